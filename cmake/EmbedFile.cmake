@@ -1,0 +1,11 @@
+# Writes OUT, a C++ source that holds the bytes of IN under the name SYMBOL.
+file(READ "${IN}" hex HEX)
+string(LENGTH "${hex}" hexLength)
+math(EXPR size "${hexLength} / 2")
+string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," bytes "${hex}")
+string(REGEX REPLACE "(0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,)" "\\1\n" bytes "${bytes}")
+file(WRITE "${OUT}" "#include <cstddef>\n"
+    "extern const unsigned char ${SYMBOL}[];\n"
+    "extern const std::size_t ${SYMBOL}_size;\n"
+    "alignas(16) const unsigned char ${SYMBOL}[] = {\n${bytes}0x00};\n"
+    "const std::size_t ${SYMBOL}_size = ${size};\n")

@@ -1,0 +1,55 @@
+#include "track/Gpx.h"
+
+#include <charconv>
+
+namespace trakmoor {
+
+namespace {
+
+bool isSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+std::string_view trimmed(std::string_view text) {
+    while (!text.empty() && isSpace(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && isSpace(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+} // namespace
+
+void Track::setName(std::string_view name) { name_ = trimmed(name); }
+
+void Track::setNumberText(std::string_view text) {
+    text = trimmed(text);
+    // from_chars takes a minus sign but not a plus sign.
+    if (!text.empty() && text.front() == '+' && text.size() > 1 && text[1] != '-')
+        text.remove_prefix(1);
+    std::int32_t value = 0;
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    number_ = (error == std::errc() && end == text.data() + text.size()) ? value : 0;
+}
+
+void Track::addPoint(std::unique_ptr<WayPoint> point) { points_.push_back(std::move(point)); }
+
+const WayPoint* Track::pointAt(std::int32_t index) const {
+    return static_cast<std::uint32_t>(index) < points_.size() ? points_[index].get() : nullptr;
+}
+
+WayPoint* Track::pointAt(std::int32_t index) {
+    return static_cast<std::uint32_t>(index) < points_.size() ? points_[index].get() : nullptr;
+}
+
+void Gpx::addTrack(std::unique_ptr<Track> track) { tracks_.push_back(std::move(track)); }
+
+const Track* Gpx::trackAt(std::int32_t index) const {
+    return static_cast<std::uint32_t>(index) < tracks_.size() ? tracks_[index].get() : nullptr;
+}
+
+Track* Gpx::trackAt(std::int32_t index) {
+    return static_cast<std::uint32_t>(index) < tracks_.size() ? tracks_[index].get() : nullptr;
+}
+
+} // namespace trakmoor
