@@ -12,9 +12,13 @@ using namespace trakmoor;
 
 namespace {
 
+std::string wrap(const std::string& body) {
+    return "<?xml version=\"1.0\"?>\n<gpx version=\"1.1\" creator=\"test\">\n" + body +
+           "\n</gpx>\n";
+}
+
 std::unique_ptr<Gpx> read(const std::string& body) {
-    return readGpxText("<?xml version=\"1.0\"?>\n<gpx version=\"1.1\" creator=\"test\">\n" + body +
-                       "\n</gpx>\n");
+    return readGpxText(wrap(body));
 }
 
 } // namespace
@@ -129,7 +133,7 @@ TEST(GpxReader, OrdersTracksThenRoutesThenWaypoints) {
 }
 
 TEST(GpxReader, ReadsPointFieldsOnlyWhereTheyBelong) {
-    auto gpx = read(R"(
+    const std::string text = wrap(R"(
 <trk><trkseg>
   <trkpt lat="48.1" lon="11.5"><ele>520.5</ele><time>2009-03-06T16:26:23Z</time><name>P</name></trkpt>
   <trkpt lat="48.2"><ele>x</ele><time>yesterday</time></trkpt>
@@ -139,6 +143,7 @@ TEST(GpxReader, ReadsPointFieldsOnlyWhereTheyBelong) {
 <wpt lat="5" lon="6"><ele>700</ele><time>2009-03-06T16:26:23Z</time>
   <name>Hut</name><cmt>  open
   all  year </cmt><desc><![CDATA[Beds & food]]></desc></wpt>)");
+    auto gpx = readGpxText(text);
     ASSERT_TRUE(gpx);
     ASSERT_EQ(gpx->trackCount(), 3);
     const Track& track = *gpx->trackAt(0);
@@ -176,6 +181,10 @@ TEST(GpxReader, ReadsPointFieldsOnlyWhereTheyBelong) {
     // White space in text collapses as Tidy's repair collapses it, whichever way the file is read.
     EXPECT_EQ(wayPoint.cmt(), "open all year");
     EXPECT_EQ(wayPoint.desc(), "Beds & food");
+
+    auto repaired = detail::readRepairedGpxText(text);
+    ASSERT_TRUE(repaired);
+    test::expectSameDocument(*gpx, *repaired);
 }
 
 TEST(GpxReader, ReadsBoundsAndFindsAGpxElementBelowTheRoot) {
