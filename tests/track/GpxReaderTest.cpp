@@ -254,3 +254,46 @@ TEST(GpxReader, NumbersIgnoreTheUserLocale) {
     EXPECT_EQ(gpx->trackAt(0)->pointAt(0)->ele(), 519.75);
     EXPECT_EQ(gpx->minLat(), 1.5);
 }
+
+TEST(GpxReader, KeepsWhiteSpaceWhereMarkupIsNotMarkup) {
+    // Quoted '>' in attributes, markup-like text in comments and CDATA, indentation everywhere.
+    const std::string text = wrap(R"(
+  <!-- a comment with <trk> and   spaces -->
+  <wpt lat="47.5" lon="9.25" note="a > b   <c>">
+    <name>
+      Alte   Post
+    </name>
+    <cmt>  <![CDATA[  two  spaces
+  <kept>  ]]>  </cmt>
+    <desc>x</desc>
+  </wpt>
+  <?note  <wpt lat="1" lon="1"/>  ?>
+  <trk>
+    <name>  </name>
+    <trkseg>
+      <trkpt lat="1" lon="2">
+        <ele>
+          412.5
+        </ele>
+        <time> 2020-01-01T10:00:00Z </time>
+      </trkpt>
+    </trkseg>
+  </trk>)");
+    auto gpx = readGpxText(text);
+    ASSERT_TRUE(gpx);
+    ASSERT_EQ(gpx->trackCount(), 2);
+    const Track& track = *gpx->trackAt(0);
+    EXPECT_EQ(track.name(), "");
+    EXPECT_EQ(track.pointAt(0)->ele(), 412.5);
+    EXPECT_EQ(track.pointAt(0)->timeText(), "2020-01-01T10:00:00Z");
+    EXPECT_EQ(track.pointAt(0)->time(), 1577872800);
+    const WayPoint& wayPoint = *gpx->trackAt(1)->pointAt(0);
+    EXPECT_EQ(wayPoint.lat(), 47.5);
+    EXPECT_EQ(wayPoint.name(), "Alte Post");
+    EXPECT_EQ(wayPoint.cmt(), "  two  spaces\n  <kept>  ");
+    EXPECT_EQ(wayPoint.desc(), "x");
+
+    auto repaired = detail::readRepairedGpxText(text);
+    ASSERT_TRUE(repaired);
+    test::expectSameDocument(*gpx, *repaired);
+}
