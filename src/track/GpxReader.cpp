@@ -342,19 +342,14 @@ std::unique_ptr<Gpx> readDocument(mxml_node_t* gpxElement) {
     return gpx;
 }
 
-mxml_node_t* findGpxElement(const XmlTree& tree) {
-    if (!tree.root)
-        return nullptr;
-    // The search below looks at descendants only, and a file without an XML declaration has the
-    // gpx element itself as its root.
-    if (const char* name = mxmlGetElement(tree.root); name && std::string_view(name) == "gpx")
-        return tree.root;
-    return mxmlFindElement(tree.root, tree.root, "gpx", nullptr, nullptr, MXML_DESCEND);
-}
-
+// The parse goes below a node of our own: on some errors Mini-XML frees only part of what it
+// built, and whatever hangs below this node is freed with it.  The gpx element is then always a
+// descendant, also in files without an XML declaration.
 std::unique_ptr<Gpx> readParsed(const std::string& xml) {
-    XmlTree tree(mxmlLoadString(nullptr, xml.c_str(), MXML_OPAQUE_CALLBACK));
-    mxml_node_t* gpxElement = findGpxElement(tree);
+    XmlTree tree(mxmlNewElement(MXML_NO_PARENT, "?document"));
+    if (!mxmlLoadString(tree.root, xml.c_str(), MXML_OPAQUE_CALLBACK))
+        return nullptr;
+    mxml_node_t* gpxElement = findDescendant(tree.root, "gpx");
     return gpxElement ? readDocument(gpxElement) : nullptr;
 }
 

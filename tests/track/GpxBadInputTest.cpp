@@ -100,3 +100,18 @@ TEST_F(GpxBadInput, DeepNestingNeitherCrashesNorRecursesWithoutBound) {
     EXPECT_FALSE(readGpxText("<gpx>" + open));
     EXPECT_FALSE(readGpxText(open + "<gpx>"));
 }
+
+// Inputs the fuzzer found; the file's extension tells whether a document is expected.
+TEST(GpxRegression, FuzzFindingsReadAsExpected) {
+    const fs::path dir = test::gpxDataDir() / "fuzz";
+    int cases = 0;
+    for (const auto& entry : fs::directory_iterator(dir)) {
+        const std::string extension = entry.path().extension().string();
+        if (extension != ".doc" && extension != ".none")
+            continue;
+        ++cases;
+        auto gpx = readGpxText(test::readWholeFile(entry.path()));
+        EXPECT_EQ(static_cast<bool>(gpx), extension == ".doc") << entry.path().filename();
+    }
+    EXPECT_GT(cases, 0);
+}
