@@ -102,7 +102,20 @@ bool mayHoldGpxElement(std::string_view text) {
     return false;
 }
 
-std::string repairWithTidy(const std::string& text) {
+// Tidy 5.6 leaks the declaration it is reading when an XML declaration never ends.  Such a
+// processing instruction would swallow the rest of the text anyway, so the text is cut before it.
+std::string_view withoutUnterminatedInstruction(std::string_view text) {
+    for (std::size_t at = text.find("<?"); at != std::string_view::npos;) {
+        const std::size_t end = text.find("?>", at + 2);
+        if (end == std::string_view::npos)
+            return text.substr(0, at);
+        at = text.find("<?", end + 2);
+    }
+    return text;
+}
+
+std::string repairWithTidy(std::string_view original) {
+    const std::string text(withoutUnterminatedInstruction(original));
     TidyDocument tidy;
     TidyMessages messages;
     tidyOptSetBool(tidy.doc, TidyXmlTags, yes);
