@@ -70,19 +70,20 @@ constexpr int maxTidyNesting = 2000;
 
 bool nestsTooDeep(std::string_view text) {
     int depth = 0;
+    std::size_t tagEnd = 0; // the '>' of the tag being looked at, kept to stay linear
     for (std::size_t i = 0; i + 1 < text.size(); ++i) {
         if (text[i] != '<')
             continue;
-        char next = text[i + 1];
+        const char next = text[i + 1];
         if (next == '/') {
             if (depth > 0)
                 --depth;
         } else if (next != '!' && next != '?') {
-            std::size_t close = text.find('>', i);
-            if (close == std::string_view::npos || text[close - 1] != '/') {
-                if (++depth > maxTidyNesting)
-                    return true;
-            }
+            if (tagEnd != std::string_view::npos && tagEnd <= i)
+                tagEnd = text.find('>', i);
+            const bool selfClosing = tagEnd != std::string_view::npos && text[tagEnd - 1] == '/';
+            if (!selfClosing && ++depth > maxTidyNesting)
+                return true;
         }
     }
     return false;

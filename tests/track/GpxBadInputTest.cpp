@@ -103,6 +103,11 @@ TEST_F(GpxBadInput, DeepNestingNeitherCrashesNorRecursesWithoutBound) {
     // Not well-formed: too deep to repair.
     EXPECT_FALSE(readGpxText("<gpx>" + open));
     EXPECT_FALSE(readGpxText(open + "<gpx>"));
+    // A million tags that never close: the depth is judged in one pass, not one per tag.
+    std::string unclosed = "<gpx>";
+    for (int i = 0; i < 1000000; ++i)
+        unclosed += "<a";
+    EXPECT_FALSE(readGpxText(unclosed));
 }
 
 // Inputs the fuzzer found; the file's extension tells whether a document is expected.
