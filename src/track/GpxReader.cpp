@@ -61,6 +61,10 @@ struct QuietXmlErrors {
     ~QuietXmlErrors() { mxmlSetErrorCallback(nullptr); }
 };
 
+bool isXmlSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
 // ---------------------------------------------------------------------------------------------
 // Repairing with Tidy
 
@@ -103,20 +107,35 @@ bool mayHoldGpxElement(std::string_view text) {
     return false;
 }
 
-// Tidy 5.6 leaks the declaration it is reading when an XML declaration never ends.  Such a
-// processing instruction would swallow the rest of the text anyway, so the text is cut before it.
-std::string_view withoutUnterminatedInstruction(std::string_view text) {
-    for (std::size_t at = text.find("<?"); at != std::string_view::npos;) {
-        const std::size_t end = text.find("?>", at + 2);
-        if (end == std::string_view::npos)
-            return text.substr(0, at);
-        at = text.find("<?", end + 2);
+// Tidy 5.6 leaks memory on malformed XML declarations (one that never ends, or one with a '<'
+// among its attributes).  Declarations are dropped before the repair: the input's encoding is
+// set explicitly and nothing else in them matters here.  A processing instruction that never
+// ends would swallow the rest of the text, so the text is cut before it.
+std::string withoutDeclarations(std::string_view text) {
+    std::string result;
+    result.reserve(text.size());
+    std::size_t at = 0;
+    for (;;) {
+        const std::size_t start = text.find("<?", at);
+        if (start == std::string_view::npos) {
+            result.append(text.substr(at));
+            return result;
+        }
+        const std::size_t end = text.find("?>", start + 2);
+        if (end == std::string_view::npos) {
+            result.append(text.substr(at, start - at));
+            return result;
+        }
+        const std::string_view target = text.substr(start + 2, 4);
+        const bool declaration = target.size() == 4 && target.starts_with("xml") &&
+                                 (isXmlSpace(target[3]) || target[3] == '?');
+        result.append(text.substr(at, (declaration ? start : end + 2) - at));
+        at = end + 2;
     }
-    return text;
 }
 
 std::string repairWithTidy(std::string_view original) {
-    const std::string text(withoutUnterminatedInstruction(original));
+    const std::string text = withoutDeclarations(original);
     TidyDocument tidy;
     TidyMessages messages;
     tidyOptSetBool(tidy.doc, TidyXmlTags, yes);
@@ -155,10 +174,6 @@ std::string repairWithTidy(std::string_view original) {
 
 mxml_node_t* findDescendant(mxml_node_t* top, const char* name) {
     return mxmlFindElement(top, top, name, nullptr, nullptr, MXML_DESCEND);
-}
-
-bool isXmlSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
 }
 
 bool isBlank(const char* text) {
