@@ -1,6 +1,7 @@
 #include "track/Gpx.h"
 
 #include <charconv>
+#include <utility>
 
 namespace trakmoor {
 
@@ -43,7 +44,7 @@ const WayPoint* Track::pointAt(std::int32_t index) const {
 }
 
 WayPoint* Track::pointAt(std::int32_t index) {
-    return static_cast<std::uint32_t>(index) < points_.size() ? points_[index].get() : nullptr;
+    return const_cast<WayPoint*>(std::as_const(*this).pointAt(index));
 }
 
 void Gpx::addTrack(std::unique_ptr<Track> track) {
@@ -55,7 +56,7 @@ const Track* Gpx::trackAt(std::int32_t index) const {
 }
 
 Track* Gpx::trackAt(std::int32_t index) {
-    return static_cast<std::uint32_t>(index) < tracks_.size() ? tracks_[index].get() : nullptr;
+    return const_cast<Track*>(std::as_const(*this).trackAt(index));
 }
 
 } // namespace trakmoor
