@@ -92,7 +92,8 @@ INSTANTIATE_TEST_SUITE_P(Edges, GuiButtonRelease,
                                            ReleaseCase{"first inner column", 21, 40, true},
                                            ReleaseCase{"last column", 99, 53, true},
                                            ReleaseCase{"just right of it", 100, 40, false},
-                                           ReleaseCase{"far away", 190, 140, false}));
+                                           ReleaseCase{"far away", 190, 140, false}),
+                         [](const auto& info) { return caseName(info.index, info.param.what); });
 
 TEST_F(GuiButtonTest, AutoRepeatFiresAfterTheDelayThenEveryIntervalAndNotOnRelease) {
     GuiButton* button = addButton({20, 30, 80, 24}, GuiButton::AutoRepeat);

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 #include <libintl.h>
 
-#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
