@@ -303,3 +303,24 @@ TEST(GuiEngineWindows, DestroyingAWindowWithCachedControlsReleasesEverythingClea
     EXPECT_TRUE(engine.destroyWindow(window->id));
     EXPECT_TRUE(engine.windows.empty());
 }
+
+TEST(GuiEngineWindows, DialogRootCanBeBuiltWithItsWindowAtHand) {
+    class NamedDialog : public GuiDialog {
+    public:
+        NamedDialog(AppWindow& window)
+            : GuiDialog(nullptr, -1, 0, 0, window.width, window.height, 0xFFC8C8C8u),
+              rendererAtBirth(window.renderer.get()) {}
+        SDL_Renderer* rendererAtBirth;
+    };
+    TestEngine engine;
+    AppWindow* window = engine.createDialogWindow(
+        &engine, "Open", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 160, 120, 0,
+        [](AppWindow& record) { return std::make_unique<NamedDialog>(record); });
+    ASSERT_NE(window, nullptr);
+    auto* dialog = dynamic_cast<NamedDialog*>(window->root.get());
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->rendererAtBirth, window->renderer.get());
+    EXPECT_EQ(dialog->appWindow, window);
+    EXPECT_EQ(dialog->engine, &engine);
+    EXPECT_EQ(dialog->width, 160);
+}
