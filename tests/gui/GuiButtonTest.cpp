@@ -5,6 +5,7 @@
 #include <SDL_image.h>
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 using namespace guitest;
@@ -72,6 +73,7 @@ struct ReleaseCase {
     int x;
     int y;
     bool posts;
+    friend void PrintTo(const ReleaseCase& c, std::ostream* out) { *out << c.what; }
 };
 
 class GuiButtonRelease : public GuiButtonTest, public ::testing::WithParamInterface<ReleaseCase> {};
@@ -159,6 +161,7 @@ struct ValueCase {
     const char* text;
     bool accepted;
     bool pressedAfter;
+    friend void PrintTo(const ValueCase& c, std::ostream* out) { *out << '"' << c.text << '"'; }
 };
 
 class GuiButtonSetValue : public GuiButtonTest, public ::testing::WithParamInterface<ValueCase> {};

@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <ostream>
 #include <string>
 
 using namespace guitest;
@@ -179,6 +180,7 @@ struct FullscreenKeyCase {
     bool modal;
     bool consumed;
     bool toggles;
+    friend void PrintTo(const FullscreenKeyCase& c, std::ostream* out) { *out << c.what; }
 };
 
 class GuiEngineFullscreenKey : public ::testing::TestWithParam<FullscreenKeyCase> {};
