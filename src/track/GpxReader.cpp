@@ -1,6 +1,7 @@
 #include "track/GpxReader.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -234,8 +235,71 @@ std::optional<std::string> elementText(mxml_node_t* element) {
     return text;
 }
 
-std::optional<std::string> descendantText(mxml_node_t* top, const char* name) {
-    return elementText(findDescendant(top, name));
+// Whether the element named name is one of the records that become tracks or points.  The data
+// of a record are searched below it, but not inside a record nested in it: real files never nest
+// them, and in repaired or hostile files (Tidy nests elements that were never closed) searching
+// through nested records would find other records' data and take time and memory quadratic in
+// the depth.
+bool isTrackRecord(std::string_view name) {
+    return name == "trk" || name == "rte" || name == "wpt";
+}
+
+bool isRecord(std::string_view name) {
+    return isTrackRecord(name) || name == "trkpt" || name == "rtept";
+}
+
+enum class Walk { Descend, Skip };
+
+// Visits the elements below top in document order.  enter(element, name) says whether to go into
+// the element; leave(element, name) follows once the element's descendants are done.
+template <typename Enter, typename Leave>
+void walkElements(mxml_node_t* top, Enter enter, Leave leave) {
+    mxml_node_t* node = mxmlGetFirstChild(top);
+    while (node) {
+        mxml_node_t* child = nullptr;
+        if (const char* name = mxmlGetElement(node)) {
+            if (enter(node, std::string_view(name)) == Walk::Descend) {
+                child = mxmlGetFirstChild(node);
+                if (!child)
+                    leave(node, std::string_view(name));
+            }
+        }
+        if (child) {
+            node = child;
+            continue;
+        }
+        while (node != top && !mxmlGetNextSibling(node)) {
+            node = mxmlGetParent(node);
+            if (node != top)
+                leave(node, std::string_view(mxmlGetElement(node)));
+        }
+        node = node == top ? nullptr : mxmlGetNextSibling(node);
+    }
+}
+
+template <typename Enter> void walkElements(mxml_node_t* top, Enter enter) {
+    walkElements(top, enter, [](mxml_node_t*, std::string_view) {});
+}
+
+// The first element below top with each of the given names, outside nested records of the kinds
+// that stop(name) names.
+template <std::size_t N, typename Stop>
+std::array<mxml_node_t*, N> firstElements(mxml_node_t* top,
+                                          const std::array<std::string_view, N>& names, Stop stop) {
+    std::array<mxml_node_t*, N> found{};
+    std::size_t missing = N;
+    walkElements(top, [&](mxml_node_t* node, std::string_view name) {
+        if (missing == 0 || stop(name))
+            return Walk::Skip;
+        for (std::size_t i = 0; i < N; ++i) {
+            if (!found[i] && name == names[i]) {
+                found[i] = node;
+                --missing;
+            }
+        }
+        return Walk::Descend;
+    });
+    return found;
 }
 
 enum class PointKind { TrackPoint, RoutePoint, WayPoint };
@@ -248,23 +312,21 @@ std::unique_ptr<WayPoint> readPoint(mxml_node_t* element, PointKind kind) {
         point->setLat(parseCoordinate(lat));
         point->setLon(parseCoordinate(lon));
     }
-    if (kind == PointKind::WayPoint)
+    if (kind == PointKind::WayPoint) {
+        const auto [name, cmt, desc] = firstElements<3>(
+            element, {"name", "cmt", "desc"}, [](std::string_view n) { return isRecord(n); });
+        if (auto text = elementText(name))
+            point->setName(std::move(*text));
+        if (auto text = elementText(cmt))
+            point->setCmt(std::move(*text));
+        if (auto text = elementText(desc))
+            point->setDesc(std::move(*text));
         return point;
-
-    // The first ele and, for track points, the first time below the point, found in one walk.
-    mxml_node_t* ele = nullptr;
-    mxml_node_t* time = nullptr;
-    const bool wantsTime = kind == PointKind::TrackPoint;
-    for (mxml_node_t* node = mxmlWalkNext(element, element, MXML_DESCEND);
-         node && !(ele && (time || !wantsTime)); node = mxmlWalkNext(node, element, MXML_DESCEND)) {
-        const char* name = mxmlGetElement(node);
-        if (!name)
-            continue;
-        if (!ele && std::strcmp(name, "ele") == 0)
-            ele = node;
-        else if (wantsTime && !time && std::strcmp(name, "time") == 0)
-            time = node;
     }
+    // Route points have no time.
+    const std::string_view timeName = kind == PointKind::TrackPoint ? "time" : "";
+    const auto [ele, time] = firstElements<2>(element, {"ele", timeName},
+                                              [](std::string_view n) { return isRecord(n); });
     if (auto text = elementText(ele))
         point->setEle(parseCoordinate(*text));
     if (auto text = elementText(time)) {
@@ -274,48 +336,53 @@ std::unique_ptr<WayPoint> readPoint(mxml_node_t* element, PointKind kind) {
     return point;
 }
 
-void readNameAndNumber(mxml_node_t* element, Track& track) {
-    if (auto name = descendantText(element, "name"))
-        track.setName(*name);
-    if (auto number = descendantText(element, "number"))
-        track.setNumberText(*number);
-}
-
-// Calls visit(element) for each descendant of top named name, in document order.
-template <typename Visit> void forEachDescendant(mxml_node_t* top, const char* name, Visit visit) {
-    for (mxml_node_t* node = findDescendant(top, name); node;
-         node = mxmlFindElement(node, top, name, nullptr, nullptr, MXML_DESCEND))
-        visit(node);
-}
-
-void readTrack(mxml_node_t* trk, Gpx& gpx) {
+std::unique_ptr<Track> newTrack(mxml_node_t* element) {
     auto track = std::make_unique<Track>();
-    readNameAndNumber(trk, *track);
-    forEachDescendant(trk, "trkseg", [&](mxml_node_t* segment) {
-        forEachDescendant(segment, "trkpt", [&](mxml_node_t* trkpt) {
-            track->addPoint(readPoint(trkpt, PointKind::TrackPoint));
+    const auto [name, number] = firstElements<2>(
+        element, {"name", "number"}, [](std::string_view n) { return isTrackRecord(n); });
+    if (auto text = elementText(name))
+        track->setName(*text);
+    if (auto text = elementText(number))
+        track->setNumberText(*text);
+    return track;
+}
+
+// The points of all segments of a track, in document order, each once.
+void readTrack(mxml_node_t* trk, Gpx& gpx) {
+    auto track = newTrack(trk);
+    int openSegments = 0;
+    walkElements(
+        trk,
+        [&](mxml_node_t* node, std::string_view name) {
+            if (isTrackRecord(name))
+                return Walk::Skip;
+            if (name == "trkseg")
+                ++openSegments;
+            else if (name == "trkpt" && openSegments > 0)
+                track->addPoint(readPoint(node, PointKind::TrackPoint));
+            return Walk::Descend;
+        },
+        [&](mxml_node_t*, std::string_view name) {
+            if (name == "trkseg")
+                --openSegments;
         });
-    });
     gpx.addTrack(std::move(track));
 }
 
 void readRoute(mxml_node_t* rte, Gpx& gpx) {
-    auto track = std::make_unique<Track>();
-    readNameAndNumber(rte, *track);
-    forEachDescendant(rte, "rtept", [&](mxml_node_t* rtept) {
-        track->addPoint(readPoint(rtept, PointKind::RoutePoint));
+    auto track = newTrack(rte);
+    walkElements(rte, [&](mxml_node_t* node, std::string_view name) {
+        if (isTrackRecord(name))
+            return Walk::Skip;
+        if (name == "rtept")
+            track->addPoint(readPoint(node, PointKind::RoutePoint));
+        return Walk::Descend;
     });
     gpx.addTrack(std::move(track));
 }
 
 void readWayPoint(mxml_node_t* wpt, Gpx& gpx) {
     auto point = readPoint(wpt, PointKind::WayPoint);
-    if (auto name = descendantText(wpt, "name"))
-        point->setName(std::move(*name));
-    if (auto cmt = descendantText(wpt, "cmt"))
-        point->setCmt(std::move(*cmt));
-    if (auto desc = descendantText(wpt, "desc"))
-        point->setDesc(std::move(*desc));
     auto track = std::make_unique<Track>();
     track->setName("WP: " + point->name());
     track->addPoint(std::move(point));
@@ -326,18 +393,15 @@ void readWayPoint(mxml_node_t* wpt, Gpx& gpx) {
 // over the tree finds the three kinds.
 void readTracksRoutesAndWayPoints(mxml_node_t* gpxElement, Gpx& gpx) {
     std::vector<mxml_node_t*> tracks, routes, wayPoints;
-    for (mxml_node_t* node = mxmlWalkNext(gpxElement, gpxElement, MXML_DESCEND); node;
-         node = mxmlWalkNext(node, gpxElement, MXML_DESCEND)) {
-        const char* name = mxmlGetElement(node);
-        if (!name)
-            continue;
-        if (std::strcmp(name, "trk") == 0)
+    walkElements(gpxElement, [&](mxml_node_t* node, std::string_view name) {
+        if (name == "trk")
             tracks.push_back(node);
-        else if (std::strcmp(name, "rte") == 0)
+        else if (name == "rte")
             routes.push_back(node);
-        else if (std::strcmp(name, "wpt") == 0)
+        else if (name == "wpt")
             wayPoints.push_back(node);
-    }
+        return Walk::Descend;
+    });
     for (mxml_node_t* trk : tracks)
         readTrack(trk, gpx);
     for (mxml_node_t* rte : routes)

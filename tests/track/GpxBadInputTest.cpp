@@ -124,3 +124,32 @@ TEST(GpxRegression, FuzzFindingsReadAsExpected) {
     }
     EXPECT_GT(cases, 0);
 }
+
+// Records nested in records, as Tidy leaves elements that were never closed or as a hostile file
+// writes them: each track gets its own points once, and reading stays linear in the file.
+TEST(GpxNesting, NestedRecordsKeepTheirOwnData) {
+    const int depth = 20000;
+    std::string text = "<gpx>";
+    for (int i = 0; i < depth; ++i)
+        text += "<trk><trkseg><trkseg><trkpt lat=\"" + std::to_string(i) + "\" lon=\"1\">";
+    for (int i = 0; i < depth; ++i)
+        text += "</trkpt></trkseg></trkseg></trk>";
+    text += "</gpx>";
+    auto gpx = readGpxText(text);
+    ASSERT_TRUE(gpx);
+    ASSERT_EQ(gpx->trackCount(), depth);
+    for (int i : {0, 1, depth - 1}) {
+        ASSERT_EQ(gpx->trackAt(i)->pointCount(), 1) << i;
+        EXPECT_EQ(gpx->trackAt(i)->pointAt(0)->lat(), i);
+    }
+
+    // A point takes its elevation from below itself, not from a point nested in it.
+    gpx = readGpxText("<gpx><trk><trkseg><trkpt lat=\"1\" lon=\"1\"><trkpt lat=\"2\" lon=\"2\">"
+                      "<ele>5</ele></trkpt><name>outer</name></trkpt></trkseg></trk></gpx>");
+    ASSERT_TRUE(gpx);
+    const Track& track = *gpx->trackAt(0);
+    ASSERT_EQ(track.pointCount(), 2);
+    EXPECT_EQ(track.name(), "outer");
+    EXPECT_EQ(track.pointAt(0)->ele(), 0.0);
+    EXPECT_EQ(track.pointAt(1)->ele(), 5.0);
+}
