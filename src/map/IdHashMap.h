@@ -10,8 +10,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <limits>
+#include <memory>
+#include <new>
+#include <sys/mman.h>
 #include <utility>
-#include <vector>
 
 namespace trakmoor {
 
@@ -20,14 +22,21 @@ public:
     std::size_t size() const { return size_ + (hasSentinelEntry_ ? 1 : 0); }
 
     void reserve(std::size_t count) {
-        if (count > capacityFor(slots_.size()))
+        if (count > capacityFor(slotCount_))
             rehash(slotCountFor(count));
+    }
+
+    // Starts fetching the memory `find(id)` or `tryEmplace(id)` will read, so that several
+    // lookups in a row overlap their cache misses.
+    void prefetch(std::int64_t id) const {
+        if (slotCount_ != 0)
+            __builtin_prefetch(&slots_[home(id)]);
     }
 
     const Value* find(std::int64_t id) const {
         if (id == kEmptyKey)
             return hasSentinelEntry_ ? &sentinelValue_ : nullptr;
-        if (slots_.empty())
+        if (slotCount_ == 0)
             return nullptr;
         for (std::size_t i = home(id);; i = (i + 1) & mask_) {
             const Slot& slot = slots_[i];
@@ -49,7 +58,7 @@ public:
             hasSentinelEntry_ = true;
             return {&sentinelValue_, inserted};
         }
-        if (size_ + 1 > capacityFor(slots_.size()))
+        if (size_ + 1 > capacityFor(slotCount_))
             rehash(slotCountFor(size_ + 1));
         for (std::size_t i = home(id);; i = (i + 1) & mask_) {
             Slot& slot = slots_[i];
@@ -83,13 +92,42 @@ private:
                                         shift_);
     }
 
+    // Large tables ask for transparent huge pages: millions of random lookups otherwise spend
+    // much of their time in TLB misses and page faults.
+    struct SlotArrayDeleter {
+        std::size_t count = 0;
+        void operator()(Slot* slots) const {
+            std::destroy_n(slots, count);
+            ::operator delete(slots, std::align_val_t(alignmentFor(count)));
+        }
+    };
+    using SlotArray = std::unique_ptr<Slot[], SlotArrayDeleter>;
+
+    static constexpr std::size_t kHugePage = std::size_t{2} << 20;
+    static std::size_t alignmentFor(std::size_t count) {
+        return count * sizeof(Slot) >= kHugePage ? kHugePage : alignof(Slot);
+    }
+
+    static SlotArray allocateSlots(std::size_t count) {
+        const std::size_t bytes = count * sizeof(Slot);
+        void* memory = ::operator new(bytes, std::align_val_t(alignmentFor(count)));
+        if (bytes >= kHugePage)
+            ::madvise(memory, bytes, MADV_HUGEPAGE);
+        Slot* slots = static_cast<Slot*>(memory);
+        std::uninitialized_value_construct_n(slots, count);
+        return SlotArray(slots, SlotArrayDeleter{count});
+    }
+
     void rehash(std::size_t slotCount) {
-        std::vector<Slot> old(slotCount);
+        SlotArray old = allocateSlots(slotCount);
+        const std::size_t oldCount = slotCount_;
         old.swap(slots_);
+        slotCount_ = slotCount;
         mask_ = slotCount - 1;
         shift_ = 64 - std::countr_zero(slotCount);
         size_ = 0;
-        for (Slot& slot : old) {
+        for (std::size_t j = 0; j < oldCount; ++j) {
+            Slot& slot = old[j];
             if (slot.key == kEmptyKey)
                 continue;
             std::size_t i = home(slot.key);
@@ -101,7 +139,8 @@ private:
         }
     }
 
-    std::vector<Slot> slots_;
+    SlotArray slots_;
+    std::size_t slotCount_ = 0;
     std::size_t mask_ = 0;
     int shift_ = 64;
     std::size_t size_ = 0;

@@ -283,8 +283,17 @@ private:
     std::vector<std::vector<std::int64_t>> rings(const MultipolygonRecord& relation, bool outer);
     void resolve(std::span<const std::int64_t> refs, std::vector<MapPoint>& out) const;
 
+    void flushPendingNodes();
+
+    struct PendingNode {
+        std::int64_t id;
+        MapPoint point;
+    };
+
     State state_ = State::Outside;
     IdHashMap<MapPoint> nodes_;
+    std::array<PendingNode, 16> pendingNodes_;
+    std::size_t pendingNodeCount_ = 0;
 
     // Every stored way's references, one after another; the current way's references are
     // appended at the end and dropped again when the way is not stored.
@@ -358,7 +367,18 @@ void OsmScanner::readNode(std::string_view line) {
     const std::int64_t id = convertOsmId(values[0]);
     const double lat = convertCoordinate(values[1]);
     const double lon = convertCoordinate(values[2]);
-    *nodes_.tryEmplace(id).first = MapPoint{lat, lon};
+    // Nobody reads the node table before the scan ends, so insertions wait in a small batch
+    // whose cache misses are fetched together.
+    pendingNodes_[pendingNodeCount_++] = {id, {lat, lon}};
+    nodes_.prefetch(id);
+    if (pendingNodeCount_ == pendingNodes_.size())
+        flushPendingNodes();
+}
+
+void OsmScanner::flushPendingNodes() {
+    for (std::size_t i = 0; i < pendingNodeCount_; ++i)
+        *nodes_.tryEmplace(pendingNodes_[i].id).first = pendingNodes_[i].point;
+    pendingNodeCount_ = 0;
 }
 
 void OsmScanner::startWay(std::string_view line) {
@@ -434,9 +454,15 @@ void OsmScanner::readTag(std::string_view line) {
 
 void OsmScanner::resolve(std::span<const std::int64_t> refs, std::vector<MapPoint>& out) const {
     out.reserve(refs.size());
-    for (const std::int64_t ref : refs)
-        if (const MapPoint* point = nodes_.find(ref))
+    constexpr std::size_t kLookAhead = 8;
+    for (std::size_t i = 0; i < std::min(kLookAhead, refs.size()); ++i)
+        nodes_.prefetch(refs[i]);
+    for (std::size_t i = 0; i < refs.size(); ++i) {
+        if (i + kLookAhead < refs.size())
+            nodes_.prefetch(refs[i + kLookAhead]);
+        if (const MapPoint* point = nodes_.find(refs[i]))
             out.push_back(*point);
+    }
 }
 
 std::vector<std::vector<std::int64_t>> OsmScanner::rings(const MultipolygonRecord& relation,
@@ -466,6 +492,7 @@ std::vector<std::vector<std::int64_t>> OsmScanner::rings(const MultipolygonRecor
 }
 
 std::vector<MapFeature> OsmScanner::finish() {
+    flushPendingNodes();
     // Elements left open at the end of the file are simply not stored.
     refs_.resize(wayRefBegin_);
     members_.resize(relationMemberBegin_);
