@@ -46,9 +46,7 @@ public:
                 return nullptr;
         }
     }
-    Value* find(std::int64_t id) {
-        return const_cast<Value*>(std::as_const(*this).find(id));
-    }
+    Value* find(std::int64_t id) { return const_cast<Value*>(std::as_const(*this).find(id)); }
     bool contains(std::int64_t id) const { return find(id) != nullptr; }
 
     // The value stored under `id`, default-constructed when new; `.second` tells whether it was.

@@ -49,8 +49,8 @@ std::int32_t detail::parseLayer(std::string_view text, std::int32_t fallback) {
         magnitude = std::min<std::int64_t>(magnitude * 10 + (text[i] - '0'), 1000);
     if (i == firstDigit)
         return fallback;
-    return static_cast<std::int32_t>(std::clamp<std::int64_t>(negative ? -magnitude : magnitude,
-                                                               -10, 10));
+    return static_cast<std::int32_t>(
+        std::clamp<std::int64_t>(negative ? -magnitude : magnitude, -10, 10));
 }
 
 } // namespace trakmoor

@@ -13,8 +13,8 @@
 #include <memory>
 #include <new>
 #include <stdexcept>
-#include <system_error>
 #include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
 
 // Index
@@ -181,8 +181,8 @@ unsigned marksOf(std::string_view line) {
 // Only these keys influence a feature, so only these are kept: every other tag line costs one
 // key comparison and no allocation.
 constexpr std::array<std::string_view, 15> kKnownKeys = {
-    "highway", "railway", "waterway", "natural", "landuse", "building", "amenity", "leisure",
-    "boundary", "name", "name:de", "bridge", "tunnel", "layer", "type"};
+    "highway",  "railway", "waterway", "natural", "landuse", "building", "amenity", "leisure",
+    "boundary", "name",    "name:de",  "bridge",  "tunnel",  "layer",    "type"};
 
 int knownKeyIndex(std::string_view key) {
     for (std::size_t i = 0; i < kKnownKeys.size(); ++i)
@@ -298,7 +298,7 @@ private:
     // Every stored way's references, one after another; the current way's references are
     // appended at the end and dropped again when the way is not stored.
     std::vector<std::int64_t> refs_;
-    std::vector<WayRecord> ways_; // file order
+    std::vector<WayRecord> ways_;      // file order
     std::vector<std::int64_t> wayIds_; // parallel to ways_
     IdHashMap<std::uint32_t> wayIndex_;
     std::vector<MapFeature> wayPrototypes_;
@@ -471,9 +471,9 @@ std::vector<std::vector<std::int64_t>> OsmScanner::rings(const MultipolygonRecor
     std::size_t total = 0;
     for (std::size_t i = 0; i < relation.memberCount; ++i) {
         const Member& member = members_[relation.memberBegin + i];
-        const bool wanted = outer ? (member.role == MemberRole::Outer ||
-                                     member.role == MemberRole::Empty)
-                                  : member.role == MemberRole::Inner;
+        const bool wanted =
+            outer ? (member.role == MemberRole::Outer || member.role == MemberRole::Empty)
+                  : member.role == MemberRole::Inner;
         if (!wanted)
             continue;
         const std::uint32_t* index = wayIndex_.find(member.way);
@@ -624,8 +624,8 @@ OsmMapReadResult readOsmMapFile(const std::string& path) {
     if (S_ISDIR(status.st_mode))
         return {OsmMapReadResult::Outcome::CannotOpen, {}, std::strerror(EISDIR)};
     try {
-        const std::size_t size = S_ISREG(status.st_mode) ? static_cast<std::size_t>(status.st_size)
-                                                         : 0;
+        const std::size_t size =
+            S_ISREG(status.st_mode) ? static_cast<std::size_t>(status.st_size) : 0;
         return {OsmMapReadResult::Outcome::Loaded, scanFile(file.get(), size), {}};
     } catch (const std::exception& error) {
         return invalid(error.what());
@@ -686,8 +686,8 @@ AssembleRings(std::span<const std::span<const std::int64_t>> segments) {
                 byLast.firstRemaining(ring.first(), remaining),
                 byFirst.firstRemaining(ring.first(), remaining),
             };
-            const std::uint32_t next = *std::min_element(std::begin(candidates),
-                                                         std::end(candidates));
+            const std::uint32_t next =
+                *std::min_element(std::begin(candidates), std::end(candidates));
             if (next == kNoSegment)
                 break;
             const std::span<const std::int64_t> segment = take(next);

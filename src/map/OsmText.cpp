@@ -82,8 +82,8 @@ bool appendReference(std::string& out, std::string_view name) {
         digits.remove_prefix(1);
     }
     std::uint32_t code = 0;
-    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), code,
-                                              base);
+    const auto [end, error] =
+        std::from_chars(digits.data(), digits.data() + digits.size(), code, base);
     if (digits.empty() || error != std::errc() || end != digits.data() + digits.size() ||
         !isXmlChar(code))
         return false;
@@ -156,8 +156,8 @@ std::int64_t convertOsmId(std::string_view text) {
 
 double convertCoordinate(std::string_view text) {
     double value = 0.0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value,
-                                              std::chars_format::general);
+    const auto [end, error] =
+        std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::general);
     // from_chars also reads "nan" and "inf"; as a coordinate they would poison every projection.
     if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(value))
         throw std::runtime_error("Invalid XML number: " + shownValue(text));
