@@ -52,6 +52,7 @@ for run in 1 2 3; do
         o = s / 1e6 / w
         printf "osmium cat to OPL: %.2f s wall (%.2f s CPU), %.0f MB/s, peak %.1f MB\n", w, u + y, o, p * 1024 / 1e6
         printf "reader / osmium throughput: %.1f times\n", r / o
+        printf "osmium CPU throughput: %.0f MB/s of CPU\n", s / 1e6 / (u + y)
     }'
 done
 rm -f "$timing" "$timing.reader"

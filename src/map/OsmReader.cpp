@@ -184,9 +184,14 @@ constexpr std::array<std::string_view, 15> kKnownKeys = {
     "highway",  "railway", "waterway", "natural", "landuse", "building", "amenity", "leisure",
     "boundary", "name",    "name:de",  "bridge",  "tunnel",  "layer",    "type"};
 
+// Most tag lines carry keys no rule reads; rejecting those by length and first letter before
+// any comparison keeps them cheap.
 int knownKeyIndex(std::string_view key) {
+    if (key.size() < 4 || key.size() > 8)
+        return -1;
     for (std::size_t i = 0; i < kKnownKeys.size(); ++i)
-        if (kKnownKeys[i] == key)
+        if (kKnownKeys[i].size() == key.size() && kKnownKeys[i][0] == key[0] &&
+            kKnownKeys[i] == key)
             return static_cast<int>(i);
     return -1;
 }

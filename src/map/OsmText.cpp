@@ -114,7 +114,7 @@ void extractAttributes(std::string_view line, const std::string_view* names,
         const std::size_t at = static_cast<std::size_t>(equals - begin);
         for (int i = 0; i < count; ++i) {
             const std::string_view name = names[i];
-            if ((pending & (1u << i)) && at >= name.size() &&
+            if ((pending & (1u << i)) && at >= name.size() && equals[-1] == name.back() &&
                 std::memcmp(equals - name.size(), name.data(), name.size()) == 0) {
                 pending &= ~(1u << i);
                 values[i] = quotedValueAfter(line, at + 1);

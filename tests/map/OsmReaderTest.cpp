@@ -128,6 +128,18 @@ TEST(OsmReader, IdsConvertLikeStoll) {
     ASSERT_EQ(features.size(), 1u);
     EXPECT_EQ(lats(features[0].points), (std::vector<int>{30, 0, 0}));
 
+    // The extremes of the id range are ordinary ids too.
+    features = load(R"(<node id="-9223372036854775808" lat="4" lon="4"/>
+<node id="9223372036854775807" lat="5" lon="5"/>
+<way id="-9223372036854775808">
+<nd ref="9223372036854775807"/>
+<nd ref="-9223372036854775808"/>
+<tag k="railway" v="rail"/>
+</way>
+)");
+    ASSERT_EQ(features.size(), 1u);
+    EXPECT_EQ(lats(features[0].points), (std::vector<int>{50, 40}));
+
     EXPECT_EQ(errorOf("<node id=\"a1\" lat=\"1\" lon=\"1\"/>"), "stoll");
     EXPECT_EQ(errorOf("<node id=\"99999999999999999999\" lat=\"1\" lon=\"1\"/>"), "stoll");
     EXPECT_EQ(errorOf("<way id=\"1\">\n<nd ref=\"-\"/>"), "stoll");
