@@ -2,122 +2,97 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 using namespace trakmoor;
 using enum FeatureClass;
 
-TEST(ClassifyTags, EachRuleInOrder) {
-    struct Case {
-        TagTable tags;
-        FeatureClass expected;
-    };
-    const Case cases[] = {
-        {{{"highway", "motorway"}}, MotorwayTrunk},
-        {{{"highway", "motorway_link"}}, MotorwayTrunk},
-        {{{"highway", "trunk"}}, MotorwayTrunk},
-        {{{"highway", "trunk_link"}}, MotorwayTrunk},
-        {{{"highway", "primary"}}, Primary},
-        {{{"highway", "primary_link"}}, Primary},
-        {{{"highway", "secondary"}}, SecondaryTertiary},
-        {{{"highway", "secondary_link"}}, SecondaryTertiary},
-        {{{"highway", "tertiary"}}, SecondaryTertiary},
-        {{{"highway", "tertiary_link"}}, SecondaryTertiary},
-        {{{"highway", "residential"}}, LocalRoad},
-        {{{"highway", "living_street"}}, LocalRoad},
-        {{{"highway", "unclassified"}}, LocalRoad},
-        {{{"highway", "service"}}, ServiceRoad},
-        {{{"highway", "footway"}, {"railway", "rail"}, {"building", "yes"}}, Path},
-        {{{"highway", "Primary"}}, Path}, // comparisons are case-sensitive
-        {{{"railway", "abandoned"}, {"waterway", "river"}}, Railway},
-        {{{"waterway", "stream"}, {"natural", "water"}}, Waterway},
-        {{{"natural", "water"}, {"building", "yes"}}, Water},
-        {{{"natural", "bay"}}, Water},
-        {{{"landuse", "reservoir"}}, Water},
-        {{{"landuse", "basin"}}, Water},
-        {{{"building", "no"}, {"amenity", "parking"}}, Building},
-        {{{"amenity", "parking"}, {"landuse", "forest"}}, Parking},
-        {{{"landuse", "forest"}}, Forest},
-        {{{"landuse", "orchard"}}, Forest},
-        {{{"landuse", "vineyard"}}, Forest},
-        {{{"natural", "wood"}, {"leisure", "park"}}, Forest},
-        {{{"landuse", "grass"}}, GrassPark},
-        {{{"landuse", "meadow"}}, GrassPark},
-        {{{"natural", "grassland"}}, GrassPark},
-        {{{"leisure", "park"}}, GrassPark},
-        {{{"leisure", "garden"}}, GrassPark},
-        {{{"leisure", "recreation_ground"}, {"landuse", "residential"}}, GrassPark},
-        {{{"landuse", "residential"}}, Residential},
-        {{{"landuse", "industrial"}}, Industrial},
-        {{{"landuse", "commercial"}}, Industrial},
-        {{{"landuse", "retail"}}, Industrial},
-        {{{"landuse", "construction"}, {"boundary", "administrative"}}, Industrial},
-        {{{"boundary", "administrative"}}, Boundary},
-        {{{"boundary", "x"}, {"landuse", "forest"}}, Forest},
-        {{{"highway", ""}, {"amenity", "bench"}, {"landuse", "farmland"}}, None},
-        {{}, None},
-    };
-    for (const Case& c : cases) {
-        std::string text;
-        for (const auto& [k, v] : c.tags)
-            text += k + "=" + v + " ";
-        EXPECT_EQ(ClassifyTags(c.tags), c.expected) << text;
-    }
+namespace {
+
+// "k=v k=v" into a tag table; an empty value is written "k=".
+TagTable tags(const std::string& text) {
+    TagTable table;
+    std::istringstream in(text);
+    for (std::string pair; in >> pair;)
+        table[pair.substr(0, pair.find('='))] = pair.substr(pair.find('=') + 1);
+    return table;
 }
 
-TEST(TagValue, AbsentAndEmptyAreAlike) {
-    const TagTable tags = {{"name", "Rhein"}, {"ref", ""}};
-    EXPECT_EQ(TagValue(tags, "name"), "Rhein");
-    EXPECT_EQ(TagValue(tags, "ref"), "");
-    EXPECT_EQ(TagValue(tags, "missing"), "");
+} // namespace
+
+TEST(ClassifyTags, EachRuleInOrder) {
+    // Each row: tag sets separated by '|' that must all give the row's class. Later tags on a set
+    // show that the earlier rule wins.
+    const std::pair<FeatureClass, const char*> rows[] = {
+        {MotorwayTrunk, "highway=motorway|highway=motorway_link|highway=trunk|highway=trunk_link"},
+        {Primary, "highway=primary|highway=primary_link railway=rail"},
+        {SecondaryTertiary, "highway=secondary|highway=secondary_link|highway=tertiary|"
+                            "highway=tertiary_link"},
+        {LocalRoad, "highway=residential|highway=living_street|highway=unclassified"},
+        {ServiceRoad, "highway=service"},
+        {Path, "highway=footway railway=rail building=yes|highway=Primary"},
+        {Railway, "railway=abandoned waterway=river"},
+        {Waterway, "waterway=stream natural=water"},
+        {Water, "natural=water building=yes|natural=bay|landuse=reservoir|landuse=basin"},
+        {Building, "building=no amenity=parking|building=yes landuse=forest"},
+        {Parking, "amenity=parking landuse=forest"},
+        {Forest, "landuse=forest|landuse=orchard|landuse=vineyard|natural=wood leisure=park|"
+                 "boundary=x landuse=forest"},
+        {GrassPark, "landuse=grass|landuse=meadow|natural=grassland|leisure=park|leisure=garden|"
+                    "leisure=recreation_ground landuse=residential"},
+        {Residential, "landuse=residential boundary=x"},
+        {Industrial, "landuse=industrial|landuse=commercial|landuse=retail|landuse=construction"},
+        {Boundary, "boundary=administrative"},
+        {None, "|highway= amenity=bench landuse=farmland|natural=Water|building="},
+    };
+    for (const auto& [expected, sets] : rows) {
+        std::istringstream in(sets);
+        for (std::string set; std::getline(in, set, '|');)
+            EXPECT_EQ(ClassifyTags(tags(set)), expected) << set;
+    }
 }
 
 TEST(FillFeatureAttributes, NameFlagsAndLayer) {
     MapFeature feature;
     feature.points = {{1, 2}, {3, 4}};
     feature.closed = true;
-    FillFeatureAttributes(feature, {{"name", "Main"},
-                                    {"name:de", "Haupt"},
-                                    {"highway", "primary"},
-                                    {"bridge", "viaduct"},
-                                    {"tunnel", "yes"},
-                                    {"boundary", "x"},
-                                    {"layer", "2;3"}});
+    FillFeatureAttributes(feature, tags("name=Main name:de=Haupt highway=primary bridge=viaduct "
+                                        "tunnel=yes boundary=x layer=2;3"));
     EXPECT_EQ(feature.featureClass, Primary);
     EXPECT_EQ(feature.name, "Haupt");
-    EXPECT_TRUE(feature.bridge);
-    EXPECT_TRUE(feature.tunnel);
-    EXPECT_TRUE(feature.boundary);
+    EXPECT_TRUE(feature.bridge && feature.tunnel && feature.boundary);
     EXPECT_EQ(feature.layer, 2);
     // Geometry is not the attributes' business.
     EXPECT_EQ(feature.points.size(), 2u);
     EXPECT_TRUE(feature.closed);
 
     MapFeature plain;
-    FillFeatureAttributes(plain, {{"name", "Main"},
-                                  {"name:de", ""},
-                                  {"bridge", "no"},
-                                  {"tunnel", "building_passage"},
-                                  {"boundary", ""}});
+    FillFeatureAttributes(plain, tags("name=Main name:de= bridge=no tunnel=passage boundary="));
     EXPECT_EQ(plain.name, "Main");
-    EXPECT_FALSE(plain.bridge);
-    EXPECT_FALSE(plain.tunnel);
-    EXPECT_FALSE(plain.boundary);
-    EXPECT_EQ(plain.featureClass, None);
+    EXPECT_FALSE(plain.bridge || plain.tunnel || plain.boundary);
+    EXPECT_EQ(TagValue(tags("a= b=c"), "a"), TagValue(tags("b=c"), "a"));
 }
 
 TEST(FillFeatureAttributes, LayerIsAClampedIntegerPrefix) {
-    struct Case {
-        const char* text;
-        int expected;
+    const std::pair<const char*, int> cases[] = {
+        {"-3", -3},
+        {"15", 10},
+        {"-11", -10},
+        {"x1", 0},
+        {"2 or 3", 2},
+        {" +4", 4},
+        {"", 0},
+        {"-", 0},
+        {"1.5", 1},
+        {"+-1", 0},
+        {"\t-0", 0},
+        {"-10", -10},
+        {"99999999999999999999", 10},
     };
-    const Case cases[] = {
-        {"-3", -3},  {"15", 10}, {"-11", -10}, {"x1", 0},    {"2 or 3", 2},
-        {" +4", 4},  {"", 0},    {"-", 0},     {"1.5", 1},   {"99999999999999999999", 10},
-        {"\t-0", 0}, {"+-1", 0}, {"10", 10},   {"-10", -10},
-    };
-    for (const Case& c : cases) {
+    for (const auto& [text, expected] : cases) {
         MapFeature feature;
-        FillFeatureAttributes(feature, {{"layer", c.text}});
-        EXPECT_EQ(feature.layer, c.expected) << '"' << c.text << '"';
+        FillFeatureAttributes(feature, {{"layer", text}});
+        EXPECT_EQ(feature.layer, expected) << '"' << text << '"';
     }
     // Without digits the earlier value stays.
     MapFeature feature;
