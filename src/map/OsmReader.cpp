@@ -607,8 +607,10 @@ std::vector<MapFeature> scanFile(int fd, std::size_t fileSize) {
         filled += static_cast<std::size_t>(got);
         const std::size_t pending =
             scanCompleteLines(scanner, std::string_view(buffer.get(), filled), searched);
-        std::memmove(buffer.get(), buffer.get() + pending, filled - pending);
-        filled -= pending;
+        if (pending > 0) {
+            std::memmove(buffer.get(), buffer.get() + pending, filled - pending);
+            filled -= pending;
+        }
         searched = filled;
     }
     if (filled > 0)

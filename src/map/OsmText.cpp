@@ -170,10 +170,9 @@ void appendDecodedXml(std::string& out, std::string_view text) {
     std::size_t done = 0;
     for (std::size_t amp = text.find('&'); amp != std::string_view::npos;
          amp = text.find('&', amp + 1)) {
-        const std::size_t semicolon = text.find(';', amp + 1);
+        // Looking no further than a reference can reach keeps a long run of '&' linear.
+        const std::size_t semicolon = text.substr(0, amp + kMaxReference + 1).find(';', amp + 1);
         if (semicolon == std::string_view::npos)
-            break;
-        if (semicolon - amp > kMaxReference)
             continue;
         const std::size_t mark = out.size();
         out.append(text.substr(done, amp - done));

@@ -117,6 +117,11 @@ TEST(DecodeXml, EntitiesAndCharacterReferences) {
         appendDecodedXml(out, text);
         EXPECT_EQ(out, std::string("<") + expected) << text;
     }
+    // A megabyte of '&' before one ';' must not take a search per '&' to the end.
+    const std::string ampersands = std::string(1 << 20, '&') + ";&amp;";
+    std::string out;
+    appendDecodedXml(out, ampersands);
+    EXPECT_EQ(out, std::string(1 << 20, '&') + ";&");
     // Not references to valid XML characters: kept as written.
     for (const char* text : {"&nbsp;", "&#0;", "&#xD800;", "&#x110000;", "&#X41;", "&#;&#x;&#12a;",
                              "a & b", "&amp", "&#99999999999999999999;", "plain"}) {
