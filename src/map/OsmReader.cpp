@@ -263,10 +263,11 @@ struct MultipolygonRecord {
 
 class OsmScanner {
 public:
-    // A size hint in bytes, so the tables grow rarely.
+    // A size hint in bytes, so the tables grow rarely. Real extracts hold roughly one node per
+    // 100 to 250 bytes; the caps keep a huge sparse or non-OSM file from reserving gigabytes.
     explicit OsmScanner(std::size_t expectedBytes) {
-        nodes_.reserve(std::min<std::size_t>(expectedBytes / 200, std::size_t{1} << 26));
-        wayIndex_.reserve(std::min<std::size_t>(expectedBytes / 2000, std::size_t{1} << 24));
+        nodes_.reserve(std::min<std::size_t>(expectedBytes / 200, std::size_t{1} << 23));
+        wayIndex_.reserve(std::min<std::size_t>(expectedBytes / 2000, std::size_t{1} << 21));
     }
 
     void scanLine(std::string_view line);
@@ -283,8 +284,6 @@ private:
     void endRelation();
     void readTag(std::string_view line);
 
-    std::vector<std::int64_t> gatherSegmentRefs(const MultipolygonRecord& relation,
-                                                bool outer) const;
     std::vector<std::vector<std::int64_t>> rings(const MultipolygonRecord& relation, bool outer);
     void resolve(std::span<const std::int64_t> refs, std::vector<MapPoint>& out) const;
 
