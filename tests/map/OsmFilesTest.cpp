@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <unistd.h>
 
 using namespace trakmoor;
 using enum FeatureClass;
