@@ -1,0 +1,190 @@
+#include "map/OsmReader.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <unistd.h>
+
+using namespace trakmoor;
+using enum FeatureClass;
+using Outcome = OsmMapReadResult::Outcome;
+namespace fs = std::filesystem;
+
+namespace trakmoor {
+inline void PrintTo(const MapPoint& point, std::ostream* out) {
+    *out << '(' << point.lat << ", " << point.lon << ')';
+}
+} // namespace trakmoor
+
+namespace {
+
+const fs::path kOsmData = fs::path(TRAKMOOR_TEST_DATA) / "osm";
+
+// What the painters rely on, whatever the input.
+void expectDrawable(const std::vector<MapFeature>& features, const std::string& what) {
+    for (const MapFeature& f : features) {
+        EXPECT_GE(static_cast<int>(f.featureClass), 1) << what;
+        EXPECT_LE(static_cast<int>(f.featureClass), 16) << what;
+        EXPECT_GE(f.points.size(), f.rings.empty() ? 2u : 4u) << what;
+        EXPECT_TRUE(f.layer >= -10 && f.layer <= 10) << what;
+    }
+}
+
+std::vector<const MapFeature*> named(const std::vector<MapFeature>& features,
+                                     const std::string& name) {
+    std::vector<const MapFeature*> out;
+    for (const MapFeature& f : features)
+        if (f.name == name)
+            out.push_back(&f);
+    return out;
+}
+
+class TempDir {
+public:
+    TempDir() : path_(fs::temp_directory_path() / ("trakmoor-osm-" + std::to_string(::getpid()))) {
+        fs::create_directories(path_);
+    }
+    ~TempDir() { fs::remove_all(path_); }
+    fs::path write(const std::string& name, const std::string& content) const {
+        std::ofstream(path_ / name, std::ios::binary) << content;
+        return path_ / name;
+    }
+    const fs::path& path() const { return path_; }
+
+private:
+    fs::path path_;
+};
+
+} // namespace
+
+TEST(OsmFiles, EveryRealFileAndFuzzRegressionLoads) {
+    int realFiles = 0;
+    for (const auto& entry : fs::directory_iterator(kOsmData)) {
+        if (entry.path().extension() != ".osm")
+            continue;
+        const std::string file = entry.path().filename().string();
+        const OsmMapReadResult result = readOsmMapFile(entry.path().string());
+        // Inputs the fuzzer found may be invalid, but must end in a clean verdict.
+        if (file.starts_with("regression-")) {
+            EXPECT_EQ(result.outcome == Outcome::Invalid, !result.error.empty()) << file;
+        } else {
+            ++realFiles;
+            EXPECT_EQ(result.outcome, Outcome::Loaded) << file << ": " << result.error;
+            EXPECT_FALSE(result.features.empty()) << file;
+        }
+        expectDrawable(result.features, file);
+        // The file reader and the text reader are the same scanner.
+        std::ifstream in(entry.path(), std::ios::binary);
+        const std::string text((std::istreambuf_iterator<char>(in)), {});
+        EXPECT_EQ(readOsmMapText(text).features.size(), result.features.size()) << file;
+    }
+    EXPECT_EQ(realFiles, 5);
+}
+
+TEST(OsmFiles, HandWrittenFixtureKeepsOnlyTheMotorway) {
+    // Its forest multipolygon has an inner member only, so it yields nothing.
+    const auto result = readOsmMapFile((kOsmData / "graphhopper__test-osm6.osm").string());
+    ASSERT_EQ(result.features.size(), 1u);
+    const MapFeature& motorway = result.features[0];
+    EXPECT_EQ(motorway.featureClass, MotorwayTrunk);
+    EXPECT_EQ(motorway.points, (std::vector<MapPoint>{{51.99, 9.01}, {52.0, 9.0}, {52.1, 9.2}}));
+    EXPECT_FALSE(motorway.closed);
+}
+
+TEST(OsmFiles, SpotChecksInSchaan) {
+    const auto result =
+        readOsmMapFile((kOsmData / "valhalla__liechtenstein-schaan-small.osm").string());
+    ASSERT_EQ(result.outcome, Outcome::Loaded);
+    const auto& features = result.features;
+
+    // Way 298204982: a two-node bridge of the main road, layer 1.
+    const auto zoll = named(features, "Zollstrasse");
+    const auto bridge =
+        std::find_if(zoll.begin(), zoll.end(), [](const MapFeature* f) { return f->layer == 1; });
+    ASSERT_NE(bridge, zoll.end());
+    EXPECT_EQ((*bridge)->featureClass, Primary);
+    EXPECT_TRUE((*bridge)->bridge);
+    EXPECT_EQ((*bridge)->points,
+              (std::vector<MapPoint>{{47.1683267, 9.5028329}, {47.1683368, 9.502774}}));
+
+    // Way 298204980: the drain passes under the road in a tunnel, layer -1, three nodes.
+    const auto drains = named(features, "Wäschgraba");
+    const auto tunnel =
+        std::find_if(drains.begin(), drains.end(), [](const MapFeature* f) { return f->tunnel; });
+    ASSERT_NE(tunnel, drains.end());
+    EXPECT_EQ((*tunnel)->featureClass, Waterway);
+    EXPECT_EQ((*tunnel)->layer, -1);
+    ASSERT_EQ((*tunnel)->points.size(), 3u);
+    EXPECT_EQ((*tunnel)->points[0], (MapPoint{47.1676212, 9.5051064}));
+
+    // Way 47307298: a church, a closed building of 17 node references.
+    const auto church = named(features, "St. Laurentiuskirche");
+    ASSERT_EQ(church.size(), 1u);
+    EXPECT_EQ(church[0]->featureClass, Building);
+    EXPECT_TRUE(church[0]->closed);
+    EXPECT_EQ(church[0]->points.size(), 17u);
+
+    // Relation 2887325: a pond, outer way 46775057 (27 refs) and three inner ways of 5, 7 and 5
+    // refs, joined last member first. The member ways carry no tags of their own.
+    // Paths and the swimming pool's own ways share the name.
+    auto ponds = named(features, "Wasserpark Walserbünt");
+    std::erase_if(ponds, [](const MapFeature* f) { return f->rings.empty(); });
+    ASSERT_EQ(ponds.size(), 1u);
+    const MapFeature& pond = *ponds[0];
+    EXPECT_EQ(pond.featureClass, Water);
+    EXPECT_TRUE(pond.closed);
+    ASSERT_EQ(pond.points.size(), 27u);
+    EXPECT_EQ(pond.points.front(), (MapPoint{47.1673498, 9.5054322}));
+    EXPECT_EQ(pond.points.front(), pond.points.back());
+    ASSERT_EQ(pond.rings.size(), 3u);
+    EXPECT_EQ(pond.rings[0].size(), 5u);
+    EXPECT_EQ(pond.rings[1].size(), 7u);
+    EXPECT_EQ(pond.rings[1].front(), (MapPoint{47.1671328, 9.5057245})); // way 46775043
+    EXPECT_EQ(pond.rings[2].size(), 5u);
+    // Multipolygons come after every way feature.
+    EXPECT_EQ(&pond - features.data() >= static_cast<std::ptrdiff_t>(features.size()) - 2, true);
+}
+
+TEST(OsmFiles, WhatCannotBeOpened) {
+    TempDir dir;
+    EXPECT_EQ(readOsmMapFile((dir.path() / "missing.osm").string()).outcome, Outcome::CannotOpen);
+    const auto directory = readOsmMapFile(dir.path().string());
+    EXPECT_EQ(directory.outcome, Outcome::CannotOpen);
+    EXPECT_FALSE(directory.error.empty());
+}
+
+TEST(OsmFiles, HostileFiles) {
+    TempDir dir;
+    const auto empty = readOsmMapFile(dir.write("empty.osm", "").string());
+    EXPECT_EQ(empty.outcome, Outcome::Loaded);
+    EXPECT_TRUE(empty.features.empty());
+
+    std::mt19937 random(3);
+    std::string binary(1 << 20, '\0');
+    for (char& c : binary)
+        c = static_cast<char>(random());
+    const auto noise = readOsmMapFile(dir.write("binary.osm", binary).string());
+    EXPECT_EQ(noise.outcome == Outcome::Invalid, !noise.error.empty());
+
+    // One 50 MB line: a node whose attributes are far apart, longer than any read block.
+    std::string longLine = "<node id=\"1\" lat=\"1\"" + std::string(50 << 20, ' ') + "lon=\"2\"/>";
+    longLine += "\n<node id=\"2\" lat=\"1\" lon=\"3\"/>\n<way id=\"1\">\n<nd ref=\"1\"/>\n"
+                "<nd ref=\"2\"/>\n<tag k=\"railway\" v=\"rail\"/>\n</way>";
+    const auto wide = readOsmMapFile(dir.write("line.osm", longLine).string());
+    ASSERT_EQ(wide.features.size(), 1u);
+    EXPECT_EQ(wide.features[0].points, (std::vector<MapPoint>{{1, 2}, {1, 3}}));
+
+    // A way of a million references.
+    std::string big = "<node id=\"1\" lat=\"1\" lon=\"1\"/>\n<node id=\"2\" lat=\"2\" lon=\"2\"/>\n"
+                      "<way id=\"5\">\n";
+    for (int i = 0; i < 1000000; ++i)
+        big += i % 2 ? "<nd ref=\"2\"/>\n" : "<nd ref=\"1\"/>\n";
+    big += "<nd ref=\"1\"/>\n<tag k=\"natural\" v=\"water\"/>\n</way>\n";
+    const auto million = readOsmMapFile(dir.write("million.osm", big).string());
+    ASSERT_EQ(million.features.size(), 1u);
+    EXPECT_EQ(million.features[0].points.size(), 1000001u);
+    EXPECT_TRUE(million.features[0].closed);
+}

@@ -1,0 +1,368 @@
+#include "map/OsmReader.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <sstream>
+
+using namespace trakmoor;
+using enum FeatureClass;
+using Outcome = OsmMapReadResult::Outcome;
+
+namespace trakmoor {
+inline void PrintTo(const MapPoint& point, std::ostream* out) {
+    *out << '(' << point.lat << ", " << point.lon << ')';
+}
+} // namespace trakmoor
+
+namespace {
+
+// Nodes 1..9 on a small grid, so tests only need to write their ways and relations; node n
+// has the latitude lats()[n - 1] / 10.
+const std::string kNodes = [] {
+    const double coordinates[][2] = {{0, 0}, {0, 1},     {1, 1},     {1, 0},    {2, 0},
+                                     {2, 1}, {0.5, 0.5}, {0.6, 0.5}, {0.6, 0.6}};
+    std::string text = "<osm>\n";
+    for (int i = 0; i < 9; ++i)
+        text += "<node id=\"" + std::to_string(i + 1) + "\" lat=\"" +
+                std::to_string(coordinates[i][0]) + "\" lon=\"" +
+                std::to_string(coordinates[i][1]) + "\"/>\n";
+    return text;
+}();
+
+std::string tag(const std::string& key, const std::string& value) {
+    return "<tag k=\"" + key + "\" v=\"" + value + "\"/>\n";
+}
+
+// Members written "ID:ROLE", with an 'n' or 'r' before the id for a node or relation member.
+std::string relation(const std::string& members, const std::string& tags) {
+    std::string text = "<relation id=\"1\">\n";
+    std::istringstream in(members);
+    for (std::string member; in >> member;) {
+        const char* type = member[0] == 'n' ? "node" : member[0] == 'r' ? "relation" : "way";
+        const std::size_t idStart = std::isdigit(static_cast<unsigned char>(member[0])) ? 0 : 1;
+        const std::size_t colon = member.find(':');
+        text += std::string("<member type=\"") + type + "\" ref=\"" +
+                member.substr(idStart, colon - idStart) + "\" role=\"" + member.substr(colon + 1) +
+                "\"/>\n";
+    }
+    return text + tags + "</relation>\n";
+}
+
+const std::string kMultipolygon = tag("type", "multipolygon");
+
+std::vector<MapFeature> load(const std::string& body) {
+    OsmMapReadResult result = readOsmMapText(kNodes + body);
+    EXPECT_EQ(result.outcome, Outcome::Loaded) << result.error;
+    return std::move(result.features);
+}
+
+std::string errorOf(const std::string& text) {
+    const OsmMapReadResult result = readOsmMapText(text);
+    EXPECT_EQ(result.outcome, Outcome::Invalid);
+    EXPECT_TRUE(result.features.empty());
+    return result.error;
+}
+
+std::string way(const std::string& id, std::initializer_list<int> refs, const std::string& tags) {
+    std::string text = "<way id=\"" + id + "\">\n";
+    for (const int ref : refs)
+        text += "<nd ref=\"" + std::to_string(ref) + "\"/>\n";
+    return text + tags + "</way>\n";
+}
+
+std::vector<int> lats(const std::vector<MapPoint>& points) {
+    std::vector<int> out;
+    for (const MapPoint& p : points)
+        out.push_back(static_cast<int>(p.lat * 10 + 0.5));
+    return out;
+}
+
+} // namespace
+
+TEST(OsmReader, OnlyTheFirstMatchOfALineCounts) {
+    // "<nd " before "</way>" on one line leaves the way open; the tag after it still belongs to it.
+    auto features = load(R"(<way id="10">
+<nd ref="1"/>
+<nd ref="2"/></way>
+<tag k="highway" v="primary"/>
+</way>
+)");
+    ASSERT_EQ(features.size(), 1u);
+    EXPECT_EQ(features[0].featureClass, Primary);
+    EXPECT_EQ(features[0].points.size(), 2u);
+
+    // A way start line ignores a tag on the same line; a node line wins over a way start.
+    features = load(R"(<way id="11"><tag k="highway" v="primary"/>
+<nd ref="1"/>
+<nd ref="2"/>
+</way>
+<node id="1" lat="9" lon="9"/><way id="12">
+<nd ref="1"/>
+)");
+    EXPECT_TRUE(features.empty());
+}
+
+TEST(OsmReader, SelfClosingElementsStayOpenUntilTheirClosingLine) {
+    const auto features = load(R"(<way id="10"/>
+<relation id="99"/>
+<nd ref="1"/>
+<nd ref="3"/>
+<tag k="highway" v="service"/>
+</way>
+<relation id="20"/>
+<member type="way" ref="10" role="outer"/>
+<tag k="type" v="multipolygon"/>
+)");
+    // The relation is never closed, so it is not stored and the way is drawn.
+    ASSERT_EQ(features.size(), 1u);
+    EXPECT_EQ(features[0].featureClass, ServiceRoad);
+    EXPECT_EQ(features[0].points, (std::vector<MapPoint>{{0, 0}, {1, 1}}));
+}
+
+TEST(OsmReader, CoordinatesMustBeStrictNumbers) {
+    EXPECT_EQ(errorOf("<node id=\"1\" lat=\"+1\" lon=\"1\"/>"), "Invalid XML number: +1");
+    EXPECT_EQ(errorOf("<node id=\"1\" lat=\"1\" lon=\"nan\"/>"), "Invalid XML number: nan");
+    // A node missing an attribute is skipped before anything is converted.
+    EXPECT_EQ(readOsmMapText("<node id=\"x\" lat=\"nan\"/>\n").outcome, Outcome::Loaded);
+
+    const auto features = load("<node id=\"100\" lat=\"1e-3\" lon=\"-0\"/>\n" +
+                               way("10", {100, 1}, "<tag k=\"highway\" v=\"path\"/>\n"));
+    ASSERT_EQ(features.size(), 1u);
+    EXPECT_DOUBLE_EQ(features[0].points[0].lat, 0.001);
+}
+
+TEST(OsmReader, IdsConvertLikeStoll) {
+    auto features = load(R"(<node id=" -7xyz" lat="3" lon="3"/>
+<way id="10">
+<nd ref="-7"/>
+<nd ref="1 2"/>
+<nd ref="2x"/>
+<nd ref=""/>
+<tag k="highway" v="path"/>
+</way>
+)");
+    ASSERT_EQ(features.size(), 1u);
+    EXPECT_EQ(lats(features[0].points), (std::vector<int>{30, 0, 0}));
+
+    // The extremes of the id range are ordinary ids too.
+    features = load(R"(<node id="-9223372036854775808" lat="4" lon="4"/>
+<node id="9223372036854775807" lat="5" lon="5"/>
+<way id="-9223372036854775808">
+<nd ref="9223372036854775807"/>
+<nd ref="-9223372036854775808"/>
+<tag k="railway" v="rail"/>
+</way>
+)");
+    ASSERT_EQ(features.size(), 1u);
+    EXPECT_EQ(lats(features[0].points), (std::vector<int>{50, 40}));
+
+    EXPECT_EQ(errorOf("<node id=\"99999999999999999999\" lat=\"1\" lon=\"1\"/>"), "stoll");
+    EXPECT_EQ(errorOf("<way id=\"1\">\n<nd ref=\"-\"/>"), "stoll");
+    EXPECT_EQ(errorOf("<way id=\"x\">"), "stoll");
+    EXPECT_EQ(errorOf("<relation id=\"1\">\n<member type=\"way\" ref=\"r\"/>"), "stoll");
+    // The id is converted before the coordinates.
+    EXPECT_EQ(errorOf("<node id=\"a\" lat=\"+1\" lon=\"1\"/>"), "stoll");
+}
+
+TEST(OsmReader, ClosedWaysAndUnresolvedNodes) {
+    const std::string road = "<tag k=\"highway\" v=\"residential\"/>\n";
+    const auto features = load(way("10", {1, 2, 1}, road) + way("11", {1, 1}, road) +
+                               way("12", {1, 2, 3, 1}, road) + way("13", {50, 51}, road) +
+                               way("14", {50, 1, 51}, road) + way("15", {1, 50, 2}, road) +
+                               way("0", {1, 2}, road) + "<way>\n<nd ref=\"1\"/>\n</way>\n");
+    ASSERT_EQ(features.size(), 4u);
+    EXPECT_TRUE(features[0].closed);
+    EXPECT_FALSE(features[1].closed);
+    EXPECT_TRUE(features[2].closed);
+    EXPECT_EQ(features[2].points.size(), 4u);
+    EXPECT_EQ(lats(features[3].points), (std::vector<int>{0, 0})); // way 15 without node 50
+}
+
+TEST(OsmReader, DuplicateIds) {
+    const auto features = load(R"(<node id="2" lat="0.7" lon="0"/>
+)" + way("10", {1, 2}, "<tag k=\"highway\" v=\"path\"/>\n") +
+                               way("10", {3, 4}, "<tag k=\"highway\" v=\"primary\"/>\n"));
+    ASSERT_EQ(features.size(), 1u);
+    EXPECT_EQ(features[0].featureClass, Path);                     // the first way stays
+    EXPECT_EQ(lats(features[0].points), (std::vector<int>{0, 7})); // the last node wins
+}
+
+TEST(OsmReader, TagsDecodeEntitiesAndLaterKeysWin) {
+    const auto features =
+        load(way("10", {1, 2}, R"(<tag k="name" v="Gasse &amp; Weg &#x2013; &#8470;5 &bogus;"/>
+<tag k="highway" v="path"/>
+<tag k="highway" v="primary"/>
+<tag k="name&#58;de" v="&quot;Weg&quot;"/>
+<tag k="" v="motorway"/>
+)"));
+    ASSERT_EQ(features.size(), 1u);
+    EXPECT_EQ(features[0].featureClass, Primary);
+    EXPECT_EQ(features[0].name, "\"Weg\"");
+    const auto plain =
+        load(way("10", {1, 2}, R"(<tag k="name" v="Gasse &amp; Weg &#x2013; &#8470;5 &bogus;"/>
+<tag k="highway" v="path"/>
+)"));
+    ASSERT_EQ(plain.size(), 1u);
+    EXPECT_EQ(plain[0].name, "Gasse & Weg \xE2\x80\x93 \xE2\x84\x96"
+                             "5 &bogus;");
+}
+
+TEST(OsmReader, MultipolygonJoinsSplitAndReversedOuterWays) {
+    // Outer ring 1-2-3-4-1 in three pieces, one of them reversed; inner ring 7-8-9-7 closed.
+    const auto features =
+        load(way("10", {1, 2}, "") + way("11", {4, 3, 2}, "") + way("12", {4, 1}, "") +
+             way("13", {7, 8, 9, 7}, "") +
+             relation("10:outer n1:outer 11: 13:inner 12:outer 404:outer r1:outer",
+                      kMultipolygon + tag("natural", "water") + tag("name", "See")));
+    ASSERT_EQ(features.size(), 1u);
+    const MapFeature& lake = features[0];
+    EXPECT_EQ(lake.featureClass, Water);
+    EXPECT_EQ(lake.name, "See");
+    EXPECT_TRUE(lake.closed);
+    // Starts from the last outer segment (12: 4-1), extends with 10 then 11 reversed.
+    EXPECT_EQ(lats(lake.points), (std::vector<int>{10, 0, 0, 10, 10}));
+    ASSERT_EQ(lake.rings.size(), 1u);
+    EXPECT_EQ(lats(lake.rings[0]), (std::vector<int>{5, 6, 6, 5}));
+}
+
+TEST(OsmReader, MultipolygonsThatYieldNothing) {
+    const std::string forest = kMultipolygon + tag("landuse", "forest");
+    const auto features =
+        load(way("10", {1, 2, 3}, "") + way("11", {3, 4}, "") + way("12", {1, 2, 1}, "") +
+             relation("10:outer 11:outer", forest) + // never closes
+             relation("10:inner", forest) + relation("77:outer r1:", forest) +
+             relation("12:", forest)); // a closed ring too short
+    EXPECT_TRUE(features.empty());
+}
+
+TEST(OsmReader, MemberWaysAreHiddenOnlyForAreaClasses) {
+    const auto features =
+        load(way("10", {1, 2, 3, 1}, tag("building", "yes")) +
+             way("11", {1, 2, 3, 1}, tag("highway", "pedestrian")) +
+             way("12", {3, 4, 5, 3}, tag("landuse", "grass")) +
+             way("13", {1, 4, 3, 1}, tag("building", "yes")) +
+             relation("10:outer 11:odd 12:odd", kMultipolygon + tag("building", "yes")) +
+             // Not a qualifying relation: its members stay visible.
+             relation("13:", kMultipolygon + tag("highway", "pedestrian")));
+    ASSERT_EQ(features.size(), 3u);
+    EXPECT_EQ(features[0].featureClass, Path);     // way 11, a member but a line
+    EXPECT_EQ(features[1].featureClass, Building); // way 13
+    EXPECT_EQ(features[2].featureClass, Building); // the relation, after all ways
+    EXPECT_TRUE(features[2].rings.empty());
+}
+
+TEST(OsmReader, RelationClosingRules) {
+    // A tag line closes the relation when it also holds "</relation>"; a way member line does
+    // not, so the later tag still belongs to the relation.
+    const auto features = load(way("10", {1, 2, 3, 4, 1}, "") + R"(<relation id="1">
+<member type="way" ref="10" role="outer"/></relation>
+<tag k="landuse" v="residential"/>
+<tag k="type" v="multipolygon"/></relation>
+<tag k="landuse" v="industrial"/>
+)");
+    ASSERT_EQ(features.size(), 1u);
+    EXPECT_EQ(features[0].featureClass, Residential);
+    EXPECT_EQ(features[0].points.size(), 5u);
+}
+
+TEST(OsmReader, EmptyAndOddInput) {
+    for (const char* text : {"", "\n\n", "<?xml version='1.0'?>\n<osm>\n</osm>", "<", "<node",
+                             "</way></relation>", "\r\n<way id=\"1\">\r\n</way>\r\n"}) {
+        const OsmMapReadResult result = readOsmMapText(text);
+        EXPECT_EQ(result.outcome, Outcome::Loaded) << text;
+        EXPECT_TRUE(result.features.empty()) << text;
+    }
+}
+
+TEST(OsmReader, RingsThatWouldNeedMemoryOutOfProportionFail) {
+    // A few kilobytes of members repeat one long closed way; honouring them would take
+    // hundreds of times the file's size.
+    std::string text = kNodes + "<way id=\"10\">\n";
+    for (int i = 0; i <= 100000; ++i)
+        text += "<nd ref=\"" + std::to_string(i % 9 + 1) + "\"/>\n";
+    text += "<nd ref=\"1\"/>\n</way>\n";
+    std::string members;
+    for (int i = 0; i < 200; ++i)
+        members += "10: ";
+    const OsmMapReadResult result =
+        readOsmMapText(text + relation(members, kMultipolygon + tag("natural", "water")));
+    EXPECT_EQ(result.outcome, Outcome::Invalid);
+    EXPECT_EQ(result.error, "std::bad_alloc");
+
+    // A way shared by two multipolygons is ordinary.
+    const std::string lake = relation("10:", kMultipolygon + tag("natural", "water"));
+    EXPECT_EQ(load(way("10", {1, 2, 3, 4, 1}, "") + lake + lake).size(), 2u);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Ring assembly, checked against a plain transcription of the joining rules on random chains.
+
+namespace {
+
+using Refs = std::vector<std::int64_t>;
+
+std::vector<Refs> referenceRings(std::vector<Refs> segments) {
+    std::vector<Refs> result;
+    while (!segments.empty()) {
+        Refs ring = segments.back();
+        segments.pop_back();
+        while (true) {
+            if (ring.front() == ring.back()) {
+                if (ring.size() >= 4)
+                    result.push_back(ring);
+                break;
+            }
+            bool joined = false;
+            for (auto s = segments.begin(); s != segments.end() && !joined; ++s) {
+                Refs seg = *s;
+                if (seg.front() == ring.back()) {
+                    ring.insert(ring.end(), seg.begin() + 1, seg.end());
+                } else if (seg.back() == ring.back()) {
+                    ring.insert(ring.end(), seg.rbegin() + 1, seg.rend());
+                } else if (seg.back() == ring.front()) {
+                    ring.insert(ring.begin(), seg.begin(), seg.end() - 1);
+                } else if (seg.front() == ring.front()) {
+                    ring.insert(ring.begin(), seg.rbegin(), seg.rend() - 1);
+                } else {
+                    continue;
+                }
+                segments.erase(s);
+                joined = true;
+            }
+            if (!joined)
+                break;
+        }
+    }
+    return result;
+}
+
+} // namespace
+
+TEST(AssembleRings, AgreesWithTheJoiningRulesOnRandomChains) {
+    std::mt19937 random(11);
+    for (int round = 0; round < 3000; ++round) {
+        const int alphabet = 2 + static_cast<int>(random() % 8);
+        std::vector<Refs> segments(random() % 9);
+        for (Refs& segment : segments) {
+            segment.resize(2 + random() % 4);
+            for (std::int64_t& ref : segment)
+                ref = static_cast<std::int64_t>(random() % alphabet);
+        }
+        std::vector<std::span<const std::int64_t>> spans(segments.begin(), segments.end());
+        ASSERT_EQ(AssembleRings(spans), referenceRings(segments)) << "round " << round;
+    }
+}
+
+TEST(AssembleRings, ManyOpenSegmentsStayFast) {
+    // Tens of thousands of segments that never touch must not cost a pairwise search.
+    std::vector<Refs> segments;
+    for (std::int64_t i = 0; i < 60000; ++i)
+        segments.push_back({2 * i, 2 * i + 1});
+    segments.push_back({-1, -2, -3, -1});
+    std::vector<std::span<const std::int64_t>> spans(segments.begin(), segments.end());
+    const auto rings = AssembleRings(spans);
+    ASSERT_EQ(rings.size(), 1u);
+    EXPECT_EQ(rings[0], (Refs{-1, -2, -3, -1}));
+}

@@ -1,0 +1,132 @@
+#include "map/OsmText.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <stdexcept>
+
+using namespace trakmoor;
+
+TEST(ExtractAttribute, FirstOccurrenceAndQuoteRules) {
+    struct Case {
+        const char* line;
+        const char* name;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {R"(<node id="5" lat="1"/>)", "id", "5"},
+        {R"(<node uid="7" id="5"/>)", "id", "7"}, // plain substring: "uid=" comes first
+        {R"(<tag k='a"b' v="c"/>)", "k", "a\"b"},
+        {R"(<tag k="a'b"/>)", "k", "a'b"},
+        {R"(<nd ref = "5"/>)", "ref", ""}, // a blank before '=' is no match
+        {R"(<nd ref= "5"/>)", "ref", ""},  // nor after it
+        {R"(<nd ref="5/>)", "ref", ""},    // unterminated
+        {R"(<nd ref=5/>)", "ref", ""},
+        {R"(<nd ref=""/>)", "ref", ""},
+        {R"(<tag k="a&amp;b"/>)", "k", "a&amp;b"}, // no decoding here
+        {R"(<tag k=" x "/>)", "k", " x "},         // no trimming
+        {R"(<x lat=")", "lat", ""},
+        {"", "id", ""},
+        {"id=", "id", ""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ExtractAttribute(c.line, c.name), c.expected) << c.line << " / " << c.name;
+}
+
+TEST(ExtractAttribute, OnePassAgreesWithSeparateLookups) {
+    // The scanner reads several attributes in one walk over the line; on random lines built from
+    // attribute fragments it must find exactly what one lookup per name finds.
+    const std::string_view fragments[] = {"id=", "uid=", "lat=", "lon=", "\"",  "'", "1",
+                                          " ",   "=",    "k=",   "v=",   "ak=", "x"};
+    const std::string_view names[] = {"id", "lat", "lon", "k"};
+    std::mt19937 random(7);
+    for (int round = 0; round < 3000; ++round) {
+        std::string line;
+        const int length = static_cast<int>(random() % 16);
+        for (int i = 0; i < length; ++i)
+            line += fragments[random() % std::size(fragments)];
+        std::string_view values[4];
+        extractAttributes(line, names, values, 4);
+        for (int i = 0; i < 4; ++i)
+            ASSERT_EQ(values[i], ExtractAttribute(line, names[i])) << line << " / " << names[i];
+    }
+}
+
+TEST(ConvertOsmId, BehavesLikeStoll) {
+    const std::pair<const char*, std::int64_t> accepted[] = {{"12", 12},
+                                                             {"12x", 12},
+                                                             {" \t12", 12},
+                                                             {"-5", -5},
+                                                             {"+5", 5},
+                                                             {"-0", 0},
+                                                             {"0x10", 0},
+                                                             {"1e400", 1},
+                                                             {"007", 7},
+                                                             {"9223372036854775807", INT64_MAX},
+                                                             {"-9223372036854775808", INT64_MIN}};
+    for (const auto& [text, expected] : accepted)
+        EXPECT_EQ(convertOsmId(text), expected) << text;
+
+    for (const char* text : {"", "x", " ", "-", "+-1", "nan", "\"1\""})
+        EXPECT_THROW(convertOsmId(text), std::invalid_argument) << text;
+    for (const char* text :
+         {"9223372036854775808", "-9223372036854775809", "123456789012345678901234567890"})
+        EXPECT_THROW(convertOsmId(text), std::out_of_range) << text;
+    try {
+        convertOsmId("99999999999999999999");
+    } catch (const std::exception& error) {
+        EXPECT_STREQ(error.what(), "stoll");
+    }
+}
+
+TEST(ConvertCoordinate, WholeFiniteDecimalsOnly) {
+    EXPECT_DOUBLE_EQ(convertCoordinate("47.1671328"), 47.1671328);
+    EXPECT_DOUBLE_EQ(convertCoordinate("-9.5"), -9.5);
+    EXPECT_DOUBLE_EQ(convertCoordinate("1e-3"), 0.001);
+    EXPECT_DOUBLE_EQ(convertCoordinate("5"), 5.0);
+    EXPECT_TRUE(std::signbit(convertCoordinate("-0")));
+
+    for (const char* text : {"+1", " 1", "1 ", "1x", "", "0x10", "nan", "-inf", "infinity", "1e400",
+                             "1,5", ".", "--1"}) {
+        try {
+            convertCoordinate(text);
+            ADD_FAILURE() << "accepted " << text;
+        } catch (const std::runtime_error& error) {
+            EXPECT_EQ(std::string(error.what()), std::string("Invalid XML number: ") + text);
+        }
+    }
+    // A huge value is cut in the message, not quoted whole.
+    try {
+        convertCoordinate(std::string(100000, '9') + "x");
+        ADD_FAILURE();
+    } catch (const std::runtime_error& error) {
+        EXPECT_LT(std::string(error.what()).size(), 300u);
+    }
+}
+
+TEST(DecodeXml, EntitiesAndCharacterReferences) {
+    const std::pair<const char*, const char*> decoded[] = {{"Gasse &amp; Weg", "Gasse & Weg"},
+                                                           {"&lt;&gt;&quot;&apos;", "<>\"'"},
+                                                           {"&amp;amp;", "&amp;"}, // one level only
+                                                           {"&#65;&#x42;&#x00e9;", "AB\xC3\xA9"},
+                                                           {"&#x1F600;", "\xF0\x9F\x98\x80"},
+                                                           {"&#x20AC; &&amp;", "\xE2\x82\xAC &&"}};
+    for (const auto& [text, expected] : decoded) {
+        std::string out = "<";
+        appendDecodedXml(out, text);
+        EXPECT_EQ(out, std::string("<") + expected) << text;
+    }
+    // A megabyte of '&' before one ';' must not take a search per '&' to the end.
+    const std::string ampersands = std::string(1 << 20, '&') + ";&amp;";
+    std::string out;
+    appendDecodedXml(out, ampersands);
+    EXPECT_EQ(out, std::string(1 << 20, '&') + ";&");
+    // Not references to valid XML characters: kept as written.
+    for (const char* text : {"&nbsp;", "&#0;", "&#xD800;", "&#x110000;", "&#X41;", "&#;&#x;&#12a;",
+                             "a & b", "&amp", "&#99999999999999999999;", "plain"}) {
+        std::string out;
+        appendDecodedXml(out, text);
+        EXPECT_EQ(out, text);
+    }
+}
