@@ -1,0 +1,224 @@
+#ifndef TRAKMOOR_TESTS_GUI_GUITESTSUPPORT_H
+#define TRAKMOOR_TESTS_GUI_GUITESTSUPPORT_H
+
+// Drives the toolkit headless: a real engine on SDL's dummy video driver with the software
+// renderer, real SDL events pushed into the queue, frames run one at a time at given ticks, and
+// pixels read back from the renderer.
+
+#include "gui/GuiEngine.h"
+#include "gui/GuiObject.h"
+#include "gui/GuiWindow.h"
+
+#include <SDL.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace guitest {
+
+// The font must be registered before the engine loads it, hence a base constructed first.
+struct EmbeddedFontFirst {
+    EmbeddedFontFirst() {
+        auto font = GuiEngine::builtInFont();
+        GuiEngine::setEmbeddedFont(font.data(), font.size());
+    }
+};
+
+// An engine that behaves like an application's: it passes unconsumed SDL events to the root,
+// forwards a dialog's commands to it, and draws each window by update, paint and present.
+// Everything it receives is recorded.
+class TestEngine : private EmbeddedFontFirst, public GuiEngine {
+public:
+    TestEngine() = default;
+
+    void drawWindow(AppWindow* window) override {
+        ++drawCount;
+        window->root->update(frameTicks());
+        window->root->paint(window->renderer.get());
+        SDL_RenderPresent(window->renderer.get());
+    }
+
+    void handleEvent(AppWindow* window, GuiEvent* event) override {
+        if (event->kind == GuiEventCommand) {
+            commands.push_back(*event);
+            if (onCommand) {
+                onCommand(window, event);
+            }
+            auto* dialog =
+                window != nullptr ? dynamic_cast<GuiDialog*>(window->root.get()) : nullptr;
+            if (dialog != nullptr && event->source != dialog) {
+                if (event->code == GuiCmdButton && event->id == 1) {
+                    dialog->accept();
+                } else if (event->code == GuiCmdButton && event->id == 0) {
+                    dialog->reject();
+                } else {
+                    dialog->onCommand(event);
+                }
+            }
+            return;
+        }
+        sdlEvents.push_back(*event->sdlEvent);
+        eventWindows.push_back(window);
+        if (consume && consume(window, event)) {
+            return;
+        }
+        if (window != nullptr && window->root) {
+            window->root->handleEvent(event);
+        }
+    }
+
+    // Commands only, in the order they arrived.
+    std::vector<GuiEvent> commands;
+    // SDL events as routed to handleEvent, with the window they went to.
+    std::vector<SDL_Event> sdlEvents;
+    std::vector<AppWindow*> eventWindows;
+    int drawCount = 0;
+    std::function<void(AppWindow*, GuiEvent*)> onCommand;
+    // Returns true to keep an SDL event from the root, like an application that consumes it.
+    std::function<bool(AppWindow*, GuiEvent*)> consume;
+};
+
+// Events that SDL queued on its own (window shown, focus...) would shift what a test expects.
+inline void discardQueuedEvents() {
+    SDL_PumpEvents();
+    SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
+}
+
+inline AppWindow* openWindow(TestEngine& engine, int width, int height,
+                             std::uint32_t colour = 0xFFF0F0F0u) {
+    AppWindow* window = engine.createWindow(&engine, "test", SDL_WINDOWPOS_CENTERED,
+                                            SDL_WINDOWPOS_CENTERED, width, height, 0, colour);
+    discardQueuedEvents();
+    return window;
+}
+
+inline void pushMotion(const AppWindow* window, int x, int y) {
+    SDL_Event event{};
+    event.type = SDL_MOUSEMOTION;
+    event.motion.windowID = window->id;
+    event.motion.x = x;
+    event.motion.y = y;
+    SDL_PushEvent(&event);
+}
+
+inline void pushButton(const AppWindow* window, bool down, int x, int y,
+                       Uint8 button = SDL_BUTTON_LEFT) {
+    SDL_Event event{};
+    event.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
+    event.button.windowID = window->id;
+    event.button.button = button;
+    event.button.state = down ? SDL_PRESSED : SDL_RELEASED;
+    event.button.clicks = 1;
+    event.button.x = x;
+    event.button.y = y;
+    SDL_PushEvent(&event);
+}
+
+inline void pushKey(const AppWindow* window, SDL_Keycode key, Uint16 modifiers = KMOD_NONE,
+                    bool repeat = false, bool down = true) {
+    SDL_Event event{};
+    event.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+    event.key.windowID = window != nullptr ? window->id : 0;
+    event.key.state = down ? SDL_PRESSED : SDL_RELEASED;
+    event.key.repeat = repeat ? 1 : 0;
+    event.key.keysym.sym = key;
+    event.key.keysym.scancode = SDL_GetScancodeFromKey(key);
+    event.key.keysym.mod = modifiers;
+    SDL_PushEvent(&event);
+}
+
+inline void pushWheel(const AppWindow* window, int x, int y, int amount) {
+    SDL_Event event{};
+    event.type = SDL_MOUSEWHEEL;
+    event.wheel.windowID = window->id;
+    event.wheel.y = amount;
+    event.wheel.mouseX = x;
+    event.wheel.mouseY = y;
+    SDL_PushEvent(&event);
+}
+
+inline void pushWindowEvent(const AppWindow* window, Uint8 subtype, int data1 = 0, int data2 = 0) {
+    SDL_Event event{};
+    event.type = SDL_WINDOWEVENT;
+    event.window.windowID = window->id;
+    event.window.event = subtype;
+    event.window.data1 = data1;
+    event.window.data2 = data2;
+    SDL_PushEvent(&event);
+}
+
+// Runs frames at `ticks` until the queue is empty (one event is taken per frame).
+inline void runUntilIdle(TestEngine& engine, std::uint32_t ticks) {
+    do {
+        engine.runFrame(ticks);
+    } while (SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0);
+}
+
+// A click: press and release at the same point, each in its own frame.
+inline void click(TestEngine& engine, const AppWindow* window, int x, int y, std::uint32_t ticks) {
+    pushButton(window, true, x, y);
+    pushButton(window, false, x, y);
+    runUntilIdle(engine, ticks);
+}
+
+// Pixels of a rectangle of the window as 0xAARRGGBB, row by row.
+inline std::vector<Uint32> readPixels(const AppWindow* window, SDL_Rect rect) {
+    std::vector<Uint32> pixels(static_cast<std::size_t>(rect.w) * static_cast<std::size_t>(rect.h));
+    SDL_RenderReadPixels(window->renderer.get(), &rect, SDL_PIXELFORMAT_ARGB8888, pixels.data(),
+                         rect.w * 4);
+    return pixels;
+}
+
+inline Uint32 pixelAt(const AppWindow* window, int x, int y) {
+    return readPixels(window, SDL_Rect{x, y, 1, 1}).front();
+}
+
+constexpr Uint32 rgb(Uint8 r, Uint8 g, Uint8 b) {
+    return 0xFF000000u | (Uint32{r} << 16) | (Uint32{g} << 8) | Uint32{b};
+}
+
+// A control that records what reaches it, for routing tests.
+class ProbeControl : public GuiObject {
+public:
+    using GuiObject::GuiObject;
+
+    void handleEvent(GuiEvent* event) override {
+        types.push_back(event->sdlEvent != nullptr ? event->sdlEvent->type : 0);
+        localPositions.push_back(SDL_Point{event->localX, event->localY});
+        if (onEvent) {
+            onEvent(this, event);
+        }
+    }
+    void mouseEnter(int, int) override { ++enters; }
+    void mouseLeave() override { ++leaves; }
+    void focusLost() override { ++focusLosses; }
+    bool wantsWheel() const override { return takesWheel; }
+    bool isCached() const override { return cached; }
+    void paint(SDL_Renderer* renderer) override {
+        ++paints;
+        GuiObject::paint(renderer);
+    }
+
+    int count(Uint32 type) const {
+        int n = 0;
+        for (Uint32 t : types) {
+            n += t == type ? 1 : 0;
+        }
+        return n;
+    }
+
+    std::vector<Uint32> types;
+    std::vector<SDL_Point> localPositions;
+    std::function<void(ProbeControl*, GuiEvent*)> onEvent;
+    int enters = 0;
+    int leaves = 0;
+    int focusLosses = 0;
+    int paints = 0;
+    bool takesWheel = false;
+    bool cached = false;
+};
+
+} // namespace guitest
+
+#endif // TRAKMOOR_TESTS_GUI_GUITESTSUPPORT_H
