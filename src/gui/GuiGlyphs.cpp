@@ -1,5 +1,7 @@
 #include "gui/GuiGlyphs.h"
 
+#include "gui/GuiClip.h"
+
 #include <algorithm>
 #include <memory>
 #include <unordered_map>
@@ -310,7 +312,7 @@ void paintGlyphs(SDL_Renderer* renderer, const GlyphPaintState& state,
 
     SDL_SetRenderDrawColor(renderer, 255, 255, 255, 255);
     SDL_RenderFillRect(renderer, &state.bounds);
-    SDL_RenderSetClipRect(renderer, &state.textArea);
+    GuiClipScope clip(renderer, state.textArea);
 
     const SDL_Rect& area = state.textArea;
     auto lineTop = [&](const GlyphBox& box) {
@@ -373,5 +375,4 @@ void paintGlyphs(SDL_Renderer* renderer, const GlyphPaintState& state,
             SDL_RenderFillRect(renderer, &r);
         }
     }
-    SDL_RenderSetClipRect(renderer, nullptr);
 }
