@@ -470,6 +470,18 @@ void GuiEngine::releaseTextureLater(SDL_Renderer* renderer, SdlTexturePtr textur
     ring.slots[static_cast<std::size_t>(ring.current)].push_back(std::move(texture));
 }
 
+std::size_t GuiEngine::pendingTextureCount(SDL_Renderer* renderer) const {
+    auto found = deferredTextureRelease_.find(renderer);
+    if (found == deferredTextureRelease_.end()) {
+        return 0;
+    }
+    std::size_t count = 0;
+    for (const auto& slot : found->second.slots) {
+        count += slot.size();
+    }
+    return count;
+}
+
 void GuiEngine::advanceTextureRing(SDL_Renderer* renderer) {
     auto found = deferredTextureRelease_.find(renderer);
     if (found == deferredTextureRelease_.end()) {

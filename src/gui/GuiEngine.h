@@ -141,6 +141,8 @@ public:
     // Destroys the texture three frames from now, when no queued draw can still use it.
     void releaseTextureLater(SDL_Renderer* renderer, SDL_Texture* texture);
     void releaseTextureLater(SDL_Renderer* renderer, SdlTexturePtr texture);
+    // Textures of `renderer` waiting for their release.
+    std::size_t pendingTextureCount(SDL_Renderer* renderer) const;
     // Replaces the window's cairo backing store by a cleared one of the new size.
     void resizeBackingStore(AppWindow* window, int width, int height);
 

@@ -20,7 +20,9 @@ std::string_view trimmed(std::string_view text) {
 
 } // namespace
 
-void Track::setName(std::string_view name) { name_ = trimmed(name); }
+void Track::setName(std::string_view name) {
+    name_ = trimmed(name);
+}
 
 void Track::setNumberText(std::string_view text) {
     text = trimmed(text);
@@ -32,7 +34,9 @@ void Track::setNumberText(std::string_view text) {
     number_ = (error == std::errc() && end == text.data() + text.size()) ? value : 0;
 }
 
-void Track::addPoint(std::unique_ptr<WayPoint> point) { points_.push_back(std::move(point)); }
+void Track::addPoint(std::unique_ptr<WayPoint> point) {
+    points_.push_back(std::move(point));
+}
 
 const WayPoint* Track::pointAt(std::int32_t index) const {
     return static_cast<std::uint32_t>(index) < points_.size() ? points_[index].get() : nullptr;
@@ -42,7 +46,9 @@ WayPoint* Track::pointAt(std::int32_t index) {
     return static_cast<std::uint32_t>(index) < points_.size() ? points_[index].get() : nullptr;
 }
 
-void Gpx::addTrack(std::unique_ptr<Track> track) { tracks_.push_back(std::move(track)); }
+void Gpx::addTrack(std::unique_ptr<Track> track) {
+    tracks_.push_back(std::move(track));
+}
 
 const Track* Gpx::trackAt(std::int32_t index) const {
     return static_cast<std::uint32_t>(index) < tracks_.size() ? tracks_[index].get() : nullptr;

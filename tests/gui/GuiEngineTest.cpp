@@ -3,14 +3,369 @@
 #include "gui/GuiButton.h"
 
 #include <gtest/gtest.h>
+#include <libintl.h>
+
+#include <cctype>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
 
 using namespace guitest;
 
-TEST(GuiEngineTest, SmokeCreatesWindowAndDrawsFrame) {
+namespace {
+
+bool isFullscreen(const AppWindow* window) {
+    return (SDL_GetWindowFlags(window->sdlWindow.get()) & SDL_WINDOW_FULLSCREEN_DESKTOP) ==
+           SDL_WINDOW_FULLSCREEN_DESKTOP;
+}
+
+bool sawKey(const TestEngine& engine, SDL_Keycode key) {
+    for (const SDL_Event& event : engine.sdlEvents) {
+        if (event.type == SDL_KEYDOWN && event.key.keysym.sym == key) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Restores an environment variable when the test ends.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value) : name_(name) {
+        if (const char* old = std::getenv(name)) {
+            old_ = old;
+            hadOld_ = true;
+        }
+        if (value != nullptr) {
+            setenv(name, value, 1);
+        } else {
+            unsetenv(name);
+        }
+    }
+    ~ScopedEnv() {
+        if (hadOld_) {
+            setenv(name_.c_str(), old_.c_str(), 1);
+        } else {
+            unsetenv(name_.c_str());
+        }
+    }
+
+private:
+    std::string name_;
+    std::string old_;
+    bool hadOld_ = false;
+};
+
+Uint32 rendererFlags(const AppWindow* window) {
+    SDL_RendererInfo info{};
+    SDL_GetRendererInfo(window->renderer.get(), &info);
+    return info.flags;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Start-up, fonts, renderer choice
+
+TEST(GuiEngineStartup, FontComesFromTheBuiltInImageWhateverTheWorkingFolder) {
+    auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(std::filesystem::temp_directory_path());
+    {
+        TestEngine engine;
+        EXPECT_NE(engine.defaultFont(), nullptr);
+        ASSERT_NE(engine.fontFace(), nullptr);
+        EXPECT_EQ(engine.fontFace()->charmap->encoding, FT_ENCODING_UNICODE);
+        EXPECT_EQ(engine.fontFace()->size->metrics.y_ppem, 14);
+        EXPECT_EQ(GuiEngine::builtInFont().size(), 65932u);
+
+        // Without the memory image the file is looked for, and it is not in this folder.
+        GuiEngine::setEmbeddedFont(nullptr, 0);
+        TTF_Font* fromFile = GuiEngine::loadFont(14);
+        EXPECT_EQ(fromFile, nullptr);
+        TTF_CloseFont(fromFile);
+        auto font = GuiEngine::builtInFont();
+        GuiEngine::setEmbeddedFont(font.data(), font.size());
+    }
+    std::filesystem::current_path(previous);
+}
+
+TEST(GuiEngineStartup, WindowWithoutGpuFallsBackToSoftwareRenderer) {
+    ScopedEnv noDriverHint("SDL_RENDER_DRIVER", nullptr);
+    ScopedEnv noWine("WINEUSERNAME", nullptr);
     TestEngine engine;
-    AppWindow* window = openWindow(engine, 200, 100, 0xFF0000FFu);
+    AppWindow* window = openWindow(engine, 120, 80);
     ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(window->renderer);
+    EXPECT_NE(rendererFlags(window) & SDL_RENDERER_SOFTWARE, 0u);
+}
+
+TEST(GuiEngineStartup, WineSelectsSoftwareRendererDirectly) {
+    ScopedEnv wine("WINEUSERNAME", "someone");
+    TestEngine engine;
+    AppWindow* window = openWindow(engine, 120, 80);
+    ASSERT_NE(window, nullptr);
+    EXPECT_NE(rendererFlags(window) & SDL_RENDERER_SOFTWARE, 0u);
+}
+
+TEST(GuiEngineStartup, WindowRecordIsCompleteAndRegistered) {
+    TestEngine engine;
+    AppWindow* first = openWindow(engine, 320, 200, 0xFF112233u);
+    AppWindow* second = openWindow(engine, 100, 50);
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(engine.findWindow(first->id), first);
+    EXPECT_EQ(SDL_GetWindowData(first->sdlWindow.get(), "AppWindow"), first);
+    EXPECT_EQ(first->engine, &engine);
+    EXPECT_EQ(first->width, 320);
+    EXPECT_EQ(cairo_image_surface_get_width(first->surface.get()), 320);
+    EXPECT_EQ(cairo_image_surface_get_stride(first->surface.get()), 320 * 4);
+    EXPECT_STREQ(first->root->className(), "GuiWindow");
+    EXPECT_EQ(first->root->id, -1);
+    EXPECT_EQ(first->root->colour.r, 0x33);
+    EXPECT_EQ(first->root->colour.b, 0x11);
+    // The first window becomes the active one; later ones do not take it.
+    EXPECT_EQ(engine.activeWindowId, first->id);
+    EXPECT_EQ(engine.windowList(), (std::vector<AppWindow*>{first, second}));
+}
+
+// ---------------------------------------------------------------------------------------------
+// The loop: closing, quitting, coalescing, text domain
+
+TEST(GuiEngineLoop, ClosingAnyWindowEndsTheLoopAfterEveryWindowHearsOfIt) {
+    TestEngine engine;
+    AppWindow* main = openWindow(engine, 200, 100);
+    AppWindow* other = openWindow(engine, 100, 100);
+    pushWindowEvent(other, SDL_WINDOWEVENT_CLOSE);
     engine.runFrame(0);
-    EXPECT_EQ(engine.drawCount, 1);
-    EXPECT_EQ(pixelAt(window, 10, 10), rgb(255, 0, 0));
+
+    EXPECT_TRUE(engine.quitRequested);
+    EXPECT_TRUE(engine.stopped);
+    ASSERT_EQ(engine.sdlEvents.size(), 3u);
+    // The window that was closed sees the event neutralised; then everyone gets a close.
+    EXPECT_EQ(engine.eventWindows[0], other);
+    EXPECT_EQ(engine.sdlEvents[0].window.event, SDL_WINDOWEVENT_NONE);
+    EXPECT_EQ(engine.eventWindows[1], main);
+    EXPECT_EQ(engine.sdlEvents[1].window.event, SDL_WINDOWEVENT_CLOSE);
+    EXPECT_EQ(engine.eventWindows[2], other);
+    EXPECT_EQ(engine.sdlEvents[2].window.event, SDL_WINDOWEVENT_CLOSE);
+    // That frame is still drawn.
+    EXPECT_EQ(engine.drawCount, 2);
+}
+
+TEST(GuiEngineLoop, RunReturnsOnCloseAndLeavesTheApplicationsTextDomainAlone) {
+    TestEngine engine;
+    AppWindow* window = openWindow(engine, 100, 100);
+    const std::string domainBefore = textdomain(nullptr);
+    const char* langBefore = std::getenv("LANG");
+    const std::string langText = langBefore != nullptr ? langBefore : "<unset>";
+
+    SDL_Event first{};
+    first.type = SDL_USEREVENT; // run throws the first queued event away
+    SDL_PushEvent(&first);
+    pushWindowEvent(window, SDL_WINDOWEVENT_CLOSE);
+    engine.run();
+
+    EXPECT_TRUE(engine.stopped);
+    EXPECT_EQ(std::string(textdomain(nullptr)), domainBefore);
+    const char* langAfter = std::getenv("LANG");
+    EXPECT_EQ(langAfter != nullptr ? std::string(langAfter) : "<unset>", langText);
+    // Without a catalogue, the toolkit's identifiers come back unchanged.
+    EXPECT_STREQ(guiText("Schriftart konnte nicht geladen werden: "),
+                 "Schriftart konnte nicht geladen werden: ");
+}
+
+TEST(GuiEngineLoop, QuitRequestEndsTheLoopEvenWithAWindowToReceiveIt) {
+    TestEngine engine;
+    openWindow(engine, 100, 100);
+    SDL_Event quit{};
+    quit.type = SDL_QUIT;
+    SDL_PushEvent(&quit);
+    engine.runFrame(0);
+    EXPECT_TRUE(engine.stopped);
+}
+
+TEST(GuiEngineLoop, QueuedMouseMotionsArriveAsOneWithTheLastPosition) {
+    TestEngine engine;
+    AppWindow* window = openWindow(engine, 200, 200);
+    for (int i = 0; i < 10; ++i) {
+        pushMotion(window, 10 + i, 20 + 2 * i);
+    }
+    pushKey(window, SDLK_a);
+    engine.runFrame(0);
+    ASSERT_EQ(engine.sdlEvents.size(), 1u);
+    EXPECT_EQ(engine.sdlEvents[0].type, SDL_MOUSEMOTION);
+    EXPECT_EQ(engine.sdlEvents[0].motion.x, 19);
+    EXPECT_EQ(engine.sdlEvents[0].motion.y, 38);
+    // One event per frame: the key waits for the next one.
+    engine.runFrame(0);
+    ASSERT_EQ(engine.sdlEvents.size(), 2u);
+    EXPECT_EQ(engine.sdlEvents[1].type, SDL_KEYDOWN);
+}
+
+TEST(GuiEngineLoop, EventsWithoutWindowGoToTheActiveWindow) {
+    TestEngine engine;
+    AppWindow* first = openWindow(engine, 100, 100);
+    AppWindow* second = openWindow(engine, 100, 100);
+    pushButton(second, true, 5, 5); // a press makes its window the active one
+    SDL_Event user{};
+    user.type = SDL_USEREVENT;
+    SDL_PushEvent(&user);
+    pushKey(nullptr, SDLK_b); // window id 0
+    runUntilIdle(engine, 0);
+    ASSERT_EQ(engine.eventWindows.size(), 3u);
+    EXPECT_EQ(engine.activeWindowId, second->id);
+    EXPECT_EQ(engine.eventWindows[1], second);
+    EXPECT_EQ(engine.eventWindows[2], second);
+    (void)first;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The fullscreen key
+
+struct FullscreenKeyCase {
+    const char* what;
+    Uint16 modifiers;
+    bool repeat;
+    bool toDialog;
+    bool modal;
+    bool consumed;
+    bool toggles;
+};
+
+class GuiEngineFullscreenKey : public ::testing::TestWithParam<FullscreenKeyCase> {};
+
+TEST_P(GuiEngineFullscreenKey, OnlyAPlainF11OnTheMainWindowToggles) {
+    const FullscreenKeyCase& c = GetParam();
+    TestEngine engine;
+    AppWindow* main = openWindow(engine, 200, 150);
+    engine.mainWindow = main;
+    AppWindow* dialog = engine.createDialogWindow(&engine, "dialog", SDL_WINDOWPOS_CENTERED,
+                                                  SDL_WINDOWPOS_CENTERED, 100, 80, 0, 0xFFFFFFFF);
+    discardQueuedEvents();
+    if (c.modal) {
+        engine.setModal(dialog->root.get());
+    }
+    pushKey(c.toDialog ? dialog : main, SDLK_F11, c.modifiers, c.repeat);
+    engine.runFrame(0);
+    EXPECT_EQ(sawKey(engine, SDLK_F11), !c.consumed) << c.what;
+    EXPECT_EQ(isFullscreen(main), c.toggles) << c.what;
+    if (c.toggles) {
+        pushKey(main, SDLK_F11);
+        runUntilIdle(engine, 0); // the switch itself queues window events first
+        EXPECT_FALSE(isFullscreen(main)) << "a second F11 goes back to a window";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, GuiEngineFullscreenKey,
+    ::testing::Values(
+        FullscreenKeyCase{"plain", KMOD_NONE, false, false, false, true, true},
+        FullscreenKeyCase{"num lock does not count", KMOD_NUM, false, false, false, true, true},
+        FullscreenKeyCase{"ctrl", KMOD_LCTRL, false, false, false, false, false},
+        FullscreenKeyCase{"shift", KMOD_RSHIFT, false, false, false, false, false},
+        FullscreenKeyCase{"repeat is swallowed", KMOD_NONE, true, false, false, true, false},
+        FullscreenKeyCase{"in a dialog", KMOD_NONE, false, true, false, false, false},
+        FullscreenKeyCase{"while modal", KMOD_NONE, false, false, true, false, false}));
+
+// ---------------------------------------------------------------------------------------------
+// Windows: dialogs, destruction, resizing, late texture release
+
+TEST(GuiEngineWindows, DialogIsCentredOverTheMainWindow) {
+    TestEngine engine;
+    AppWindow* main = engine.createWindow(&engine, "main", 100, 120, 400, 300, 0, 0xFFFFFFFF);
+    engine.mainWindow = main;
+    int x = SDL_WINDOWPOS_CENTERED;
+    int y = 7; // an explicit position is kept
+    engine.centerOnMainWindow(x, y, 100, 50);
+    EXPECT_EQ(x, 100 + (400 - 100) / 2);
+    EXPECT_EQ(y, 7);
+
+    AppWindow* dialog = engine.createDialogWindow(&engine, "dialog", SDL_WINDOWPOS_CENTERED,
+                                                  SDL_WINDOWPOS_CENTERED, 100, 50, 0, 0xFFFFFFFF);
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_NE(dynamic_cast<GuiDialog*>(dialog->root.get()), nullptr);
+    EXPECT_STREQ(dialog->root->className(), "GuiWindow");
+    int dx = 0;
+    int dy = 0;
+    SDL_GetWindowPosition(dialog->sdlWindow.get(), &dx, &dy);
+    EXPECT_EQ(dx, 250);
+    EXPECT_EQ(dy, 245);
+}
+
+TEST(GuiEngineWindows, WindowClosedFromAHandlerGoesAfterTheEventAndTakesItsPointers) {
+    TestEngine engine;
+    AppWindow* main = openWindow(engine, 200, 100);
+    AppWindow* dialog = openWindow(engine, 100, 100);
+    engine.mainWindow = main;
+    engine.secondaryWindowId = dialog->id;
+    auto* control =
+        dialog->root->add(std::make_unique<ProbeControl>(dialog->root.get(), 5, 0, 0, 50, 50, 0));
+    engine.setModal(dialog->root.get());
+    const std::uint32_t dialogId = dialog->id;
+    control->onEvent = [&](ProbeControl*, GuiEvent*) {
+        engine.closeWindowLater(dialogId);
+        EXPECT_NE(engine.findWindow(dialogId), nullptr) << "not while the event is handled";
+    };
+    pushButton(dialog, true, 10, 10);
+    engine.runFrame(0);
+    EXPECT_EQ(engine.findWindow(dialogId), nullptr);
+    EXPECT_EQ(engine.windowList(), std::vector<AppWindow*>{main});
+    EXPECT_EQ(engine.activeWindowId, main->id);
+    EXPECT_EQ(engine.secondaryWindowId, 0u);
+    EXPECT_EQ(engine.modalObject, nullptr);
+    EXPECT_EQ(engine.mainWindow, main);
+    EXPECT_FALSE(engine.destroyWindow(dialogId));
+    EXPECT_TRUE(engine.destroyWindow(main->id));
+    EXPECT_EQ(engine.mainWindow, nullptr);
+    EXPECT_EQ(engine.activeWindowId, 0u);
+}
+
+TEST(GuiEngineWindows, SizeChangeRebuildsTheBackingStoreAndLaysOutTheRoot) {
+    TestEngine engine;
+    AppWindow* window = openWindow(engine, 200, 100);
+    SDL_SetWindowSize(window->sdlWindow.get(), 300, 150);
+    runUntilIdle(engine, 0);
+    EXPECT_EQ(window->width, 300);
+    EXPECT_EQ(window->height, 150);
+    EXPECT_EQ(cairo_image_surface_get_width(window->surface.get()), 300);
+    EXPECT_EQ(cairo_image_surface_get_height(window->surface.get()), 150);
+    EXPECT_EQ(window->root->width, 300);
+    EXPECT_GT(window->root->cacheHoldFrames, 0);
+    int logicalW = 0;
+    int logicalH = 0;
+    SDL_RenderGetLogicalSize(window->renderer.get(), &logicalW, &logicalH);
+    EXPECT_EQ(logicalW, 300);
+    EXPECT_EQ(logicalH, 150);
+
+    cairo_surface_t* before = window->surface.get();
+    engine.resizeBackingStore(window, 0, 40);
+    engine.resizeBackingStore(window, 300, 150);
+    engine.resizeBackingStore(nullptr, 10, 10);
+    EXPECT_EQ(window->surface.get(), before) << "invalid or unchanged sizes change nothing";
+}
+
+TEST(GuiEngineWindows, GivenUpTexturesLiveThreeMoreFrames) {
+    TestEngine engine;
+    AppWindow* window = openWindow(engine, 100, 100);
+    SDL_Renderer* renderer = window->renderer.get();
+    engine.releaseTextureLater(renderer, SDL_CreateTexture(renderer, SDL_PIXELFORMAT_RGBA8888,
+                                                           SDL_TEXTUREACCESS_STATIC, 4, 4));
+    EXPECT_EQ(engine.pendingTextureCount(renderer), 1u);
+    engine.runFrame(0);
+    engine.runFrame(0);
+    EXPECT_EQ(engine.pendingTextureCount(renderer), 1u);
+    engine.runFrame(0);
+    EXPECT_EQ(engine.pendingTextureCount(renderer), 0u);
+}
+
+TEST(GuiEngineWindows, DestroyingAWindowWithCachedControlsReleasesEverythingCleanly) {
+    // Run under the address sanitizer: a texture destroyed after its renderer would show here.
+    TestEngine engine;
+    AppWindow* window = openWindow(engine, 200, 100);
+    window->root->cacheMode = GuiWindow::CacheMode::Always;
+    window->root->add(std::make_unique<GuiButton>(window->root.get(), 1, 10, 10, 80, 24, 0, "OK",
+                                                  engine.defaultFont(), 0));
+    engine.runFrame(0);
+    EXPECT_GT(engine.pendingTextureCount(window->renderer.get()), 0u) << "the label's texture";
+    EXPECT_TRUE(engine.destroyWindow(window->id));
+    EXPECT_TRUE(engine.windows.empty());
 }

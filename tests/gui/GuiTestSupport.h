@@ -8,10 +8,12 @@
 #include "gui/GuiEngine.h"
 #include "gui/GuiObject.h"
 #include "gui/GuiWindow.h"
+#include "gui/IEditable.h"
 
 #include <SDL.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -182,6 +184,11 @@ constexpr Uint32 rgb(Uint8 r, Uint8 g, Uint8 b) {
 class ProbeControl : public GuiObject {
 public:
     using GuiObject::GuiObject;
+    ~ProbeControl() override {
+        if (destroyed != nullptr) {
+            *destroyed = true;
+        }
+    }
 
     void handleEvent(GuiEvent* event) override {
         types.push_back(event->sdlEvent != nullptr ? event->sdlEvent->type : 0);
@@ -217,7 +224,21 @@ public:
     int paints = 0;
     bool takesWheel = false;
     bool cached = false;
+    bool* destroyed = nullptr;
 };
+
+// A probe that takes text input.
+class EditableProbe : public ProbeControl, public IEditable {
+public:
+    using ProbeControl::ProbeControl;
+};
+
+// Adds a probe to a window; colour 0xAABBGGRR.
+inline ProbeControl* addProbe(AppWindow* window, int id, SDL_Rect rect,
+                              std::uint32_t colour = 0xFF808080u) {
+    return window->root->add(std::make_unique<ProbeControl>(window->root.get(), id, rect.x, rect.y,
+                                                            rect.w, rect.h, colour));
+}
 
 } // namespace guitest
 

@@ -1,0 +1,24 @@
+// Feeds arbitrary bytes to the GPX reader.  Every document it returns must be safe to walk.
+
+#include "track/GpxReader.h"
+#include "track/TrackStats.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    auto gpx = trakmoor::readGpxText(std::string_view(reinterpret_cast<const char*>(data), size));
+    if (!gpx)
+        return 0;
+    for (int t = 0; t < gpx->trackCount(); ++t) {
+        const trakmoor::Track& track = *gpx->trackAt(t);
+        if (track.pointCount() > 0) {
+            trakmoor::computeTrackStats(track);
+            trakmoor::computeSectionStats(track, 0, track.pointCount() - 1);
+        }
+        for (int i = 1; i < track.pointCount(); ++i)
+            trakmoor::pointSpeed(track, i);
+    }
+    return 0;
+}

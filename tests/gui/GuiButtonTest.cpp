@@ -1,0 +1,355 @@
+#include "GuiTestSupport.h"
+
+#include "gui/GuiButton.h"
+
+#include <SDL_image.h>
+#include <gtest/gtest.h>
+
+#include <string>
+
+using namespace guitest;
+
+namespace {
+
+class GuiButtonTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        window = openWindow(engine, 200, 150, 0xFFF0F0F0u);
+        root = window->root.get();
+    }
+
+    GuiButton* addButton(SDL_Rect r, std::uint32_t flags, const std::string& label = "Go") {
+        return root->add(std::make_unique<GuiButton>(root, 42, r.x, r.y, r.w, r.h, 0xFF00FF00u,
+                                                     label, engine.defaultFont(), flags));
+    }
+
+    int buttonCommands() const {
+        int n = 0;
+        for (const GuiEvent& event : engine.commands) {
+            n += event.code == GuiCmdButton ? 1 : 0;
+        }
+        return n;
+    }
+
+    TestEngine engine;
+    AppWindow* window = nullptr;
+    GuiWindow* root = nullptr;
+    const Uint32 background = rgb(0xF0, 0xF0, 0xF0);
+};
+
+// Writes a PNG of one colour into the build folder and returns its path.
+std::string writeSolidPng(const char* name, int w, int h, Uint32 argb) {
+    SdlSurfacePtr surface(SDL_CreateRGBSurfaceWithFormat(0, w, h, 32, SDL_PIXELFORMAT_ARGB8888));
+    SDL_FillRect(surface.get(), nullptr, argb);
+    std::string path = std::string(TRAKMOOR_BUILD_DIR) + "/" + name;
+    IMG_SavePNG(surface.get(), path.c_str());
+    return path;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Clicks
+
+TEST_F(GuiButtonTest, ClickPostsTheButtonCommand) {
+    GuiButton* button = addButton({20, 30, 80, 24}, 0);
+    std::vector<bool> toggles;
+    button->onToggle.push_back([&](GuiButton*, bool pressed) { toggles.push_back(pressed); });
+    click(engine, window, 50, 40, 0);
+    ASSERT_EQ(engine.commands.size(), 1u);
+    EXPECT_EQ(engine.commands[0].kind, GuiEventCommand);
+    EXPECT_EQ(engine.commands[0].code, GuiCmdButton);
+    EXPECT_EQ(engine.commands[0].id, 42);
+    EXPECT_EQ(engine.commands[0].data, 0);
+    EXPECT_EQ(engine.commands[0].source, button);
+    EXPECT_EQ(engine.commands[0].windowId, window->id);
+    EXPECT_FALSE(button->pressed);
+    EXPECT_EQ(toggles, std::vector<bool>{true}) << "told of the press only";
+}
+
+struct ReleaseCase {
+    const char* what;
+    int x;
+    int y;
+    bool posts;
+};
+
+class GuiButtonRelease : public GuiButtonTest, public ::testing::WithParamInterface<ReleaseCase> {};
+
+TEST_P(GuiButtonRelease, OnlyAReleaseStrictlyInsideIsAClick) {
+    const ReleaseCase& c = GetParam();
+    addButton({20, 30, 80, 24}, 0);
+    pushButton(window, true, 50, 40);
+    pushButton(window, false, c.x, c.y);
+    runUntilIdle(engine, 0);
+    EXPECT_EQ(buttonCommands(), c.posts ? 1 : 0) << c.what;
+}
+
+INSTANTIATE_TEST_SUITE_P(Edges, GuiButtonRelease,
+                         ::testing::Values(ReleaseCase{"inside", 50, 40, true},
+                                           ReleaseCase{"left edge pixel", 20, 40, false},
+                                           ReleaseCase{"top edge pixel", 50, 30, false},
+                                           ReleaseCase{"first inner column", 21, 40, true},
+                                           ReleaseCase{"last column", 99, 53, true},
+                                           ReleaseCase{"just right of it", 100, 40, false},
+                                           ReleaseCase{"far away", 190, 140, false}));
+
+TEST_F(GuiButtonTest, AutoRepeatFiresAfterTheDelayThenEveryIntervalAndNotOnRelease) {
+    GuiButton* button = addButton({20, 30, 80, 24}, GuiButton::AutoRepeat);
+    pushButton(window, true, 50, 40);
+    engine.runFrame(1000);
+    ASSERT_TRUE(button->pressed);
+    engine.runFrame(1399);
+    EXPECT_EQ(buttonCommands(), 0);
+    engine.runFrame(1400);
+    EXPECT_EQ(buttonCommands(), 1);
+    engine.runFrame(1459);
+    EXPECT_EQ(buttonCommands(), 1);
+    engine.runFrame(1460);
+    EXPECT_EQ(buttonCommands(), 2);
+    // A slow frame still gives only one repeat.
+    engine.runFrame(1700);
+    EXPECT_EQ(buttonCommands(), 3);
+    pushButton(window, false, 50, 40);
+    engine.runFrame(1710);
+    EXPECT_EQ(buttonCommands(), 3) << "the release of a repeating button is no extra click";
+    engine.runFrame(2500);
+    EXPECT_EQ(buttonCommands(), 3);
+
+    // Owner-set timings, and a quick click without repeats still clicks.
+    button->repeatDelay = 350;
+    button->repeatInterval = 80;
+    pushButton(window, true, 50, 40);
+    engine.runFrame(3000);
+    engine.runFrame(3349);
+    EXPECT_EQ(buttonCommands(), 3);
+    engine.runFrame(3350);
+    engine.runFrame(3429);
+    engine.runFrame(3430);
+    EXPECT_EQ(buttonCommands(), 5);
+    pushButton(window, false, 50, 40);
+    engine.runFrame(3440);
+    click(engine, window, 50, 40, 4000);
+    EXPECT_EQ(buttonCommands(), 6);
+}
+
+TEST_F(GuiButtonTest, AutoRepeatWrapsAroundTheTickCounter) {
+    addButton({20, 30, 80, 24}, GuiButton::AutoRepeat);
+    pushButton(window, true, 50, 40);
+    engine.runFrame(0xFFFFFF00u);
+    engine.runFrame(0xFFFFFF00u + 400u); // past the wrap
+    EXPECT_EQ(buttonCommands(), 1);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Sticky buttons, check boxes, radio groups
+
+TEST_F(GuiButtonTest, StickyButtonTogglesAndPostsNothing) {
+    GuiButton* button = addButton({20, 30, 80, 24}, GuiButton::Sticky | GuiButton::AutoRepeat);
+    click(engine, window, 50, 40, 0);
+    EXPECT_TRUE(button->pressed);
+    engine.runFrame(5000);
+    click(engine, window, 50, 40, 5000);
+    EXPECT_FALSE(button->pressed);
+    EXPECT_EQ(buttonCommands(), 0);
+}
+
+struct ValueCase {
+    const char* text;
+    bool accepted;
+    bool pressedAfter;
+};
+
+class GuiButtonSetValue : public GuiButtonTest, public ::testing::WithParamInterface<ValueCase> {};
+
+TEST_P(GuiButtonSetValue, StickyValueTakesOnlyBooleanWords) {
+    const ValueCase& c = GetParam();
+    GuiButton* button = addButton({20, 30, 80, 24}, GuiButton::Sticky);
+    button->pressed = true;
+    int toggles = 0;
+    button->onToggle.push_back([&](GuiButton*, bool) { ++toggles; });
+    EXPECT_EQ(button->setValue(c.text), c.accepted) << c.text;
+    EXPECT_EQ(button->pressed, c.pressedAfter) << c.text;
+    EXPECT_EQ(toggles, c.pressedAfter ? 0 : 1) << "told only of a change";
+    std::string value;
+    EXPECT_TRUE(button->getValue(value));
+    EXPECT_EQ(value, c.pressedAfter ? "1" : "0");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Words, GuiButtonSetValue,
+    ::testing::Values(ValueCase{"true", true, true}, ValueCase{"1", true, true},
+                      ValueCase{"false", true, false}, ValueCase{"0", true, false},
+                      ValueCase{"yes", false, true}, ValueCase{"", false, true},
+                      ValueCase{"TRUE", false, true}));
+
+TEST_F(GuiButtonTest, PlainButtonHasNoValue) {
+    GuiButton* button = addButton({20, 30, 80, 24}, 0);
+    std::string value;
+    EXPECT_FALSE(button->getValue(value));
+    EXPECT_FALSE(button->setValue("1"));
+    EXPECT_FALSE(button->pressed);
+}
+
+TEST_F(GuiButtonTest, CheckBoxTogglesOnPressNotOnReleaseAndPostsNothing) {
+    auto* box = root->add(std::make_unique<GuiCheckBox>(root, 7, 10, 10, 120, 16, 0, "Follow",
+                                                        engine.defaultFont(), 0));
+    EXPECT_TRUE(box->isSticky());
+    EXPECT_TRUE(box->isCached());
+    std::vector<bool> states;
+    box->onToggle.push_back([&](GuiButton* source, bool pressed) {
+        EXPECT_EQ(source, box);
+        states.push_back(pressed);
+    });
+    pushButton(window, true, 15, 15);
+    engine.runFrame(0);
+    EXPECT_TRUE(box->pressed);
+    pushButton(window, false, 15, 15);
+    engine.runFrame(0);
+    EXPECT_TRUE(box->pressed);
+    click(engine, window, 100, 15, 0); // on the label
+    EXPECT_EQ(states, (std::vector<bool>{true, false}));
+    EXPECT_TRUE(engine.commands.empty());
+}
+
+TEST_F(GuiButtonTest, RadioHelpersFindAndReleaseTheGroup) {
+    GuiButton* a = addButton({0, 0, 20, 20}, GuiButton::Sticky);
+    GuiButton* b = addButton({30, 0, 20, 20}, GuiButton::Sticky);
+    GuiButton* c = addButton({60, 0, 20, 20}, GuiButton::Sticky);
+    std::vector<GuiButton*> group{a, b, c};
+    EXPECT_EQ(GuiButton::pressedButton(group), nullptr);
+    b->pressed = c->pressed = true;
+    EXPECT_EQ(GuiButton::pressedButton(group), b);
+    a->dirty = 0;
+    GuiButton::releaseOthers(group, c);
+    EXPECT_FALSE(b->pressed);
+    EXPECT_TRUE(c->pressed);
+    EXPECT_EQ(a->dirty, 1);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Drawing
+
+TEST_F(GuiButtonTest, FrameHasCutCornersAndABevelThatFlattensWhenPressed) {
+    root->cacheMode = GuiWindow::CacheMode::Never;
+    GuiButton* button = addButton({20, 30, 60, 30}, 0, "");
+    engine.runFrame(0);
+    const int x = 20;
+    const int y = 30;
+    EXPECT_EQ(pixelAt(window, x, y), background) << "cut corner";
+    EXPECT_EQ(pixelAt(window, x + 1, y), rgb(0, 0, 0));
+    EXPECT_EQ(pixelAt(window, x, y + 1), rgb(0, 0, 0));
+    EXPECT_EQ(pixelAt(window, x + 1, y + 1), rgb(0, 0, 0));
+    EXPECT_EQ(pixelAt(window, x + 60, y + 15), rgb(0, 0, 0)) << "outline reaches x + width";
+    EXPECT_EQ(pixelAt(window, x + 60, y + 30), background) << "cut corner";
+    EXPECT_EQ(pixelAt(window, x + 2, y + 2), rgb(255, 255, 255));
+    EXPECT_EQ(pixelAt(window, x + 3, y + 10), rgb(255, 255, 255));
+    EXPECT_EQ(pixelAt(window, x + 30, y + 28), rgb(128, 128, 128));
+    EXPECT_EQ(pixelAt(window, x + 57, y + 15), rgb(128, 128, 128));
+    EXPECT_EQ(pixelAt(window, x + 30, y + 15), background) << "the face is not filled";
+
+    button->pressed = true;
+    engine.runFrame(0);
+    EXPECT_EQ(pixelAt(window, x + 2, y + 2), rgb(192, 192, 192));
+    EXPECT_EQ(pixelAt(window, x + 30, y + 28), rgb(192, 192, 192));
+
+    button->setColour(0xFF0000FFu);
+    engine.runFrame(0);
+    EXPECT_EQ(pixelAt(window, x + 2, y + 2), rgb(255, 0, 0)) << "a face colour replaces the bevel";
+    EXPECT_EQ(pixelAt(window, x + 58, y + 28), rgb(255, 0, 0));
+    EXPECT_EQ(pixelAt(window, x + 1, y + 1), rgb(0, 0, 0));
+}
+
+TEST_F(GuiButtonTest, CachedButtonLooksLikeAPaintedOneAndRepaintsWhenPressed) {
+    root->cacheMode = GuiWindow::CacheMode::Always;
+    GuiButton* button = addButton({20, 30, 80, 30}, 0, "OK");
+    engine.runFrame(0);
+    const std::vector<Uint32> cached = readPixels(window, {20, 30, 80, 30});
+    root->cacheMode = GuiWindow::CacheMode::Never;
+    engine.runFrame(0);
+    const std::vector<Uint32> direct = readPixels(window, {20, 30, 80, 30});
+    int differing = 0;
+    for (std::size_t i = 0; i < cached.size(); ++i) {
+        // Antialiased text edges may round differently through the cache.
+        const int delta =
+            std::abs(static_cast<int>(cached[i] & 0xFF) - static_cast<int>(direct[i] & 0xFF));
+        differing += delta > 40 ? 1 : 0;
+    }
+    EXPECT_EQ(differing, 0);
+    bool labelDrawn = false;
+    for (Uint32 pixel : readPixels(window, {40, 38, 40, 14})) {
+        labelDrawn = labelDrawn || (pixel & 0xFF) < 80;
+    }
+    EXPECT_TRUE(labelDrawn);
+
+    root->cacheMode = GuiWindow::CacheMode::Always;
+    pushButton(window, true, 50, 45);
+    engine.runFrame(0);
+    EXPECT_EQ(pixelAt(window, 22, 32), rgb(192, 192, 192)) << "invalidated by the press";
+    (void)button;
+}
+
+TEST_F(GuiButtonTest, CheckBoxDrawsItsCrossOnlyWhenChecked) {
+    auto* box = root->add(
+        std::make_unique<GuiCheckBox>(root, 7, 20, 20, 100, 16, 0, "", engine.defaultFont(), 0));
+    engine.runFrame(0);
+    const int x = 20;
+    const int y = 20;
+    EXPECT_EQ(pixelAt(window, x, y), rgb(0, 0, 0));
+    EXPECT_EQ(pixelAt(window, x + 15, y + 15), rgb(0, 0, 0));
+    EXPECT_EQ(pixelAt(window, x + 14, y + 14), rgb(0, 0, 0));
+    EXPECT_EQ(pixelAt(window, x + 7, y + 7), rgb(255, 255, 255));
+    EXPECT_EQ(pixelAt(window, x + 16, y + 8), background);
+
+    box->pressed = true;
+    box->invalidate();
+    engine.runFrame(0);
+    // The falling stroke, three pixels thick, and the rising one.
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_EQ(pixelAt(window, x + 7, y + 6 + k), rgb(0, 0, 0)) << k;
+        EXPECT_EQ(pixelAt(window, x + 4, y + 12 - k), rgb(0, 0, 0)) << k;
+    }
+    EXPECT_EQ(pixelAt(window, x + 7, y + 3), rgb(255, 255, 255));
+}
+
+TEST_F(GuiButtonTest, ImageButtonFitsItsPictureIntoTheFrame) {
+    auto* button = root->add(
+        std::make_unique<GuiImageButton>(root, 3, 40, 40, 48, 48, 0, window->renderer.get(), 0));
+    EXPECT_EQ(button->imageWidth, 48) << "starts with the built-in picture";
+    EXPECT_NE(button->image(), nullptr);
+    EXPECT_FALSE(button->isCached());
+    EXPECT_STREQ(button->className(), "GuiImageButton");
+
+    ASSERT_TRUE(button->loadImage(window->renderer.get(),
+                                  writeSolidPng("image-100x50.png", 100, 50, 0xFFFF0000u)));
+    engine.runFrame(0);
+    const Uint32 red = rgb(255, 0, 0);
+    EXPECT_EQ(pixelAt(window, 44, 54), red) << "40 x 20 at (x + 4, y + 14)";
+    EXPECT_EQ(pixelAt(window, 83, 73), red);
+    EXPECT_NE(pixelAt(window, 44, 53), red);
+    EXPECT_NE(pixelAt(window, 44, 74), red);
+    EXPECT_NE(pixelAt(window, 84, 60), red);
+
+    button->pressed = true;
+    engine.runFrame(0);
+    EXPECT_NE(pixelAt(window, 44, 54), red) << "one pixel lower while pressed";
+    EXPECT_EQ(pixelAt(window, 44, 74), red);
+
+    EXPECT_FALSE(button->loadImage(window->renderer.get(), "/nonexistent/picture.png"));
+    EXPECT_EQ(button->image(), nullptr);
+    EXPECT_EQ(button->imageWidth, 0);
+    EXPECT_TRUE(button->imagePath.empty());
+}
+
+TEST_F(GuiButtonTest, ImageButtonScalesSmallPicturesUp) {
+    auto* button = root->add(
+        std::make_unique<GuiImageButton>(root, 3, 0, 0, 108, 58, 0, window->renderer.get(), 0));
+    ASSERT_TRUE(button->loadImage(window->renderer.get(),
+                                  writeSolidPng("image-10x10.png", 10, 10, 0xFF0000FFu)));
+    engine.runFrame(0);
+    // Inner area 100 x 50: the square becomes 50 x 50, centred horizontally.
+    EXPECT_EQ(pixelAt(window, 29, 4), rgb(0, 0, 255));
+    EXPECT_EQ(pixelAt(window, 78, 53), rgb(0, 0, 255));
+    EXPECT_NE(pixelAt(window, 28, 20), rgb(0, 0, 255));
+    EXPECT_NE(pixelAt(window, 79, 20), rgb(0, 0, 255));
+}

@@ -1,0 +1,131 @@
+#include "GuiTestSupport.h"
+
+#include "gui/GuiLabel.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using namespace guitest;
+
+namespace {
+
+const std::string ellipsis = "\xE2\x80\xA6";
+
+class GuiLabelTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        window = openWindow(engine, 400, 60, 0xFFFFFFFFu);
+        root = window->root.get();
+    }
+
+    GuiLabel* addLabel(const std::string& text, int width, std::uint32_t flags) {
+        return root->add(std::make_unique<GuiLabel>(root, 1, 10, 10, width, 20, 0, text,
+                                                    engine.defaultFont(), flags));
+    }
+
+    int measure(const std::string& text) const {
+        return GuiObject::textSize(engine.defaultFont(), text).x;
+    }
+
+    TestEngine engine;
+    AppWindow* window = nullptr;
+    GuiWindow* root = nullptr;
+};
+
+bool endsWith(const std::string& text, const std::string& tail) {
+    return text.size() >= tail.size() &&
+           text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+} // namespace
+
+TEST_F(GuiLabelTest, TextThatFitsIsShownWhole) {
+    const std::string text = "Distance: 12.3 km";
+    GuiLabel* label = addLabel(text, measure(text), GuiLabel::Elide);
+    EXPECT_EQ(label->displayText(), text);
+    GuiLabel* plain = addLabel(text, 5, 0);
+    EXPECT_EQ(plain->displayText(), text) << "only eliding labels shorten";
+}
+
+TEST_F(GuiLabelTest, LongPathKeepsItsTailFromAFolderBoundary) {
+    const std::string path = "C:\\Users\\j\xC3\xBCrgen\\Documents\\Tracks\\Sommer 2024\\ride.gpx";
+    // Room for a little more than the last folder and the file name.
+    const int width = measure(ellipsis + "acks\\Sommer 2024\\ride.gpx");
+    GuiLabel* label = addLabel(path, width, GuiLabel::Elide);
+    EXPECT_EQ(label->displayText(), ellipsis + "\\Sommer 2024\\ride.gpx");
+
+    // Forward slashes count as separators too.
+    GuiLabel* unix = addLabel("/home/anna/tracks/alps/day-one.gpx",
+                              measure(ellipsis + "ps/day-one.gpx"), GuiLabel::Elide);
+    EXPECT_EQ(unix->displayText(), ellipsis + "/day-one.gpx");
+}
+
+TEST_F(GuiLabelTest, TrailingSeparatorDoesNotBecomeTheCut) {
+    const std::string text = "abcdefghijklmnop/";
+    GuiLabel* label = addLabel(text, measure(ellipsis + "mnop/"), GuiLabel::Elide);
+    EXPECT_EQ(label->displayText(), ellipsis + "mnop/");
+}
+
+TEST_F(GuiLabelTest, ElisionNeverCutsInsideACharacterAndAlwaysFits) {
+    // Two-, three- and four-byte characters mixed with ASCII.
+    const std::string text = "Stra\xC3\x9F"
+                             "e \xE2\x86\x92 M\xC3\xBC"
+                             "nchen \xF0\x9F\x9A\xB2 \xC3\xA4\xC3\xB6\xC3\xBC"
+                             "\xC3\xA4\xC3\xB6\xC3\xBC.gpx";
+    const int full = measure(text);
+    for (int width = 1; width < full; width += 3) {
+        GuiLabel label(root, 1, 0, 0, width, 20, 0, text, engine.defaultFont(), GuiLabel::Elide);
+        const std::string shown = label.displayText();
+        ASSERT_EQ(shown.compare(0, ellipsis.size(), ellipsis), 0) << width;
+        const std::string tail = shown.substr(ellipsis.size());
+        ASSERT_TRUE(endsWith(text, tail)) << width;
+        if (!tail.empty()) {
+            const unsigned char first = static_cast<unsigned char>(tail[0]);
+            EXPECT_NE(first & 0xC0, 0x80) << "cut inside a character at width " << width;
+            EXPECT_LE(measure(shown), width) << width;
+        }
+    }
+}
+
+TEST_F(GuiLabelTest, TooNarrowShowsTheEllipsisAlone) {
+    GuiLabel* label = addLabel("Elevation", 4, GuiLabel::Elide);
+    EXPECT_EQ(label->displayText(), ellipsis);
+}
+
+TEST_F(GuiLabelTest, ShortenedTextFollowsChangesOfTextAndWidth) {
+    GuiLabel* label = addLabel("0123456789abcdef", measure(ellipsis + "cdef"), GuiLabel::Elide);
+    EXPECT_EQ(label->displayText(), ellipsis + "cdef");
+    EXPECT_TRUE(label->setValue("zyxwvutsrqponm"));
+    EXPECT_TRUE(endsWith(label->displayText(), "nm"));
+    EXPECT_NE(label->displayText(), ellipsis + "cdef");
+    label->width = 1000;
+    EXPECT_EQ(label->displayText(), "zyxwvutsrqponm");
+    std::string value;
+    EXPECT_TRUE(label->getValue(value));
+    EXPECT_EQ(value, "zyxwvutsrqponm");
+}
+
+TEST_F(GuiLabelTest, TextIsCentredOrLeftAlignedAndVerticallyCentred) {
+    const std::string text = "IIII";
+    const int textWidth = measure(text);
+    auto firstDarkColumn = [&](int y0, int h) {
+        for (int x = 0; x < 400; ++x) {
+            for (Uint32 pixel : readPixels(window, {x, y0, 1, h})) {
+                if ((pixel & 0xFF) < 128) {
+                    return x;
+                }
+            }
+        }
+        return -1;
+    };
+    root->add(
+        std::make_unique<GuiLabel>(root, 1, 100, 0, 200, 30, 0, text, engine.defaultFont(), 0));
+    root->add(std::make_unique<GuiLabel>(root, 2, 100, 30, 200, 30, 0, text, engine.defaultFont(),
+                                         GuiLabel::LeftAligned));
+    engine.runFrame(0);
+    const int centred = firstDarkColumn(0, 30);
+    const int left = firstDarkColumn(30, 30);
+    EXPECT_NEAR(centred, 100 + (200 - textWidth) / 2, 3);
+    EXPECT_NEAR(left, 100, 3);
+}

@@ -1,0 +1,187 @@
+#include "GuiTestSupport.h"
+
+#include "gui/GuiPanels.h"
+
+#include <SDL_image.h>
+#include <gtest/gtest.h>
+
+#include <string>
+
+using namespace guitest;
+
+namespace {
+
+class GuiPanelsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        window = openWindow(engine, 240, 180, 0xFFFFFFFFu);
+        root = window->root.get();
+    }
+
+    GuiCairoPanel* addCairoPanel(SDL_Rect r) {
+        return root->add(std::make_unique<GuiCairoPanel>(root, 5, r.x, r.y, r.w, r.h, 0,
+                                                         window->renderer.get()));
+    }
+
+    TestEngine engine;
+    AppWindow* window = nullptr;
+    GuiWindow* root = nullptr;
+};
+
+void fill(GuiCairoPanel* panel, double r, double g, double b) {
+    cairo_set_source_rgb(panel->cairo(), r, g, b);
+    cairo_paint(panel->cairo());
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Fitting pictures
+
+struct FitCase {
+    SDL_Rect area;
+    int imageW;
+    int imageH;
+    SDL_Rect expected;
+};
+
+class GuiFitImage : public ::testing::TestWithParam<FitCase> {};
+
+TEST_P(GuiFitImage, KeepsTheAspectRatioAndCentres) {
+    const FitCase& c = GetParam();
+    const SDL_Rect got = guiFitImage(c.area, c.imageW, c.imageH);
+    EXPECT_EQ(got.x, c.expected.x);
+    EXPECT_EQ(got.y, c.expected.y);
+    EXPECT_EQ(got.w, c.expected.w);
+    EXPECT_EQ(got.h, c.expected.h);
+    if (got.w > 0) {
+        // Containment: whatever the picture, it stays inside its area.
+        EXPECT_GE(got.x, c.area.x);
+        EXPECT_GE(got.y, c.area.y);
+        EXPECT_LE(got.x + got.w, c.area.x + std::max(c.area.w, 1));
+        EXPECT_LE(got.y + got.h, c.area.y + std::max(c.area.h, 1));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, GuiFitImage,
+    ::testing::Values(FitCase{{10, 20, 100, 100}, 200, 100, {10, 45, 100, 50}},
+                      FitCase{{0, 0, 40, 40}, 100, 50, {0, 10, 40, 20}},
+                      FitCase{{0, 0, 100, 50}, 10, 10, {25, 0, 50, 50}},
+                      FitCase{{0, 0, 3, 100}, 1000, 1, {0, 49, 3, 1}}, // never below one pixel
+                      FitCase{{0, 0, 10, 10}, 3, 7, {3, 0, 4, 10}},    // truncated toward zero
+                      FitCase{{5, 6, 0, 10}, 10, 10, {5, 6, 0, 0}},
+                      FitCase{{5, 6, 10, 10}, 0, 10, {5, 6, 0, 0}}));
+
+// ---------------------------------------------------------------------------------------------
+// Image panel
+
+TEST_F(GuiPanelsTest, ImagePanelShowsItsPictureFittedAndReportsPresses) {
+    SdlSurfacePtr picture(
+        SDL_CreateRGBSurfaceWithFormat(0, 200, 100, 32, SDL_PIXELFORMAT_ARGB8888));
+    SDL_FillRect(picture.get(), nullptr, 0xFF00FF00u);
+    const std::string path = std::string(TRAKMOOR_BUILD_DIR) + "/panel-200x100.png";
+    ASSERT_EQ(IMG_SavePNG(picture.get(), path.c_str()), 0);
+
+    auto* panel =
+        root->add(std::make_unique<GuiImagePanel>(root, 77, 20, 30, 100, 100, 0xFF0000FFu));
+    EXPECT_EQ(panel->colour.a, 0) << "no background";
+    ASSERT_TRUE(panel->loadImage(window->renderer.get(), path));
+    EXPECT_EQ(panel->imageWidth, 200);
+    EXPECT_EQ(panel->imagePath, path);
+    engine.runFrame(0);
+    const Uint32 green = rgb(0, 255, 0);
+    EXPECT_EQ(pixelAt(window, 20, 55), green) << "100 x 50 at (x, y + 25)";
+    EXPECT_EQ(pixelAt(window, 119, 104), green);
+    EXPECT_EQ(pixelAt(window, 20, 54), rgb(255, 255, 255));
+    EXPECT_EQ(pixelAt(window, 20, 105), rgb(255, 255, 255));
+
+    click(engine, window, 25, 35, 0);
+    ASSERT_EQ(engine.commands.size(), 1u);
+    EXPECT_EQ(engine.commands[0].code, GuiCmdImagePanel);
+    EXPECT_EQ(engine.commands[0].id, 77);
+    EXPECT_EQ(engine.commands[0].data, 0);
+
+    EXPECT_FALSE(panel->loadImage(window->renderer.get(), path + ".missing"));
+    EXPECT_EQ(panel->image(), nullptr);
+    engine.runFrame(0);
+    EXPECT_EQ(pixelAt(window, 60, 80), rgb(255, 255, 255));
+}
+
+TEST_F(GuiPanelsTest, ImagePanelWithOpaqueColourFillsItsBackground) {
+    auto* panel = root->add(std::make_unique<GuiImagePanel>(root, 1, 0, 0, 50, 50, 0xFF0000FFu));
+    panel->colour.a = 255;
+    engine.runFrame(0);
+    EXPECT_EQ(pixelAt(window, 25, 25), rgb(255, 0, 0));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Cairo panel
+
+TEST_F(GuiPanelsTest, CairoPictureReachesTheScreenUnchanged) {
+    GuiCairoPanel* panel = addCairoPanel({10, 10, 100, 80});
+    EXPECT_EQ(panel->stride(), 400);
+    fill(panel, 1, 1, 1);
+    cairo_set_source_rgb(panel->cairo(), 0.0, 0.5, 1.0);
+    cairo_rectangle(panel->cairo(), 20, 10, 30, 40);
+    cairo_fill(panel->cairo());
+    engine.runFrame(0);
+    EXPECT_EQ(pixelAt(window, 30, 20), rgb(0, 128, 255));
+    EXPECT_EQ(pixelAt(window, 59, 59), rgb(0, 128, 255));
+    EXPECT_EQ(pixelAt(window, 60, 60), rgb(255, 255, 255));
+    EXPECT_EQ(pixelAt(window, 9, 9), rgb(255, 255, 255));
+}
+
+TEST_F(GuiPanelsTest, UploadRateLimitHoldsTheLastPicture) {
+    GuiCairoPanel* panel = addCairoPanel({0, 0, 60, 60});
+    panel->setMaxFrameRate(10);
+    EXPECT_EQ(panel->uploadInterval, 100);
+    fill(panel, 1, 0, 0);
+    engine.runFrame(1000);
+    EXPECT_EQ(pixelAt(window, 5, 5), rgb(255, 0, 0));
+
+    fill(panel, 0, 0, 1);
+    EXPECT_FALSE(panel->isUploadDue(1099));
+    engine.runFrame(1050);
+    engine.runFrame(1099);
+    EXPECT_EQ(pixelAt(window, 5, 5), rgb(255, 0, 0)) << "however often the window is painted";
+    EXPECT_TRUE(panel->isUploadDue(1100));
+    engine.runFrame(1100);
+    EXPECT_EQ(pixelAt(window, 5, 5), rgb(0, 0, 255));
+    EXPECT_EQ(panel->lastUploadTicks, 1100u);
+}
+
+TEST_F(GuiPanelsTest, NoOrNegativeRateUploadsOnEveryPaint) {
+    GuiCairoPanel* panel = addCairoPanel({0, 0, 60, 60});
+    for (int rate : {0, -5}) {
+        panel->setMaxFrameRate(rate);
+        EXPECT_EQ(panel->uploadInterval, 0);
+        fill(panel, 1, 0, 0);
+        engine.runFrame(2000);
+        fill(panel, 0, 1, 0);
+        engine.runFrame(2000);
+        EXPECT_EQ(pixelAt(window, 5, 5), rgb(0, 255, 0)) << rate;
+        EXPECT_TRUE(panel->isUploadDue());
+    }
+}
+
+TEST_F(GuiPanelsTest, ResizedPanelShowsItsNewPictureAtOnce) {
+    GuiCairoPanel* panel = addCairoPanel({0, 0, 60, 60});
+    panel->setMaxFrameRate(10);
+    fill(panel, 1, 0, 0);
+    engine.runFrame(1000);
+    panel->layout(window->renderer.get(), 80, 70);
+    EXPECT_EQ(panel->width, 80);
+    EXPECT_EQ(cairo_image_surface_get_height(panel->surface()), 70);
+    int w = 0;
+    int h = 0;
+    SDL_QueryTexture(panel->texture(), nullptr, nullptr, &w, &h);
+    EXPECT_EQ(w, 80);
+    EXPECT_EQ(h, 70);
+    // Drawn within the rate limit: the fresh surface is still uploaded, or the screen would show
+    // whatever the new texture happened to hold.
+    EXPECT_TRUE(panel->isUploadDue(1010));
+    fill(panel, 0, 1, 0);
+    engine.runFrame(1010);
+    EXPECT_EQ(pixelAt(window, 75, 65), rgb(0, 255, 0));
+}

@@ -1,0 +1,428 @@
+#include "GuiTestSupport.h"
+
+#include "gui/GuiButton.h"
+#include "gui/GuiPanels.h"
+
+#include <gtest/gtest.h>
+
+using namespace guitest;
+
+namespace {
+
+class GuiWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        window = openWindow(engine, 200, 150, 0xFFFFFFFFu);
+        root = window->root.get();
+    }
+
+    TestEngine engine;
+    AppWindow* window = nullptr;
+    GuiWindow* root = nullptr;
+};
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Routing: stacking, focus, capture, hover, wheel, keys
+
+TEST_F(GuiWindowTest, LaterChildIsOnTopForTheMouseAndThePicture) {
+    ProbeControl* below = addProbe(window, 1, {10, 10, 100, 100}, 0xFF0000FFu);
+    ProbeControl* above = addProbe(window, 2, {50, 50, 100, 80}, 0xFFFF0000u);
+    click(engine, window, 60, 60, 0);
+    EXPECT_EQ(below->types.size(), 0u);
+    EXPECT_EQ(above->count(SDL_MOUSEBUTTONDOWN), 1);
+    EXPECT_EQ(above->localPositions.front().x, 10);
+    EXPECT_EQ(above->localPositions.front().y, 10);
+    EXPECT_EQ(pixelAt(window, 60, 60), rgb(0, 0, 255));
+    EXPECT_EQ(pixelAt(window, 20, 20), rgb(255, 0, 0));
+    EXPECT_EQ(root->hitTest(60, 60), above);
+    EXPECT_EQ(root->hitTest(199, 149), root);
+    EXPECT_EQ(root->hitTest(200, 10), nullptr);
+}
+
+TEST_F(GuiWindowTest, PressFocusesAndCapturesTheReleaseGoesToTheCaptureWherever) {
+    ProbeControl* left = addProbe(window, 1, {0, 0, 50, 50});
+    ProbeControl* right = addProbe(window, 2, {100, 0, 50, 50});
+    pushButton(window, true, 10, 10);
+    pushMotion(window, 120, 30); // dragging over another control
+    pushButton(window, false, 120, 30);
+    runUntilIdle(engine, 0);
+    EXPECT_EQ(root->focus, left);
+    EXPECT_EQ(left->hasFocus, 1);
+    EXPECT_EQ(root->capture, nullptr);
+    EXPECT_EQ(left->count(SDL_MOUSEMOTION), 1);
+    EXPECT_EQ(left->count(SDL_MOUSEBUTTONUP), 1);
+    EXPECT_EQ(left->localPositions.back().x, 120);
+    EXPECT_TRUE(right->types.empty());
+    EXPECT_EQ(right->enters, 0) << "no hover changes while captured";
+
+    // Keys go to the focus; a press elsewhere moves it.
+    pushKey(window, SDLK_x);
+    pushButton(window, true, 110, 10);
+    pushButton(window, false, 110, 10);
+    runUntilIdle(engine, 0);
+    EXPECT_EQ(left->count(SDL_KEYDOWN), 1);
+    EXPECT_EQ(left->focusLosses, 1);
+    EXPECT_EQ(left->hasFocus, 0);
+    EXPECT_EQ(root->focus, right);
+
+    // A press on empty window area changes nothing, and its release goes to the focus.
+    click(engine, window, 190, 140, 0);
+    EXPECT_EQ(root->focus, right);
+    EXPECT_EQ(right->count(SDL_MOUSEBUTTONDOWN), 1);
+    EXPECT_EQ(right->count(SDL_MOUSEBUTTONUP), 2);
+}
+
+TEST_F(GuiWindowTest, HoverFollowsThePointer) {
+    ProbeControl* first = addProbe(window, 1, {0, 0, 50, 50});
+    ProbeControl* second = addProbe(window, 2, {60, 0, 50, 50});
+    pushMotion(window, 10, 10);
+    runUntilIdle(engine, 0);
+    pushMotion(window, 20, 10);
+    runUntilIdle(engine, 0);
+    EXPECT_EQ(first->enters, 1);
+    EXPECT_EQ(root->hover, first);
+    pushMotion(window, 70, 10);
+    runUntilIdle(engine, 0);
+    EXPECT_EQ(first->leaves, 1);
+    EXPECT_EQ(second->enters, 1);
+    pushMotion(window, 150, 140);
+    runUntilIdle(engine, 0);
+    EXPECT_EQ(second->leaves, 1);
+    EXPECT_EQ(root->hover, nullptr);
+    EXPECT_EQ(root->mouseX, 150);
+}
+
+TEST_F(GuiWindowTest, WheelGoesToAControlThatWantsItElseToTheFocus) {
+    ProbeControl* list = addProbe(window, 1, {0, 0, 50, 50});
+    list->takesWheel = true;
+    ProbeControl* plain = addProbe(window, 2, {60, 0, 50, 50});
+    click(engine, window, 70, 10, 0); // plain has the focus
+    pushWheel(window, 10, 10, 1);
+    pushWheel(window, 70, 10, 1);
+    pushWheel(window, 190, 140, 1);
+    runUntilIdle(engine, 0);
+    EXPECT_EQ(list->count(SDL_MOUSEWHEEL), 1);
+    EXPECT_EQ(plain->count(SDL_MOUSEWHEEL), 2);
+}
+
+TEST_F(GuiWindowTest, FocusCarriesTheTextFocusOnlyForEditableControls) {
+    auto* editable = root->add(std::make_unique<EditableProbe>(root, 1, 0, 0, 50, 50, 0));
+    ProbeControl* plain = addProbe(window, 2, {60, 0, 50, 50});
+    root->setFocus(editable);
+    EXPECT_EQ(engine.textFocus, static_cast<IEditable*>(editable));
+    root->setFocus(plain);
+    EXPECT_EQ(engine.textFocus, nullptr);
+    root->setFocus(plain);
+    EXPECT_EQ(plain->focusLosses, 0) << "focusing the focus again is no change";
+}
+
+// ---------------------------------------------------------------------------------------------
+// Popups
+
+TEST_F(GuiWindowTest, PressOutsideThePopupsClosesThemAndReachesTheControlBelow) {
+    ProbeControl* control = addProbe(window, 1, {0, 100, 100, 40});
+    bool popupGone = false;
+    auto* popup = root->openPopup(std::make_unique<ProbeControl>(root, 9, 0, 0, 100, 80, 0));
+    popup->destroyed = &popupGone;
+    EXPECT_EQ(root->activePopup, popup);
+
+    pushKey(window, SDLK_DOWN);
+    pushMotion(window, 20, 20);
+    pushButton(window, true, 20, 20);
+    pushButton(window, false, 20, 20);
+    runUntilIdle(engine, 0);
+    EXPECT_EQ(popup->count(SDL_KEYDOWN), 1);
+    EXPECT_EQ(popup->count(SDL_MOUSEMOTION), 1);
+    EXPECT_EQ(popup->count(SDL_MOUSEBUTTONDOWN), 1);
+    EXPECT_EQ(popup->count(SDL_MOUSEBUTTONUP), 1);
+
+    click(engine, window, 10, 110, 0);
+    EXPECT_TRUE(popupGone);
+    EXPECT_TRUE(root->popups.empty());
+    EXPECT_EQ(root->activePopup, nullptr);
+    EXPECT_EQ(control->count(SDL_MOUSEBUTTONDOWN), 1);
+    EXPECT_EQ(root->focus, control);
+}
+
+TEST_F(GuiWindowTest, PopupsStackAndCloseFromTheTop) {
+    auto* lower = root->openPopup(std::make_unique<ProbeControl>(root, 1, 0, 0, 100, 100, 0));
+    auto* upper = root->openPopup(std::make_unique<ProbeControl>(root, 2, 50, 50, 100, 100, 0));
+    auto* top = root->openPopup(std::make_unique<ProbeControl>(root, 3, 100, 0, 50, 50, 0));
+    // Moving over a lower popup makes it the active one.
+    pushMotion(window, 10, 10);
+    runUntilIdle(engine, 0);
+    EXPECT_EQ(root->activePopup, lower);
+    root->closePopupsAbove(lower);
+    EXPECT_EQ(root->popups, std::vector<GuiObject*>{lower});
+    EXPECT_EQ(root->pendingDelete, (std::vector<GuiObject*>{top, upper}));
+    // Losing the window focus closes the rest.
+    pushWindowEvent(window, SDL_WINDOWEVENT_FOCUS_LOST);
+    runUntilIdle(engine, 0);
+    EXPECT_TRUE(root->popups.empty());
+    EXPECT_TRUE(root->children.empty());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Tooltips
+
+TEST_F(GuiWindowTest, TooltipShowsAfterHalfASecondInsideTheWindow) {
+    ProbeControl* control = addProbe(window, 1, {0, 0, 200, 150}, 0xFF800000u);
+    control->tooltip = "Zoom in";
+    pushMotion(window, 195, 145); // the box would pass the bottom-right corner
+    engine.runFrame(1000);
+    engine.runFrame(1499);
+    EXPECT_FALSE(root->tooltipVisible);
+    EXPECT_EQ(pixelAt(window, 150, 120), rgb(0, 0, 128));
+    engine.runFrame(1500);
+    EXPECT_TRUE(root->tooltipVisible);
+
+    SDL_Point text = GuiObject::textSize(engine.defaultFont(), "Zoom in");
+    ASSERT_GT(text.x, 0);
+    const SDL_Rect box{200 - (text.x + 12), 150 - (text.y + 6), text.x + 12, text.y + 6};
+    EXPECT_EQ(pixelAt(window, box.x, box.y), rgb(0, 0, 0)) << "border";
+    EXPECT_EQ(pixelAt(window, box.x + box.w - 1, box.y + box.h - 1), rgb(0, 0, 0));
+    EXPECT_EQ(pixelAt(window, box.x + 2, box.y + 1), rgb(255, 255, 225)) << "fill";
+    EXPECT_EQ(pixelAt(window, box.x - 1, box.y - 1), rgb(0, 0, 128)) << "nothing outside";
+    // Some text pixels are dark.
+    bool dark = false;
+    for (Uint32 pixel : readPixels(window, {box.x + 6, box.y + 3, text.x, text.y})) {
+        dark = dark || (pixel & 0xFF) < 64;
+    }
+    EXPECT_TRUE(dark);
+
+    // A press hides it and starts the wait again.
+    pushButton(window, true, 195, 145);
+    engine.runFrame(1600);
+    EXPECT_FALSE(root->tooltipVisible);
+}
+
+TEST_F(GuiWindowTest, TooltipIsPlacedBelowRightOfThePointerWhereThereIsRoom) {
+    ProbeControl* control = addProbe(window, 1, {0, 0, 200, 150});
+    control->tooltip = "A";
+    pushMotion(window, 10, 10);
+    engine.runFrame(0);
+    engine.runFrame(500);
+    ASSERT_TRUE(root->tooltipVisible);
+    EXPECT_EQ(pixelAt(window, 24, 28), rgb(0, 0, 0));
+    EXPECT_EQ(pixelAt(window, 25, 29), rgb(255, 255, 225));
+}
+
+TEST_F(GuiWindowTest, EmptyTooltipNeverShowsAndAnotherControlRestartsTheWait) {
+    ProbeControl* silent = addProbe(window, 1, {0, 0, 50, 50});
+    ProbeControl* talkative = addProbe(window, 2, {100, 0, 50, 50});
+    talkative->tooltip = "Hello";
+    pushMotion(window, 10, 10);
+    engine.runFrame(0);
+    engine.runFrame(5000);
+    EXPECT_FALSE(root->tooltipVisible);
+    pushMotion(window, 110, 10);
+    engine.runFrame(5000);
+    engine.runFrame(5400);
+    EXPECT_FALSE(root->tooltipVisible);
+    engine.runFrame(5500);
+    EXPECT_TRUE(root->tooltipVisible);
+    EXPECT_EQ(root->tooltipObject, talkative);
+    (void)silent;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Commands, modal state, dialogs
+
+TEST_F(GuiWindowTest, CommandsOfOtherWindowsAreDroppedWhileADialogIsModal) {
+    engine.mainWindow = window;
+    auto* mainButton = root->add(
+        std::make_unique<GuiButton>(root, 100, 10, 10, 60, 24, 0, "Main", engine.defaultFont(), 0));
+    auto* edit = root->add(std::make_unique<EditableProbe>(root, 101, 100, 10, 60, 24, 0));
+    root->setFocus(edit);
+    AppWindow* dialogWindow = engine.createDialogWindow(
+        &engine, "Dialog", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 150, 80, 0, 0xFFFFFFFF);
+    discardQueuedEvents();
+    auto* dialog = dynamic_cast<GuiDialog*>(dialogWindow->root.get());
+    ASSERT_NE(dialog, nullptr);
+    dialog->add(
+        std::make_unique<GuiButton>(dialog, 1, 10, 10, 60, 24, 0, "OK", engine.defaultFont(), 0));
+    engine.setModal(dialog);
+    EXPECT_EQ(engine.textFocus, nullptr);
+    EXPECT_EQ(engine.savedTextFocus, static_cast<IEditable*>(edit));
+
+    click(engine, window, 20, 20, 0);
+    EXPECT_TRUE(engine.commands.empty()) << "main window's click must be dropped";
+
+    click(engine, dialogWindow, 20, 20, 0);
+    ASSERT_EQ(engine.commands.size(), 2u);
+    EXPECT_EQ(engine.commands[0].code, GuiCmdButton);
+    EXPECT_EQ(engine.commands[1].code, GuiCmdModalClosed);
+    EXPECT_EQ(engine.commands[1].id, GuiModalAccepted);
+    EXPECT_EQ(engine.commands[1].source, dialog);
+    EXPECT_EQ(engine.commands[1].windowId, dialogWindow->id);
+    EXPECT_EQ(engine.modalObject, nullptr);
+    EXPECT_EQ(engine.textFocus, static_cast<IEditable*>(edit));
+
+    // Once the modal state ended, the main window is heard again; a second accept is silent.
+    click(engine, window, 20, 20, 0);
+    EXPECT_EQ(engine.commands.back().source, mainButton);
+    const std::size_t count = engine.commands.size();
+    dialog->accept();
+    EXPECT_EQ(engine.commands.size(), count);
+}
+
+TEST_F(GuiWindowTest, RejectReportsCancelled) {
+    AppWindow* dialogWindow = engine.createDialogWindow(&engine, "Dialog", 0, 0, 100, 60, 0, 0);
+    auto* dialog = dynamic_cast<GuiDialog*>(dialogWindow->root.get());
+    engine.setModal(dialog);
+    dialog->reject();
+    ASSERT_EQ(engine.commands.size(), 1u);
+    EXPECT_EQ(engine.commands[0].code, GuiCmdModalClosed);
+    EXPECT_EQ(engine.commands[0].id, GuiModalCancelled);
+}
+
+TEST_F(GuiWindowTest, ModalStateCancelsMouseCapturesElsewhere) {
+    ProbeControl* control = addProbe(window, 1, {0, 0, 50, 50});
+    pushButton(window, true, 10, 10);
+    runUntilIdle(engine, 0);
+    ASSERT_EQ(root->capture, control);
+    AppWindow* dialogWindow = engine.createDialogWindow(&engine, "Dialog", 0, 0, 100, 60, 0, 0);
+    engine.setModal(dialogWindow->root.get());
+    EXPECT_EQ(root->capture, nullptr);
+    ASSERT_EQ(control->count(SDL_MOUSEBUTTONUP), 1);
+    EXPECT_EQ(control->localPositions.back().x, -1);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Deleting controls
+
+TEST_F(GuiWindowTest, FocusedControlDeletingItselfInItsHandlerIsSafe) {
+    bool gone = false;
+    auto* edit = root->add(std::make_unique<EditableProbe>(root, 1, 0, 0, 50, 50, 0));
+    edit->destroyed = &gone;
+    edit->tooltip = "tip";
+    edit->onEvent = [&](ProbeControl* self, GuiEvent* event) {
+        if (event->sdlEvent->type == SDL_MOUSEBUTTONDOWN) {
+            self->deleteLater();
+            self->deleteLater(); // twice is once
+            EXPECT_FALSE(gone);
+        }
+    };
+    pushMotion(window, 10, 10);
+    engine.runFrame(0);
+    engine.runFrame(600);
+    ASSERT_EQ(root->tooltipObject, edit);
+    pushButton(window, true, 10, 10);
+    engine.runFrame(700);
+    EXPECT_TRUE(gone);
+    EXPECT_TRUE(root->children.empty());
+    EXPECT_EQ(root->focus, nullptr);
+    EXPECT_EQ(root->capture, nullptr);
+    EXPECT_EQ(root->hover, nullptr);
+    EXPECT_EQ(root->tooltipObject, nullptr);
+    EXPECT_EQ(engine.textFocus, nullptr);
+    // The release that follows has nowhere to go, and that is fine.
+    pushButton(window, false, 10, 10);
+    engine.runFrame(800);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Painting through caches, layout
+
+TEST_F(GuiWindowTest, CachedControlIsRepaintedOnlyWhenInvalidated) {
+    root->cacheMode = GuiWindow::CacheMode::Always;
+    ProbeControl* cached = addProbe(window, 1, {20, 20, 40, 30}, 0xFF00FF00u);
+    cached->cached = true;
+    ProbeControl* direct = addProbe(window, 2, {100, 20, 40, 30}, 0xFF0000FFu);
+    for (int frame = 0; frame < 4; ++frame) {
+        engine.runFrame(0);
+    }
+    EXPECT_EQ(cached->paints, 1);
+    EXPECT_EQ(direct->paints, 4);
+    // The copy shows the same picture as painting directly would.
+    EXPECT_EQ(pixelAt(window, 20, 20), rgb(0, 255, 0));
+    EXPECT_EQ(pixelAt(window, 59, 49), rgb(0, 255, 0));
+    EXPECT_EQ(pixelAt(window, 60, 50), rgb(255, 255, 255));
+
+    cached->colour = SDL_Color{255, 0, 0, 255};
+    engine.runFrame(0);
+    EXPECT_EQ(pixelAt(window, 30, 30), rgb(0, 255, 0)) << "stale until invalidated";
+    cached->invalidate();
+    engine.runFrame(0);
+    EXPECT_EQ(cached->paints, 2);
+    EXPECT_EQ(pixelAt(window, 30, 30), rgb(255, 0, 0));
+
+    // A new size makes a new cache texture; the old one waits three frames.
+    SDL_Texture* before = cached->cacheTexture.get();
+    cached->width = 50;
+    engine.runFrame(0);
+    EXPECT_NE(cached->cacheTexture.get(), before);
+    EXPECT_EQ(cached->paints, 3);
+    EXPECT_EQ(pixelAt(window, 69, 30), rgb(255, 0, 0));
+}
+
+TEST_F(GuiWindowTest, SoftwareRendererPaintsDirectlyUnlessToldOtherwise) {
+    ProbeControl* cached = addProbe(window, 1, {20, 20, 40, 30});
+    cached->cached = true;
+    engine.runFrame(0);
+    engine.runFrame(0);
+    EXPECT_EQ(cached->paints, 2);
+    EXPECT_FALSE(root->cacheSupported);
+    EXPECT_FALSE(cached->cacheTexture);
+}
+
+TEST_F(GuiWindowTest, ControlStickingOutOfTheWindowIsPaintedDirectly) {
+    root->cacheMode = GuiWindow::CacheMode::Always;
+    ProbeControl* cached = addProbe(window, 1, {180, 20, 40, 30});
+    cached->cached = true;
+    engine.runFrame(0);
+    engine.runFrame(0);
+    EXPECT_EQ(cached->paints, 2);
+}
+
+TEST_F(GuiWindowTest, ResizeStretchesCairoPanelsAndPausesCaching) {
+    root->cacheMode = GuiWindow::CacheMode::Always;
+    auto* stretching = root->add(
+        std::make_unique<GuiCairoPanel>(root, 1, 10, 20, 150, 100, 0, window->renderer.get()));
+    auto* fixed = root->add(
+        std::make_unique<GuiCairoPanel>(root, 2, 0, 0, 10, 10, 0, window->renderer.get()));
+    fixed->stretchWidth = fixed->stretchHeight = false;
+    ProbeControl* cached = addProbe(window, 3, {170, 0, 20, 20});
+    cached->cached = true;
+
+    SDL_SetWindowSize(window->sdlWindow.get(), 300, 100);
+    runUntilIdle(engine, 0);
+    // Margins were 40 on the right and 30 at the bottom; the height can shrink to 1 at least.
+    EXPECT_EQ(stretching->width, 300 - 10 - 40);
+    EXPECT_EQ(stretching->height, 100 - 20 - 30);
+    EXPECT_EQ(cairo_image_surface_get_width(stretching->surface()), 250);
+    EXPECT_EQ(fixed->width, 10);
+
+    const int paintsBefore = cached->paints;
+    for (int frame = 0; frame < GuiWindow::resizeCacheHoldFrames + 3; ++frame) {
+        engine.runFrame(0);
+    }
+    // Painted directly through the pause, then once into its cache, then copied.
+    EXPECT_LE(cached->paints - paintsBefore, GuiWindow::resizeCacheHoldFrames + 1);
+    EXPECT_GE(cached->paints - paintsBefore, GuiWindow::resizeCacheHoldFrames - 2);
+    EXPECT_EQ(root->cacheHoldFrames, 0);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Tree services
+
+TEST_F(GuiWindowTest, NamesPositionsAndValues) {
+    ProbeControl* control = addProbe(window, 1, {10, 20, 30, 30});
+    control->name = "zoom";
+    EXPECT_EQ(root->findByName("zoom"), control);
+    EXPECT_EQ(root->findByName(""), nullptr) << "unnamed controls are not found by empty name";
+    root->setPosition(5, -1);
+    EXPECT_EQ(control->x, 15);
+    EXPECT_EQ(control->y, 20);
+
+    bool value = false;
+    EXPECT_TRUE(GuiObject::parseBool("true", value));
+    EXPECT_TRUE(value);
+    EXPECT_TRUE(GuiObject::parseBool("0", value));
+    EXPECT_FALSE(value);
+    EXPECT_FALSE(GuiObject::parseBool("yes", value));
+    EXPECT_FALSE(GuiObject::parseBool("", value));
+    EXPECT_EQ(GuiObject::formatNumber(1234.5), "1234.5");
+}
