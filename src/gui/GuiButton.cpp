@@ -50,7 +50,7 @@ bool GuiButton::getValue(std::string& value) {
     if (!isSticky()) {
         return false;
     }
-    value = pressed ? "1" : "0";
+    value.assign(1, pressed ? '1' : '0');
     return true;
 }
 

@@ -92,7 +92,8 @@ INSTANTIATE_TEST_SUITE_P(Edges, GuiButtonRelease,
                                            ReleaseCase{"first inner column", 21, 40, true},
                                            ReleaseCase{"last column", 99, 53, true},
                                            ReleaseCase{"just right of it", 100, 40, false},
-                                           ReleaseCase{"far away", 190, 140, false}));
+                                           ReleaseCase{"far away", 190, 140, false}),
+                         [](const auto& info) { return caseName(info.index, info.param.what); });
 
 TEST_F(GuiButtonTest, AutoRepeatFiresAfterTheDelayThenEveryIntervalAndNotOnRelease) {
     GuiButton* button = addButton({20, 30, 80, 24}, GuiButton::AutoRepeat);
@@ -182,14 +183,6 @@ INSTANTIATE_TEST_SUITE_P(
                       ValueCase{"false", true, false}, ValueCase{"0", true, false},
                       ValueCase{"yes", false, true}, ValueCase{"", false, true},
                       ValueCase{"TRUE", false, true}));
-
-TEST_F(GuiButtonTest, PlainButtonHasNoValue) {
-    GuiButton* button = addButton({20, 30, 80, 24}, 0);
-    std::string value;
-    EXPECT_FALSE(button->getValue(value));
-    EXPECT_FALSE(button->setValue("1"));
-    EXPECT_FALSE(button->pressed);
-}
 
 TEST_F(GuiButtonTest, CheckBoxTogglesOnPressNotOnReleaseAndPostsNothing) {
     auto* box = root->add(std::make_unique<GuiCheckBox>(root, 7, 10, 10, 120, 16, 0, "Follow",
@@ -339,17 +332,4 @@ TEST_F(GuiButtonTest, ImageButtonFitsItsPictureIntoTheFrame) {
     EXPECT_EQ(button->image(), nullptr);
     EXPECT_EQ(button->imageWidth, 0);
     EXPECT_TRUE(button->imagePath.empty());
-}
-
-TEST_F(GuiButtonTest, ImageButtonScalesSmallPicturesUp) {
-    auto* button = root->add(
-        std::make_unique<GuiImageButton>(root, 3, 0, 0, 108, 58, 0, window->renderer.get(), 0));
-    ASSERT_TRUE(button->loadImage(window->renderer.get(),
-                                  writeSolidPng("image-10x10.png", 10, 10, 0xFF0000FFu)));
-    engine.runFrame(0);
-    // Inner area 100 x 50: the square becomes 50 x 50, centred horizontally.
-    EXPECT_EQ(pixelAt(window, 29, 4), rgb(0, 0, 255));
-    EXPECT_EQ(pixelAt(window, 78, 53), rgb(0, 0, 255));
-    EXPECT_NE(pixelAt(window, 28, 20), rgb(0, 0, 255));
-    EXPECT_NE(pixelAt(window, 79, 20), rgb(0, 0, 255));
 }

@@ -108,13 +108,6 @@ TEST_F(GuiPanelsTest, ImagePanelShowsItsPictureFittedAndReportsPresses) {
     EXPECT_EQ(pixelAt(window, 60, 80), rgb(255, 255, 255));
 }
 
-TEST_F(GuiPanelsTest, ImagePanelWithOpaqueColourFillsItsBackground) {
-    auto* panel = root->add(std::make_unique<GuiImagePanel>(root, 1, 0, 0, 50, 50, 0xFF0000FFu));
-    panel->colour.a = 255;
-    engine.runFrame(0);
-    EXPECT_EQ(pixelAt(window, 25, 25), rgb(255, 0, 0));
-}
-
 // ---------------------------------------------------------------------------------------------
 // Cairo panel
 

@@ -172,6 +172,20 @@ inline std::vector<Uint32> readPixels(const AppWindow* window, SDL_Rect rect) {
     return pixels;
 }
 
+// A readable gtest name for a table case: its index and its description.
+inline std::string caseName(std::size_t index, const std::string& what) {
+    std::string name = std::to_string(index);
+    if (!what.empty()) {
+        name += '_';
+    }
+    for (char ch : what) {
+        const bool plain =
+            (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z') || (ch >= '0' && ch <= '9');
+        name += plain ? ch : '_';
+    }
+    return name;
+}
+
 inline Uint32 pixelAt(const AppWindow* window, int x, int y) {
     return readPixels(window, SDL_Rect{x, y, 1, 1}).front();
 }

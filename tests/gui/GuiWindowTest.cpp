@@ -198,17 +198,6 @@ TEST_F(GuiWindowTest, TooltipShowsAfterHalfASecondInsideTheWindow) {
     EXPECT_FALSE(root->tooltipVisible);
 }
 
-TEST_F(GuiWindowTest, TooltipIsPlacedBelowRightOfThePointerWhereThereIsRoom) {
-    ProbeControl* control = addProbe(window, 1, {0, 0, 200, 150});
-    control->tooltip = "A";
-    pushMotion(window, 10, 10);
-    engine.runFrame(0);
-    engine.runFrame(500);
-    ASSERT_TRUE(root->tooltipVisible);
-    EXPECT_EQ(pixelAt(window, 24, 28), rgb(0, 0, 0));
-    EXPECT_EQ(pixelAt(window, 25, 29), rgb(255, 255, 225));
-}
-
 TEST_F(GuiWindowTest, EmptyTooltipNeverShowsAndAnotherControlRestartsTheWait) {
     ProbeControl* silent = addProbe(window, 1, {0, 0, 50, 50});
     ProbeControl* talkative = addProbe(window, 2, {100, 0, 50, 50});
@@ -368,15 +357,6 @@ TEST_F(GuiWindowTest, SoftwareRendererPaintsDirectlyUnlessToldOtherwise) {
     EXPECT_FALSE(cached->cacheTexture);
 }
 
-TEST_F(GuiWindowTest, ControlStickingOutOfTheWindowIsPaintedDirectly) {
-    root->cacheMode = GuiWindow::CacheMode::Always;
-    ProbeControl* cached = addProbe(window, 1, {180, 20, 40, 30});
-    cached->cached = true;
-    engine.runFrame(0);
-    engine.runFrame(0);
-    EXPECT_EQ(cached->paints, 2);
-}
-
 TEST_F(GuiWindowTest, ResizeStretchesCairoPanelsAndPausesCaching) {
     root->cacheMode = GuiWindow::CacheMode::Always;
     auto* stretching = root->add(
@@ -403,26 +383,4 @@ TEST_F(GuiWindowTest, ResizeStretchesCairoPanelsAndPausesCaching) {
     EXPECT_LE(cached->paints - paintsBefore, GuiWindow::resizeCacheHoldFrames + 1);
     EXPECT_GE(cached->paints - paintsBefore, GuiWindow::resizeCacheHoldFrames - 2);
     EXPECT_EQ(root->cacheHoldFrames, 0);
-}
-
-// ---------------------------------------------------------------------------------------------
-// Tree services
-
-TEST_F(GuiWindowTest, NamesPositionsAndValues) {
-    ProbeControl* control = addProbe(window, 1, {10, 20, 30, 30});
-    control->name = "zoom";
-    EXPECT_EQ(root->findByName("zoom"), control);
-    EXPECT_EQ(root->findByName(""), nullptr) << "unnamed controls are not found by empty name";
-    root->setPosition(5, -1);
-    EXPECT_EQ(control->x, 15);
-    EXPECT_EQ(control->y, 20);
-
-    bool value = false;
-    EXPECT_TRUE(GuiObject::parseBool("true", value));
-    EXPECT_TRUE(value);
-    EXPECT_TRUE(GuiObject::parseBool("0", value));
-    EXPECT_FALSE(value);
-    EXPECT_FALSE(GuiObject::parseBool("yes", value));
-    EXPECT_FALSE(GuiObject::parseBool("", value));
-    EXPECT_EQ(GuiObject::formatNumber(1234.5), "1234.5");
 }
