@@ -51,15 +51,23 @@ DirListing listDirectory(const fs::path& dir, const std::vector<std::string>& fi
         if (raw.empty() || raw.front() == '.') {
             continue;
         }
+        // The entry's type comes from the directory read itself where the file system gives
+        // it; only links (and file systems that do not tell) cost a stat.
         std::error_code typeError;
-        fs::file_type type = it->symlink_status(typeError).type();
-        if (typeError || type == fs::file_type::unknown || type == fs::file_type::symlink) {
-            type = fs::status(it->path(), typeError).type();
-            if (typeError || type == fs::file_type::not_found) {
+        bool isDirectory = false;
+        if (it->is_symlink(typeError) || typeError) {
+            const fs::file_type target = fs::status(it->path(), typeError).type();
+            if (typeError || target == fs::file_type::not_found) {
+                continue;
+            }
+            isDirectory = target == fs::file_type::directory;
+        } else {
+            isDirectory = it->is_directory(typeError);
+            if (typeError) {
                 continue;
             }
         }
-        DirEntry entry{sanitizeUtf8(raw), type == fs::file_type::directory, nativeName};
+        DirEntry entry{sanitizeUtf8(raw), isDirectory, nativeName};
         if (entry.isDirectory) {
             directories.push_back(std::move(entry));
         } else if (matchesFilter(raw, filters)) {
