@@ -56,11 +56,7 @@ protected:
     std::uint32_t ticks_ = 1000;
 };
 
-// ---------------------------------------------------------------------------------------------
-// Items and selection
-// ---------------------------------------------------------------------------------------------
-
-TEST_F(ComboBoxTest, FirstItemIsSelectedSilentlyAndReselectNotifiesAgain) {
+TEST_F(ComboBoxTest, FirstItemIsSelectedSilentlyLaterSelectionsNotify) {
     fill();
     EXPECT_EQ(box_->selectedIndex(), 0);
     EXPECT_TRUE(engine_.commands.empty());
@@ -74,32 +70,17 @@ TEST_F(ComboBoxTest, FirstItemIsSelectedSilentlyAndReselectNotifiesAgain) {
     box_->select(3, true);
     EXPECT_EQ(box_->selectedValue(), -1);
     EXPECT_EQ(changes().size(), 2u);
-}
-
-TEST_F(ComboBoxTest, ValueIsSelectedTextAndSettingItNotifies) {
-    fill();
     EXPECT_TRUE(box_->setValue("East-side"));
-    EXPECT_EQ(changes(), std::vector<int>{200});
     EXPECT_FALSE(box_->setValue("east-side"));
     std::string value;
     box_->getValue(value);
     EXPECT_EQ(value, "East-side");
-    EXPECT_TRUE(box_->setValue(""));
-    box_->getValue(value);
-    EXPECT_EQ(value, "");
-}
-
-// ---------------------------------------------------------------------------------------------
-// Opening and closing
-// ---------------------------------------------------------------------------------------------
-
-TEST_F(ComboBoxTest, EmptyBoxDoesNotOpen) {
-    clickAt(50, 20);
-    EXPECT_FALSE(box_->isDropDownOpen());
-    EXPECT_TRUE(window_->root->popups.empty());
+    EXPECT_EQ(changes(), (std::vector<int>{100, 100, 200}));
 }
 
 TEST_F(ComboBoxTest, ClickOpensListAndChoosingRowPostsValueAndCloses) {
+    clickAt(50, 20);
+    EXPECT_FALSE(box_->isDropDownOpen()) << "nothing to choose from";
     fill();
     clickAt(50, 20);
     ASSERT_TRUE(box_->isDropDownOpen());
@@ -109,6 +90,8 @@ TEST_F(ComboBoxTest, ClickOpensListAndChoosingRowPostsValueAndCloses) {
     EXPECT_EQ(list->height, 150);
     EXPECT_EQ(list->selectedIndex(), 0);
     EXPECT_EQ(window_->root->popups.size(), 1u);
+    clickAt(50, rowY(0));
+    EXPECT_TRUE(box_->isDropDownOpen()) << "the row already chosen keeps the list open";
 
     clickAt(50, rowY(2));
     EXPECT_EQ(changes(), std::vector<int>{300});
@@ -117,14 +100,6 @@ TEST_F(ComboBoxTest, ClickOpensListAndChoosingRowPostsValueAndCloses) {
     EXPECT_TRUE(window_->root->popups.empty());
     EXPECT_EQ(window_->root->children.size(), 2u) << "the list was deleted";
     EXPECT_EQ(box_->selectedText(), "South-side");
-}
-
-TEST_F(ComboBoxTest, PressOnTheSelectedRowKeepsTheListOpen) {
-    fill();
-    clickAt(50, 20);
-    clickAt(50, rowY(0));
-    EXPECT_TRUE(box_->isDropDownOpen());
-    EXPECT_TRUE(changes().empty());
 }
 
 TEST_F(ComboBoxTest, EscapeAndPressOnTheBoxCloseWithoutChange) {
@@ -156,12 +131,9 @@ TEST_F(ComboBoxTest, PressElsewhereClosesAndReachesThatControl) {
     EXPECT_EQ(window_->root->focus, other_);
     EXPECT_EQ(box_->hasFocus, 0);
     EXPECT_TRUE(changes().empty());
-}
-
-TEST_F(ComboBoxTest, FocusLossClosesTheList) {
-    fill();
-    clickAt(50, 20);
-    ASSERT_TRUE(box_->isDropDownOpen());
+    // Focus taken away by the program closes it too.
+    window_->root->setFocus(box_);
+    box_->openDropDown();
     window_->root->setFocus(other_);
     frame();
     EXPECT_FALSE(box_->isDropDownOpen());
@@ -188,10 +160,6 @@ TEST_F(ComboBoxTest, KeyboardOpensMovesAndConfirms) {
     frame();
     EXPECT_EQ(changes().size(), 2u) << "nothing above the first item";
 }
-
-// ---------------------------------------------------------------------------------------------
-// Drawing
-// ---------------------------------------------------------------------------------------------
 
 TEST_F(ComboBoxTest, ArrowAreaIsDarkerNeverBelowZeroAndLongTextStaysLeftOfIt) {
     GuiComboBox* dark = addBox(0xFF08140Au, 100); // red 10, green 20, blue 8

@@ -1,33 +1,21 @@
 #ifndef TRAKMOOR_TESTS_GUI_GLYPHTESTFONT_H
 #define TRAKMOOR_TESTS_GUI_GLYPHTESTFONT_H
 
-// A FreeType face of the toolkit's font at the text control's size (14 pixels), owned by the test.
+// A FreeType face of the toolkit's built-in font at the text control's 14 pixels, without an
+// engine.
 
-#include <filesystem>
+#include "gui/GuiEngine.h"
+
 #include <stdexcept>
-#include <string>
-
-#include <ft2build.h>
-#include FT_FREETYPE_H
-
-inline std::string testFontPath() {
-    const std::filesystem::path shipped =
-        std::filesystem::path(TRAKMOOR_TEST_DATA) / ".." / ".." / "data" / "fonts" / "Vera.ttf";
-    if (std::filesystem::exists(shipped)) {
-        return shipped.string();
-    }
-    return "/usr/share/fonts/truetype/ttf-bitstream-vera/Vera.ttf";
-}
 
 class TestFace {
 public:
     TestFace() {
-        if (FT_Init_FreeType(&library_) != 0) {
-            throw std::runtime_error("FreeType did not start");
-        }
-        if (FT_New_Face(library_, testFontPath().c_str(), 0, &face_) != 0) {
-            FT_Done_FreeType(library_);
-            throw std::runtime_error("font not found: " + testFontPath());
+        const auto font = GuiEngine::builtInFont();
+        if (FT_Init_FreeType(&library_) != 0 ||
+            FT_New_Memory_Face(library_, font.data(), static_cast<FT_Long>(font.size()), 0,
+                               &face_) != 0) {
+            throw std::runtime_error("cannot open the built-in font");
         }
         FT_Select_Charmap(face_, FT_ENCODING_UNICODE);
         FT_Set_Pixel_Sizes(face_, 0, 14);

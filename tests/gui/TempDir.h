@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <stdexcept>
 #include <string>
 
 #include <stdlib.h>
@@ -12,11 +13,9 @@
 class TempDir {
 public:
     TempDir() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "trakmoor-gui-XXXXXX").string();
+        std::string pattern = (std::filesystem::temp_directory_path() / "trakmoor-XXXXXX").string();
         if (mkdtemp(pattern.data()) == nullptr) {
-            throw std::filesystem::filesystem_error(
-                "mkdtemp", std::error_code(errno, std::generic_category()));
+            throw std::runtime_error("cannot make a temporary directory");
         }
         path_ = std::filesystem::canonical(pattern);
     }
@@ -26,18 +25,14 @@ public:
         std::error_code ec;
         std::filesystem::remove_all(path_, ec);
     }
-
     const std::filesystem::path& path() const { return path_; }
-    std::filesystem::path file(const std::filesystem::path& name,
-                               const std::string& content = "x") const {
-        const auto p = path_ / name;
-        std::ofstream(p) << content;
-        return p;
+    std::filesystem::path file(const std::filesystem::path& name) const {
+        std::ofstream(path_ / name) << "x";
+        return path_ / name;
     }
     std::filesystem::path dir(const std::filesystem::path& name) const {
-        const auto p = path_ / name;
-        std::filesystem::create_directories(p);
-        return p;
+        std::filesystem::create_directories(path_ / name);
+        return path_ / name;
     }
 
 private:

@@ -1,4 +1,4 @@
-// Editing, selection and cursor movement of the text control's editor, on real glyph layouts.
+// Cursor movement of the text control's editor over lines, on real glyph layouts.
 
 #include "gui/GuiTextEditor.h"
 
@@ -21,50 +21,6 @@ protected:
     static constexpr SelectionMode kExtend = SelectionMode::Extend;
 };
 
-// ---------------------------------------------------------------------------------------------
-// Edits
-// ---------------------------------------------------------------------------------------------
-
-TEST_F(TextEditor, InsertAdvancesByCharactersNotBytes) {
-    EXPECT_TRUE(editor_.insert("Grüße"));
-    EXPECT_EQ(editor_.cursorIndex(), 5);
-    editor_.moveTo(2, kMove);
-    editor_.insert("\xE2\x82\xAC"); // €
-    EXPECT_EQ(editor_.text(), "Gr\xE2\x82\xAC\xC3\xBC\xC3\x9F"
-                              "e");
-    EXPECT_EQ(editor_.cursorIndex(), 3);
-    EXPECT_EQ(editor_.charCount(), 6);
-}
-
-TEST_F(TextEditor, MalformedInputIsStoredAsReplacementCharacters) {
-    editor_.insert("a\xFF\xC3");
-    EXPECT_EQ(editor_.text(), "a\xEF\xBF\xBD\xEF\xBF\xBD");
-    EXPECT_EQ(editor_.cursorIndex(), 3);
-}
-
-TEST_F(TextEditor, BackspaceAndDeleteRemoveWholeCharactersAndStopAtTheEnds) {
-    editor_.insert("aö");
-    EXPECT_TRUE(editor_.backspace());
-    EXPECT_EQ(editor_.text(), "a");
-    EXPECT_FALSE(editor_.deleteForward()) << "nothing after the cursor";
-    editor_.moveTo(0, kMove);
-    EXPECT_FALSE(editor_.backspace()) << "nothing before position 0";
-    EXPECT_EQ(editor_.text(), "a");
-    EXPECT_TRUE(editor_.deleteForward());
-    EXPECT_EQ(editor_.text(), "");
-}
-
-TEST_F(TextEditor, TypingReplacesTheSelection) {
-    editor_.setText("hello world");
-    editor_.moveTo(0, kMove);
-    editor_.moveTo(5, kExtend);
-    EXPECT_EQ(editor_.selectedText(), "hello");
-    editor_.insert("bye");
-    EXPECT_EQ(editor_.text(), "bye world");
-    EXPECT_FALSE(editor_.hasSelection());
-    EXPECT_EQ(editor_.cursorIndex(), 3);
-}
-
 TEST_F(TextEditor, SetTextKeepsCursorOnlyWhereItFits) {
     editor_.setText("abcdef");
     editor_.moveTo(4, kMove);
@@ -76,47 +32,6 @@ TEST_F(TextEditor, SetTextKeepsCursorOnlyWhereItFits) {
     editor_.setText("ab");
     EXPECT_EQ(editor_.cursorIndex(), 2);
 }
-
-// ---------------------------------------------------------------------------------------------
-// Selection
-// ---------------------------------------------------------------------------------------------
-
-TEST_F(TextEditor, ShiftMovesGrowTheSelectionFromTheFirstAnchorWithByteRange) {
-    editor_.setText("äbcd");
-    editor_.moveTo(0, kMove);
-    editor_.moveRight(kExtend);
-    editor_.moveRight(kExtend);
-    EXPECT_EQ(editor_.selectionAnchor(), 0);
-    EXPECT_EQ(editor_.selectionEnd(), 2);
-    EXPECT_EQ(editor_.selectionStartByte(), 0);
-    EXPECT_EQ(editor_.selectionEndByte(), 3);
-    EXPECT_EQ(editor_.selectedText(), "äb");
-    editor_.moveLeft(kExtend);
-    EXPECT_EQ(editor_.selectedText(), "ä");
-    editor_.moveLeft(kMove);
-    EXPECT_FALSE(editor_.hasSelection());
-    EXPECT_EQ(editor_.cursorIndex(), 0);
-    editor_.moveLeft(kMove);
-    EXPECT_EQ(editor_.cursorIndex(), 0) << "never before the start";
-}
-
-TEST_F(TextEditor, SelectAllCoversTheTextAndNothingOnEmpty) {
-    editor_.selectAll();
-    EXPECT_FALSE(editor_.hasSelection());
-    editor_.setText("x\xC3\xBCz");
-    editor_.selectAll();
-    EXPECT_EQ(editor_.selectionAnchor(), 0);
-    EXPECT_EQ(editor_.selectionEnd(), 3);
-    EXPECT_EQ(editor_.cursorIndex(), 3);
-    EXPECT_EQ(editor_.selectionEndByte(), 4);
-    EXPECT_TRUE(editor_.selectionByKeyboard());
-    EXPECT_TRUE(editor_.deleteSelection());
-    EXPECT_EQ(editor_.text(), "");
-}
-
-// ---------------------------------------------------------------------------------------------
-// Lines
-// ---------------------------------------------------------------------------------------------
 
 TEST_F(TextEditor, UpAndDownKeepTheColumnAndStopAtTheTextEnds) {
     editor_.setText("abcdef\nabcdef\nab");
@@ -195,15 +110,6 @@ TEST_F(TextEditor, PointerMapsToTheNearestGlyphEdge) {
     EXPECT_EQ(editor_.indexAt(390, y), 3) << "past the line end: before its break";
     EXPECT_EQ(editor_.indexAt(-50, -50), 0);
     EXPECT_EQ(editor_.indexAt(390, 1000), 5) << "below the last line: its end";
-}
-
-TEST_F(TextEditor, ContentGrowsWithLinesAndWidth) {
-    editor_.setText("a");
-    const int oneLineHeight = editor_.contentHeight();
-    const int narrow = editor_.contentWidth();
-    editor_.setText("a\nbbbbbbbbbbbbbbbbbb\nc");
-    EXPECT_EQ(editor_.contentHeight(), oneLineHeight + 2 * editor_.lineHeight());
-    EXPECT_GT(editor_.contentWidth(), narrow + 100);
 }
 
 } // namespace
