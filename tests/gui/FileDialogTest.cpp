@@ -188,6 +188,19 @@ TEST_F(FileDialogTest, EmptyOrMissingNamesAreRefusedWithMessages) {
     dialog_->changeDirectory(tmp_.path() / "nowhere");
     EXPECT_EQ(message(), "Verzeichnis nicht gefunden: " + (tmp_.path() / "nowhere").string());
     EXPECT_TRUE(closings().empty());
+    // A folder nested to a path of about 4,000 bytes is entered, shown and left again.
+    fs::path deep = tmp_.path();
+    while (deep.native().size() < 3900) {
+        deep /= std::string(120, 'd');
+    }
+    fs::create_directories(deep);
+    dialog_->changeDirectory(deep);
+    frame();
+    EXPECT_EQ(dialog_->currentDir(), deep.string());
+    dialog_->setFocus(dialog_->fileList());
+    pushKey(window_, SDLK_BACKSPACE);
+    frame();
+    EXPECT_EQ(dialog_->currentDir(), deep.parent_path().string());
 }
 
 TEST_F(FileDialogTest, ClickFillsTheNameDoubleClickEntersFoldersAndConfirmsFiles) {
