@@ -24,6 +24,13 @@ GuiFileDialog::GuiFileDialog(AppWindow* appWindow, int id, int x, int y, int wid
     buildControls(confirmLabel);
     fillDrives();
     changeDirectory(startDirectory.empty() ? fs::path(".") : fs::path(startDirectory));
+    if (currentPath_.empty()) {
+        // A start folder that has gone: show the working folder, and say why.
+        std::string why;
+        messageLabel_->getValue(why);
+        changeDirectory(".");
+        showMessage(why);
+    }
 }
 
 void GuiFileDialog::buildControls(const std::string& confirmLabel) {
