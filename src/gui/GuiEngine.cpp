@@ -198,21 +198,34 @@ void GuiEngine::addRendererGoneHook(RendererGoneHook hook) {
 AppWindow* GuiEngine::createWindow(GuiEngine* owner, const std::string& title, int x, int y,
                                    int width, int height, std::uint32_t flags,
                                    std::uint32_t colour) {
-    return makeWindow(owner, title, x, y, width, height, flags, colour, false);
+    return makeWindow(owner, title, x, y, width, height, flags, [&](AppWindow&) {
+        return std::make_unique<GuiWindow>(nullptr, -1, 0, 0, width, height, colour);
+    });
 }
 
 AppWindow* GuiEngine::createDialogWindow(GuiEngine* owner, const std::string& title, int x, int y,
                                          int width, int height, std::uint32_t flags,
                                          std::uint32_t colour) {
+    return createDialogWindow(owner, title, x, y, width, height, flags, [&](AppWindow&) {
+        return std::make_unique<GuiDialog>(nullptr, -1, 0, 0, width, height, colour);
+    });
+}
+
+AppWindow* GuiEngine::createDialogWindow(GuiEngine* owner, const std::string& title, int x, int y,
+                                         int width, int height, std::uint32_t flags,
+                                         const DialogFactory& makeRoot) {
     centerOnMainWindow(x, y, width, height);
-    AppWindow* window = makeWindow(owner, title, x, y, width, height, flags, colour, true);
+    AppWindow* window = makeWindow(
+        owner, title, x, y, width, height, flags,
+        [&](AppWindow& record) -> std::unique_ptr<GuiWindow> { return makeRoot(record); });
     makeModalForMainWindow(window);
     return window;
 }
 
-AppWindow* GuiEngine::makeWindow(GuiEngine* owner, const std::string& title, int x, int y,
-                                 int width, int height, std::uint32_t flags, std::uint32_t colour,
-                                 bool dialog) {
+AppWindow*
+GuiEngine::makeWindow(GuiEngine* owner, const std::string& title, int x, int y, int width,
+                      int height, std::uint32_t flags,
+                      const std::function<std::unique_ptr<GuiWindow>(AppWindow&)>& makeRoot) {
     auto record = std::make_unique<AppWindow>();
     record->engine = owner;
     record->sdlWindow.reset(SDL_CreateWindow(title.c_str(), x, y, width, height, flags));
@@ -237,14 +250,13 @@ AppWindow* GuiEngine::makeWindow(GuiEngine* owner, const std::string& title, int
     SDL_RenderSetLogicalSize(renderer, width, height);
     record->width = width;
     record->height = height;
-    if (dialog) {
-        record->root = std::make_unique<GuiDialog>(nullptr, -1, 0, 0, width, height, colour);
-    } else {
-        record->root = std::make_unique<GuiWindow>(nullptr, -1, 0, 0, width, height, colour);
+    record->title = title;
+    record->root = makeRoot(*record);
+    if (!record->root) {
+        throw std::invalid_argument("a window needs a root widget");
     }
     record->root->appWindow = record.get();
     record->root->engine = this;
-    record->title = title;
     if (!registerWindow(record.get())) {
         record->root.reset();
         deferredTextureRelease_.erase(renderer);

@@ -17,6 +17,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -25,6 +26,7 @@
 #include <unordered_map>
 #include <vector>
 
+class GuiDialog;
 class GuiEngine;
 class GuiObject;
 class GuiWindow;
@@ -103,6 +105,13 @@ public:
     // As createWindow, with a GuiDialog root, centred over and modal for the main window.
     AppWindow* createDialogWindow(GuiEngine* owner, const std::string& title, int x, int y,
                                   int width, int height, std::uint32_t flags, std::uint32_t colour);
+    // Builds the root of a dialog window from the window record, whose SDL window, renderer and
+    // engine are already set (a file dialog, for one, lays out its controls with them).
+    using DialogFactory = std::function<std::unique_ptr<GuiDialog>(AppWindow& window)>;
+    // As createDialogWindow, with the root made by `makeRoot` instead of a plain GuiDialog.
+    AppWindow* createDialogWindow(GuiEngine* owner, const std::string& title, int x, int y,
+                                  int width, int height, std::uint32_t flags,
+                                  const DialogFactory& makeRoot);
     bool destroyWindow(std::uint32_t windowId);
     // Destroys the window after the event being handled.
     void closeWindowLater(std::uint32_t windowId);
@@ -177,7 +186,8 @@ private:
     void openFontFace();
     bool registerWindow(AppWindow* window);
     AppWindow* makeWindow(GuiEngine* owner, const std::string& title, int x, int y, int width,
-                          int height, std::uint32_t flags, std::uint32_t colour, bool dialog);
+                          int height, std::uint32_t flags,
+                          const std::function<std::unique_ptr<GuiWindow>(AppWindow&)>& makeRoot);
     bool handleGlobalKeys(const SDL_Event& event, std::uint32_t windowId);
     void sendCloseToAllWindows();
     void advanceTextureRing(SDL_Renderer* renderer);

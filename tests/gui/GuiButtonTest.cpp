@@ -5,7 +5,9 @@
 #include <SDL_image.h>
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
+#include <utility>
 
 using namespace guitest;
 
@@ -72,6 +74,7 @@ struct ReleaseCase {
     int x;
     int y;
     bool posts;
+    friend void PrintTo(const ReleaseCase& c, std::ostream* out) { *out << c.what; }
 };
 
 class GuiButtonRelease : public GuiButtonTest, public ::testing::WithParamInterface<ReleaseCase> {};
@@ -97,39 +100,30 @@ INSTANTIATE_TEST_SUITE_P(Edges, GuiButtonRelease,
 
 TEST_F(GuiButtonTest, AutoRepeatFiresAfterTheDelayThenEveryIntervalAndNotOnRelease) {
     GuiButton* button = addButton({20, 30, 80, 24}, GuiButton::AutoRepeat);
+    // Held from 1000: 400 ms to the first repeat, then every 60 ms, one per frame at most.
     pushButton(window, true, 50, 40);
-    engine.runFrame(1000);
-    ASSERT_TRUE(button->pressed);
-    engine.runFrame(1399);
-    EXPECT_EQ(buttonCommands(), 0);
-    engine.runFrame(1400);
-    EXPECT_EQ(buttonCommands(), 1);
-    engine.runFrame(1459);
-    EXPECT_EQ(buttonCommands(), 1);
-    engine.runFrame(1460);
-    EXPECT_EQ(buttonCommands(), 2);
-    // A slow frame still gives only one repeat.
-    engine.runFrame(1700);
-    EXPECT_EQ(buttonCommands(), 3);
+    runUntilIdle(engine, 1000);
+    for (auto [ticks, count] :
+         {std::pair{1000u, 0}, {1399u, 0}, {1400u, 1}, {1459u, 1}, {1460u, 2}, {1700u, 3}}) {
+        engine.runFrame(ticks);
+        EXPECT_EQ(buttonCommands(), count) << ticks;
+    }
     pushButton(window, false, 50, 40);
-    engine.runFrame(1710);
+    runUntilIdle(engine, 1710);
     EXPECT_EQ(buttonCommands(), 3) << "the release of a repeating button is no extra click";
-    engine.runFrame(2500);
-    EXPECT_EQ(buttonCommands(), 3);
 
-    // Owner-set timings, and a quick click without repeats still clicks.
+    // Owner-set timings; a quick click without repeats still clicks.
     button->repeatDelay = 350;
     button->repeatInterval = 80;
     pushButton(window, true, 50, 40);
-    engine.runFrame(3000);
-    engine.runFrame(3349);
-    EXPECT_EQ(buttonCommands(), 3);
-    engine.runFrame(3350);
-    engine.runFrame(3429);
-    engine.runFrame(3430);
-    EXPECT_EQ(buttonCommands(), 5);
+    runUntilIdle(engine, 3000);
+    for (auto [ticks, count] :
+         {std::pair{3000u, 3}, {3349u, 3}, {3350u, 4}, {3429u, 4}, {3430u, 5}}) {
+        engine.runFrame(ticks);
+        EXPECT_EQ(buttonCommands(), count) << ticks;
+    }
     pushButton(window, false, 50, 40);
-    engine.runFrame(3440);
+    runUntilIdle(engine, 3440);
     click(engine, window, 50, 40, 4000);
     EXPECT_EQ(buttonCommands(), 6);
 }
@@ -159,6 +153,7 @@ struct ValueCase {
     const char* text;
     bool accepted;
     bool pressedAfter;
+    friend void PrintTo(const ValueCase& c, std::ostream* out) { *out << '"' << c.text << '"'; }
 };
 
 class GuiButtonSetValue : public GuiButtonTest, public ::testing::WithParamInterface<ValueCase> {};

@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <ostream>
 #include <string>
 
 using namespace guitest;
@@ -179,6 +180,7 @@ struct FullscreenKeyCase {
     bool modal;
     bool consumed;
     bool toggles;
+    friend void PrintTo(const FullscreenKeyCase& c, std::ostream* out) { *out << c.what; }
 };
 
 class GuiEngineFullscreenKey : public ::testing::TestWithParam<FullscreenKeyCase> {};
@@ -302,4 +304,25 @@ TEST(GuiEngineWindows, DestroyingAWindowWithCachedControlsReleasesEverythingClea
     EXPECT_GT(engine.pendingTextureCount(window->renderer.get()), 0u) << "the label's texture";
     EXPECT_TRUE(engine.destroyWindow(window->id));
     EXPECT_TRUE(engine.windows.empty());
+}
+
+TEST(GuiEngineWindows, DialogRootCanBeBuiltWithItsWindowAtHand) {
+    class NamedDialog : public GuiDialog {
+    public:
+        NamedDialog(AppWindow& window)
+            : GuiDialog(nullptr, -1, 0, 0, window.width, window.height, 0xFFC8C8C8u),
+              rendererAtBirth(window.renderer.get()) {}
+        SDL_Renderer* rendererAtBirth;
+    };
+    TestEngine engine;
+    AppWindow* window = engine.createDialogWindow(
+        &engine, "Open", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 160, 120, 0,
+        [](AppWindow& record) { return std::make_unique<NamedDialog>(record); });
+    ASSERT_NE(window, nullptr);
+    auto* dialog = dynamic_cast<NamedDialog*>(window->root.get());
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->rendererAtBirth, window->renderer.get());
+    EXPECT_EQ(dialog->appWindow, window);
+    EXPECT_EQ(dialog->engine, &engine);
+    EXPECT_EQ(dialog->width, 160);
 }

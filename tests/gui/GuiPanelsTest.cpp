@@ -5,6 +5,7 @@
 #include <SDL_image.h>
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 using namespace guitest;
@@ -43,6 +44,9 @@ struct FitCase {
     int imageW;
     int imageH;
     SDL_Rect expected;
+    friend void PrintTo(const FitCase& c, std::ostream* out) {
+        *out << c.imageW << "x" << c.imageH << " into " << c.area.w << "x" << c.area.h;
+    }
 };
 
 class GuiFitImage : public ::testing::TestWithParam<FitCase> {};

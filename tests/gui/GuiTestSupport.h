@@ -12,6 +12,7 @@
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
@@ -150,7 +151,9 @@ inline void pushWindowEvent(const AppWindow* window, Uint8 subtype, int data1 = 
     SDL_PushEvent(&event);
 }
 
-// Runs frames at `ticks` until the queue is empty (one event is taken per frame).
+// Runs frames at `ticks` until the queue is empty.  One event is taken per frame, and a pushed
+// event may wait one more frame behind the marker SDL leaves in the queue when it polls, so
+// tests that need an event handled at a given time use this rather than a single frame.
 inline void runUntilIdle(TestEngine& engine, std::uint32_t ticks) {
     do {
         engine.runFrame(ticks);
@@ -222,11 +225,7 @@ public:
     }
 
     int count(Uint32 type) const {
-        int n = 0;
-        for (Uint32 t : types) {
-            n += t == type ? 1 : 0;
-        }
-        return n;
+        return static_cast<int>(std::count(types.begin(), types.end(), type));
     }
 
     std::vector<Uint32> types;
