@@ -272,17 +272,19 @@ bool GuiOpenFileDialog::validate(const fs::path& path) {
 GuiOpenFileDialog* showOpenFileDialog(GuiEngine& engine, const std::string& title,
                                       const std::string& startDirectory,
                                       std::vector<std::string> filters, int width, int height) {
-    AppWindow* window =
-        engine.createDialogWindow(&engine, title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                                  width, height, 0, 0xFFF0F0F0u);
+    GuiOpenFileDialog* dialog = nullptr;
+    AppWindow* window = engine.createDialogWindow(
+        &engine, title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height, 0,
+        [&](AppWindow& record) {
+            auto root = std::make_unique<GuiOpenFileDialog>(
+                &record, -1, 0, 0, width, height, 0xFFF0F0F0u, startDirectory, std::move(filters));
+            dialog = root.get();
+            return std::unique_ptr<GuiDialog>(std::move(root));
+        });
     if (window == nullptr) {
         return nullptr;
     }
-    auto dialog = std::make_unique<GuiOpenFileDialog>(window, -1, 0, 0, width, height, 0xFFF0F0F0u,
-                                                      startDirectory, std::move(filters));
-    GuiOpenFileDialog* raw = dialog.get();
-    window->root = std::move(dialog);
-    engine.setModal(raw);
-    raw->setFocus(raw->fileNameField());
-    return raw;
+    engine.setModal(dialog);
+    dialog->setFocus(dialog->fileNameField());
+    return dialog;
 }
