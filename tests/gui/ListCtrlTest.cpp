@@ -90,7 +90,7 @@ TEST_F(ListCtrlTest, WheelScrollsWholeRowsAndStopsAtTheEnd) {
     EXPECT_EQ(list_->scrollY(), 0);
 }
 
-TEST_F(ListCtrlTest, DraggingTheThumbScrollsProportionally) {
+TEST_F(ListCtrlTest, DraggingTheThumbScrollsProportionallyAndTrackPressPages) {
     fill(100);
     frame();
     const SDL_Rect thumb = list_->scrollArea().verticalBar.thumb;
@@ -104,19 +104,13 @@ TEST_F(ListCtrlTest, DraggingTheThumbScrollsProportionally) {
     pushButton(window_, false, thumb.x + 60, 5000);
     frame();
     EXPECT_EQ(list_->scrollY(), maxScroll);
-    EXPECT_TRUE(changes_.empty()) << "scrolling does not select";
-    // After the release, motion no longer scrolls.
+    // After the release, motion no longer scrolls; a press on the track pages up.
     pushMotion(window_, thumb.x + 5, thumb.y);
     frame();
     EXPECT_EQ(list_->scrollY(), maxScroll);
-}
-
-TEST_F(ListCtrlTest, PressOnTrackPagesByViewLessOneRow) {
-    fill(100);
-    frame();
-    click(engine_, window_, 10 + 200 - 7, 200, ticks_ += 16);
-    EXPECT_EQ(list_->scrollY(), 200 - list_->rowHeight());
-    EXPECT_TRUE(changes_.empty());
+    click(engine_, window_, thumb.x + 5, 12, ticks_ += 16);
+    EXPECT_EQ(list_->scrollY(), maxScroll - (200 - list_->rowHeight()));
+    EXPECT_TRUE(changes_.empty()) << "scrolling does not select";
 }
 
 // ---------------------------------------------------------------------------------------------
