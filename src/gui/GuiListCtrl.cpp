@@ -1,0 +1,311 @@
+#include "gui/GuiListCtrl.h"
+
+#include "gui/GuiClip.h"
+
+#include <algorithm>
+
+int guiRowHeight(TTF_Font* font) {
+    if (font == nullptr) {
+        return 20;
+    }
+    int height = TTF_FontLineSkip(font) + 4;
+    if (height < 1) {
+        height = TTF_FontHeight(font) + 4;
+    }
+    return height < 1 ? 24 : height;
+}
+
+GuiListCtrl::GuiListCtrl(GuiObject* parent, int id, int x, int y, int width, int height,
+                         std::uint32_t colour, TTF_Font* font)
+    : GuiObject(parent, id, x, y, width, height, colour), backgroundColour(guiColour(colour)),
+      font_(font), rowHeight_(guiRowHeight(font)) {}
+
+// ---------------------------------------------------------------------------------------------
+// Items and selection
+// ---------------------------------------------------------------------------------------------
+
+int GuiListCtrl::addItem(int value, std::string text) {
+    items_.push_back({value, std::move(text)});
+    itemWidths_.push_back(-1);
+    contentWidthKnown_ = false;
+    markLayoutDirty();
+    return itemCount() - 1;
+}
+
+void GuiListCtrl::clear() {
+    items_.clear();
+    itemWidths_.clear();
+    contentWidth_ = 0;
+    contentWidthKnown_ = true;
+    selectedIndex_ = -1;
+    scroll_.scrollX = scroll_.scrollY = 0;
+    markLayoutDirty();
+}
+
+const ComboItem* GuiListCtrl::item(int index) const {
+    return index >= 0 && index < itemCount() ? &items_[index] : nullptr;
+}
+
+const ComboItem* GuiListCtrl::selectedItem() const {
+    return item(selectedIndex_);
+}
+
+int GuiListCtrl::selectedValue() const {
+    const ComboItem* selected = selectedItem();
+    return selected != nullptr ? selected->value : -1;
+}
+
+void GuiListCtrl::select(int index) {
+    if (index < 0 || index >= itemCount()) {
+        selectedIndex_ = -1;
+    } else {
+        selectedIndex_ = index;
+        scrollIntoView(index);
+    }
+    invalidate();
+}
+
+void GuiListCtrl::userSelect(int index) {
+    select(index);
+    if (onSelectionChange) {
+        onSelectionChange(this, selectedIndex_);
+    }
+}
+
+void GuiListCtrl::scrollToTop() {
+    scroll_.scrollX = scroll_.scrollY = 0;
+    markLayoutDirty();
+}
+
+void GuiListCtrl::setFont(TTF_Font* font) {
+    font_ = font;
+    rowHeight_ = guiRowHeight(font);
+    std::fill(itemWidths_.begin(), itemWidths_.end(), -1);
+    contentWidthKnown_ = items_.empty();
+    markLayoutDirty();
+}
+
+bool GuiListCtrl::getValue(std::string& value) {
+    const ComboItem* selected = selectedItem();
+    value = selected != nullptr ? selected->text : std::string();
+    return true;
+}
+
+bool GuiListCtrl::setValue(const std::string& value) {
+    if (value.empty()) {
+        select(-1);
+        return true;
+    }
+    const auto found = std::find_if(items_.begin(), items_.end(),
+                                    [&](const ComboItem& i) { return i.text == value; });
+    if (found == items_.end()) {
+        return false;
+    }
+    select(static_cast<int>(found - items_.begin()));
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Geometry
+// ---------------------------------------------------------------------------------------------
+
+int GuiListCtrl::measure(const std::string& text) const {
+    int w = 0;
+    int h = 0;
+    if (font_ == nullptr || text.empty() || TTF_SizeUTF8(font_, text.c_str(), &w, &h) != 0) {
+        return 0;
+    }
+    return w;
+}
+
+int GuiListCtrl::contentWidth() {
+    if (!contentWidthKnown_) {
+        for (std::size_t i = 0; i < items_.size(); ++i) {
+            if (itemWidths_[i] < 0) {
+                itemWidths_[i] = measure(items_[i].text);
+                contentWidth_ = std::max(contentWidth_, itemWidths_[i]);
+            }
+        }
+        contentWidthKnown_ = true;
+    }
+    return contentWidth_;
+}
+
+void GuiListCtrl::ensureLayout() {
+    // Positions move with the window, so the bars are placed on every call; only the text
+    // widths are kept between layouts.
+    layoutDirty_ = false;
+    const int widest = contentWidth();
+    scroll_.layout({x, y, width, height}, widest > 0 ? widest + 8 : 0, itemCount() * rowHeight_);
+}
+
+SDL_Rect GuiListCtrl::viewRect() {
+    ensureLayout();
+    return scroll_.view();
+}
+
+int GuiListCtrl::rowAt(int px, int py) {
+    const SDL_Rect view = viewRect();
+    if (px < view.x || px >= view.x + view.w || py < view.y || py >= view.y + view.h ||
+        rowHeight_ < 1) {
+        return -1;
+    }
+    const int row = (py - view.y + scroll_.scrollY) / rowHeight_;
+    return row < itemCount() ? row : -1;
+}
+
+void GuiListCtrl::scrollIntoView(int index) {
+    ensureLayout();
+    const int top = index * rowHeight_;
+    const int bottom = top + rowHeight_;
+    const int viewHeight = scroll_.view().h;
+    if (scroll_.scrollY > top) {
+        scroll_.scrollY = top;
+    }
+    if (bottom > scroll_.scrollY + viewHeight) {
+        scroll_.scrollY = bottom - viewHeight;
+    }
+    markLayoutDirty();
+    ensureLayout();
+}
+
+void GuiListCtrl::layout(SDL_Renderer* renderer, int newWidth, int newHeight) {
+    GuiObject::layout(renderer, newWidth, newHeight);
+    markLayoutDirty();
+}
+
+void GuiListCtrl::attached() {
+    rowHeight_ = guiRowHeight(font_);
+    markLayoutDirty();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Painting
+// ---------------------------------------------------------------------------------------------
+
+void GuiListCtrl::paint(SDL_Renderer* renderer) {
+    const SDL_Rect bounds{x, y, width, height};
+    SDL_SetRenderDrawColor(renderer, backgroundColour.r, backgroundColour.g, backgroundColour.b,
+                           backgroundColour.a);
+    SDL_RenderFillRect(renderer, &bounds);
+    ensureLayout();
+    const SDL_Rect view = scroll_.view();
+    {
+        GuiClipScope clip(renderer, view);
+        const int count = itemCount();
+        const int first = scroll_.scrollY / rowHeight_;
+        const int last = std::min(count - 1, (scroll_.scrollY + view.h) / rowHeight_);
+        const int textHeight = font_ != nullptr ? TTF_FontHeight(font_) : 0;
+        for (int row = std::max(first, 0); row <= last; ++row) {
+            const bool selected = row == selectedIndex_;
+            const int rowY = y + row * rowHeight_ - scroll_.scrollY;
+            const SDL_Color& fill = selected ? selectionColour : backgroundColour;
+            SDL_SetRenderDrawColor(renderer, fill.r, fill.g, fill.b, fill.a);
+            const SDL_Rect rowRect{x, rowY, view.w, rowHeight_};
+            SDL_RenderFillRect(renderer, &rowRect);
+            drawString(renderer, font_, items_[row].text, x + 4 - scroll_.scrollX,
+                       rowY + (rowHeight_ - textHeight) / 2,
+                       selected ? selectedTextColour : textColour);
+        }
+    }
+    scroll_.paint(renderer);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Input
+// ---------------------------------------------------------------------------------------------
+
+bool GuiListCtrl::handleNavigationKey(const SDL_KeyboardEvent& key) {
+    const int count = itemCount();
+    const int page = std::max(viewRect().h / std::max(rowHeight_, 1), 1);
+    const int current = selectedIndex_;
+    int target = current;
+    switch (key.keysym.sym) {
+    case SDLK_UP:
+        target = current < 0 ? 0 : current - 1;
+        break;
+    case SDLK_DOWN:
+        target = current < 0 ? 0 : current + 1;
+        break;
+    case SDLK_PAGEUP:
+        target = current < 0 ? 0 : current - page;
+        break;
+    case SDLK_PAGEDOWN:
+        target = current < 0 ? 0 : current + page;
+        break;
+    case SDLK_HOME:
+        target = 0;
+        break;
+    case SDLK_END:
+        target = count - 1;
+        break;
+    default:
+        return false;
+    }
+    if (count == 0) {
+        return true;
+    }
+    target = std::clamp(target, 0, count - 1);
+    if (target != current) {
+        userSelect(target);
+    }
+    return true;
+}
+
+void GuiListCtrl::handleEvent(GuiEvent* event) {
+    if (event == nullptr || event->sdlEvent == nullptr) {
+        return;
+    }
+    const SDL_Event& sdl = *event->sdlEvent;
+    switch (sdl.type) {
+    case SDL_MOUSEBUTTONDOWN: {
+        hasFocus = 1;
+        if (sdl.button.button != SDL_BUTTON_LEFT) {
+            break;
+        }
+        const SDL_Rect view = viewRect();
+        const int verticalPage = std::max(view.h - rowHeight_, 1);
+        const int horizontalPage = std::max(view.w - 40, 1);
+        if (scroll_.press(sdl.button.x, sdl.button.y, verticalPage, horizontalPage)) {
+            markLayoutDirty();
+            break;
+        }
+        const int row = rowAt(sdl.button.x, sdl.button.y);
+        if (row != selectedIndex_) {
+            userSelect(row);
+        }
+        break;
+    }
+    case SDL_MOUSEMOTION:
+        if (scroll_.drag(sdl.motion.x, sdl.motion.y)) {
+            markLayoutDirty();
+        }
+        break;
+    case SDL_MOUSEBUTTONUP:
+        scroll_.release();
+        break;
+    case SDL_MOUSEWHEEL: {
+        const int flip = sdl.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -1 : 1;
+        const int wheelX = sdl.wheel.x * flip;
+        const int wheelY = sdl.wheel.y * flip;
+        const int step = rowHeight_ < 1 ? 16 : rowHeight_;
+        ensureLayout();
+        int dx = 0;
+        if (wheelX != 0) {
+            dx = -wheelX * 40;
+        } else if ((SDL_GetModState() & KMOD_SHIFT) != 0) {
+            dx = -wheelY * 40;
+        }
+        scroll_.scrollBy(dx, -wheelY * step);
+        markLayoutDirty();
+        break;
+    }
+    case SDL_KEYDOWN:
+        if (hasFocus != 0) {
+            handleNavigationKey(sdl.key);
+        }
+        break;
+    default:
+        break;
+    }
+}

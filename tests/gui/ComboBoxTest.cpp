@@ -1,0 +1,207 @@
+// Combo boxes in a headless window: opening, choosing, closing by every road, and the drawing of
+// the text and the arrow area.
+
+#include "GuiTestSupport.h"
+
+#include "gui/GuiComboBox.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace guitest;
+
+namespace {
+
+class ComboBoxTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        window_ = openWindow(engine_, 300, 300);
+        ASSERT_NE(window_, nullptr);
+        box_ = addBox(0xFFF0F0F0u);
+        other_ = window_->root->add(
+            std::make_unique<ProbeControl>(window_->root.get(), 9, 200, 250, 50, 30, 0xFF00FF00u));
+    }
+    GuiComboBox* addBox(std::uint32_t colour, int width = 140) {
+        return window_->root->add(
+            std::make_unique<GuiComboBox>(window_->root.get(), 5, 10, 10, width, 22, colour,
+                                          SDL_Color{0, 0, 0, 255}, engine_.defaultFont(), 150));
+    }
+    void fill() {
+        box_->addItem(100, "North-side");
+        box_->addItem(200, "East-side");
+        box_->addItem(300, "South-side");
+    }
+    void frame() { runUntilIdle(engine_, ticks_ += 16); }
+    void clickAt(int x, int y) { click(engine_, window_, x, y, ticks_ += 16); }
+    int rowY(int row) const {
+        const GuiComboBoxDropDown* list = box_->dropDown();
+        return list->y + row * list->rowHeight() + 3;
+    }
+    std::vector<int> changes() const {
+        std::vector<int> values;
+        for (const GuiEvent& e : engine_.commands) {
+            if (e.code == GuiCmdComboBoxChanged) {
+                EXPECT_EQ(e.id, 5);
+                values.push_back(e.data);
+            }
+        }
+        return values;
+    }
+
+    TestEngine engine_;
+    AppWindow* window_ = nullptr;
+    GuiComboBox* box_ = nullptr;
+    ProbeControl* other_ = nullptr;
+    std::uint32_t ticks_ = 1000;
+};
+
+TEST_F(ComboBoxTest, FirstItemIsSelectedSilentlyLaterSelectionsNotify) {
+    fill();
+    EXPECT_EQ(box_->selectedIndex(), 0);
+    EXPECT_TRUE(engine_.commands.empty());
+    box_->select(0, true);
+    box_->select(0, true);
+    EXPECT_EQ(changes(), (std::vector<int>{100, 100}));
+    box_->selectByValue(300, false);
+    EXPECT_EQ(box_->selectedText(), "South-side");
+    box_->selectByValue(999, true);
+    EXPECT_EQ(box_->selectedValue(), 300);
+    box_->select(3, true);
+    EXPECT_EQ(box_->selectedValue(), -1);
+    EXPECT_EQ(changes().size(), 2u);
+    EXPECT_TRUE(box_->setValue("East-side"));
+    EXPECT_FALSE(box_->setValue("east-side"));
+    std::string value;
+    box_->getValue(value);
+    EXPECT_EQ(value, "East-side");
+    EXPECT_EQ(changes(), (std::vector<int>{100, 100, 200}));
+}
+
+TEST_F(ComboBoxTest, ClickOpensListAndChoosingRowPostsValueAndCloses) {
+    clickAt(50, 20);
+    EXPECT_FALSE(box_->isDropDownOpen()) << "nothing to choose from";
+    fill();
+    clickAt(50, 20);
+    ASSERT_TRUE(box_->isDropDownOpen());
+    GuiComboBoxDropDown* list = box_->dropDown();
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->y, 32);
+    EXPECT_EQ(list->height, 150);
+    EXPECT_EQ(list->selectedIndex(), 0);
+    EXPECT_EQ(window_->root->popups.size(), 1u);
+    clickAt(50, rowY(0));
+    EXPECT_TRUE(box_->isDropDownOpen()) << "the row already chosen keeps the list open";
+
+    clickAt(50, rowY(2));
+    EXPECT_EQ(changes(), std::vector<int>{300});
+    EXPECT_FALSE(box_->isDropDownOpen());
+    EXPECT_EQ(box_->dropDown(), nullptr);
+    EXPECT_TRUE(window_->root->popups.empty());
+    EXPECT_EQ(window_->root->children.size(), 2u) << "the list was deleted";
+    EXPECT_EQ(box_->selectedText(), "South-side");
+}
+
+TEST_F(ComboBoxTest, EscapeAndPressOnTheBoxCloseWithoutChange) {
+    fill();
+    clickAt(50, 20);
+    pushKey(window_, SDLK_DOWN); // moves the highlight only
+    pushKey(window_, SDLK_ESCAPE);
+    frame();
+    EXPECT_FALSE(box_->isDropDownOpen());
+    EXPECT_TRUE(changes().empty());
+    EXPECT_EQ(box_->selectedIndex(), 0);
+    EXPECT_TRUE(SDL_IsTextInputActive()) << "text input is back once no popup is open";
+
+    clickAt(50, 20);
+    ASSERT_TRUE(box_->isDropDownOpen());
+    clickAt(50, 20);
+    EXPECT_FALSE(box_->isDropDownOpen()) << "a second press on the box closes it";
+    clickAt(50, 20);
+    EXPECT_TRUE(box_->isDropDownOpen()) << "and a third opens it again";
+}
+
+TEST_F(ComboBoxTest, PressElsewhereClosesAndReachesThatControl) {
+    fill();
+    clickAt(50, 20);
+    ASSERT_TRUE(box_->isDropDownOpen());
+    clickAt(220, 260);
+    EXPECT_FALSE(box_->isDropDownOpen());
+    EXPECT_EQ(other_->count(SDL_MOUSEBUTTONDOWN), 1);
+    EXPECT_EQ(window_->root->focus, other_);
+    EXPECT_EQ(box_->hasFocus, 0);
+    EXPECT_TRUE(changes().empty());
+    // Focus taken away by the program closes it too.
+    window_->root->setFocus(box_);
+    box_->openDropDown();
+    window_->root->setFocus(other_);
+    frame();
+    EXPECT_FALSE(box_->isDropDownOpen());
+    EXPECT_TRUE(window_->root->popups.empty());
+}
+
+TEST_F(ComboBoxTest, KeyboardOpensMovesAndConfirms) {
+    fill();
+    window_->root->setFocus(box_);
+    pushKey(window_, SDLK_DOWN);
+    frame();
+    ASSERT_TRUE(box_->isDropDownOpen());
+    pushKey(window_, SDLK_DOWN);
+    pushKey(window_, SDLK_DOWN);
+    pushKey(window_, SDLK_RETURN);
+    frame();
+    EXPECT_FALSE(box_->isDropDownOpen());
+    EXPECT_EQ(changes(), std::vector<int>{300});
+    pushKey(window_, SDLK_UP); // closed: Up selects the previous item
+    frame();
+    EXPECT_EQ(changes(), (std::vector<int>{300, 200}));
+    box_->select(0, false);
+    pushKey(window_, SDLK_UP);
+    frame();
+    EXPECT_EQ(changes().size(), 2u) << "nothing above the first item";
+}
+
+TEST_F(ComboBoxTest, ArrowAreaIsDarkerNeverBelowZeroAndLongTextStaysLeftOfIt) {
+    GuiComboBox* dark = addBox(0xFF08140Au, 100); // red 10, green 20, blue 8
+    dark->x = 10;
+    dark->y = 100;
+    dark->addItem(1, std::string(80, 'W'));
+    frame();
+    const SDL_Rect arrow = dark->arrowRect();
+    EXPECT_EQ(arrow.x, 10 + 100 - 18);
+    // Top row inside the arrow area, below the border and above the arrow picture.
+    EXPECT_EQ(pixelAt(window_, arrow.x + 2, arrow.y + 1), rgb(0, 5, 0));
+    // The text, starting at x + 3, is cut after width - 24 pixels: the strip between its end
+    // and the separator shows only background, while the text reaches the cut.
+    for (Uint32 p : readPixels(window_, {10 + 3 + 76, 101, 3, 20})) {
+        EXPECT_EQ(p, rgb(10, 20, 8));
+    }
+    int ink = 0;
+    for (Uint32 p : readPixels(window_, {10 + 3 + 70, 101, 6, 20})) {
+        ink += p != rgb(10, 20, 8) ? 1 : 0;
+    }
+    EXPECT_GT(ink, 10);
+    // The black arrow is drawn, centred in its area.
+    int black = 0;
+    for (Uint32 p : readPixels(window_, arrow)) {
+        black += p == rgb(0, 0, 0) ? 1 : 0;
+    }
+    EXPECT_GE(black, 20);
+}
+
+TEST(ComboArrowCache, EntryGoesWithItsWindow) {
+    TestEngine engine;
+    AppWindow* window = openWindow(engine, 100, 60);
+    auto* box = window->root->add(
+        std::make_unique<GuiComboBox>(window->root.get(), 1, 5, 5, 80, 22, 0xFFFFFFFFu,
+                                      SDL_Color{0, 0, 0, 255}, engine.defaultFont(), 100));
+    box->addItem(1, "x");
+    const std::size_t before = comboArrowCacheSize();
+    engine.runFrame(10);
+    EXPECT_EQ(comboArrowCacheSize(), before + 1);
+    EXPECT_NE(comboArrowTexture(window->renderer.get()), nullptr);
+    EXPECT_TRUE(engine.destroyWindow(window->id));
+    EXPECT_EQ(comboArrowCacheSize(), before);
+}
+
+} // namespace

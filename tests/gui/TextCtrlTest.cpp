@@ -1,0 +1,306 @@
+// The text control driven by real key, text-input and mouse events in a headless window.
+
+#include "GuiTestSupport.h"
+
+#include "gui/GuiTextCtrl.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+
+using namespace guitest;
+
+namespace {
+
+void pushText(const AppWindow* window, const char* utf8) {
+    SDL_Event event{};
+    event.type = SDL_TEXTINPUT;
+    event.text.windowID = window->id;
+    std::strncpy(event.text.text, utf8, sizeof event.text.text - 1);
+    SDL_PushEvent(&event);
+}
+
+std::string clipboard() {
+    char* text = SDL_GetClipboardText();
+    std::string copy = text != nullptr ? text : "";
+    SDL_free(text);
+    return copy;
+}
+
+class TextCtrlTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        window_ = openWindow(engine_, 400, 300);
+        ASSERT_NE(window_, nullptr);
+        SDL_SetClipboardText("");
+    }
+    void TearDown() override { SDL_SetModState(KMOD_NONE); }
+
+    GuiTextCtrl* addField(unsigned flags, int width = 300, int height = 22) {
+        auto* field = window_->root->add(std::make_unique<GuiTextCtrl>(
+            window_->root.get(), 3, 20, 20, width, height, 0xFFFFFFFFu, engine_.fontFace(), flags));
+        field->onChange = [this] { ++changes_; };
+        return field;
+    }
+    GuiTextCtrl* focusedField(unsigned flags, int width = 300, int height = 22) {
+        GuiTextCtrl* field = addField(flags, width, height);
+        window_->root->setFocus(field);
+        return field;
+    }
+    void frame() { runUntilIdle(engine_, ticks_ += 16); }
+    void key(SDL_Keycode k, Uint16 mods = KMOD_NONE) {
+        pushKey(window_, k, mods);
+        frame();
+    }
+    void type(const char* utf8) {
+        pushText(window_, utf8);
+        frame();
+    }
+
+    TestEngine engine_;
+    AppWindow* window_ = nullptr;
+    int changes_ = 0;
+    std::uint32_t ticks_ = 5000;
+};
+
+// ---------------------------------------------------------------------------------------------
+// Typing and deleting
+// ---------------------------------------------------------------------------------------------
+
+TEST_F(TextCtrlTest, TypedTextIsInsertedAtTheCursorAndReported) {
+    GuiTextCtrl* field = focusedField(0);
+    type("Grüß");
+    type("e");
+    EXPECT_EQ(field->text(), "Grüße");
+    EXPECT_EQ(field->cursorIndex(), 5);
+    EXPECT_EQ(changes_, 2);
+    key(SDLK_LEFT);
+    key(SDLK_LEFT);
+    type("x");
+    EXPECT_EQ(field->text(), "Grüxße");
+    field->setText("set by program");
+    EXPECT_EQ(changes_, 3) << "setText is not a user edit";
+    SDL_SetModState(KMOD_LCTRL);
+    type("b");
+    SDL_SetModState(KMOD_NONE);
+    window_->root->setFocus(nullptr);
+    type("c");
+    EXPECT_EQ(field->text(), "set by program") << "nothing typed with Ctrl held or unfocused";
+}
+
+TEST_F(TextCtrlTest, BackspaceAtStartDoesNothingAndDeletesWholeCharacters) {
+    GuiTextCtrl* field = focusedField(0);
+    field->setText("añb");
+    field->setCursor(0);
+    key(SDLK_BACKSPACE);
+    EXPECT_EQ(field->text(), "añb");
+    EXPECT_EQ(changes_, 0);
+    field->setCursor(2);
+    key(SDLK_BACKSPACE);
+    EXPECT_EQ(field->text(), "ab");
+    key(SDLK_DELETE);
+    EXPECT_EQ(field->text(), "a");
+    key(SDLK_DELETE);
+    EXPECT_EQ(field->text(), "a");
+    EXPECT_EQ(changes_, 2);
+}
+
+TEST_F(TextCtrlTest, ReturnAndTabDependOnTheKindOfField) {
+    GuiTextCtrl* single = focusedField(0);
+    key(SDLK_RETURN);
+    EXPECT_EQ(single->text(), "");
+    key(SDLK_TAB);
+    EXPECT_EQ(single->text(), "\t");
+
+    GuiTextCtrl* multi = addField(GuiTextCtrl::MultiLine, 300, 100);
+    multi->y = 100;
+    window_->root->setFocus(multi);
+    type("a");
+    key(SDLK_RETURN);
+    type("b");
+    EXPECT_EQ(multi->text(), "a\nb");
+}
+
+// ---------------------------------------------------------------------------------------------
+// Selection and clipboard
+// ---------------------------------------------------------------------------------------------
+
+TEST_F(TextCtrlTest, ShiftArrowsSelectAndTypingReplacesTheSelection) {
+    GuiTextCtrl* field = focusedField(0);
+    field->setText("hello world");
+    field->setCursor(11);
+    for (int i = 0; i < 5; ++i) {
+        key(SDLK_LEFT, KMOD_LSHIFT);
+    }
+    EXPECT_EQ(field->selectedText(), "world");
+    EXPECT_EQ(field->selectionAnchor(), 11);
+    EXPECT_EQ(field->selectionEnd(), 6);
+    key(SDLK_HOME, KMOD_LSHIFT);
+    EXPECT_EQ(field->selectedText(), "hello world");
+    key(SDLK_END, KMOD_LSHIFT);
+    EXPECT_EQ(field->selectedText(), "");
+    key(SDLK_LEFT, KMOD_LSHIFT);
+    type("D!");
+    EXPECT_EQ(field->text(), "hello worlD!");
+    key(SDLK_LEFT);
+    EXPECT_EQ(field->selectedText(), "");
+}
+
+TEST_F(TextCtrlTest, ClipboardRoundTripWithCutCopyAndPaste) {
+    GuiTextCtrl* field = focusedField(0);
+    field->setText("Weg über 4 km");
+    key(SDLK_a, KMOD_LCTRL);
+    key(SDLK_c, KMOD_LCTRL);
+    EXPECT_EQ(clipboard(), "Weg über 4 km");
+    key(SDLK_x, KMOD_LCTRL);
+    EXPECT_EQ(field->text(), "");
+    key(SDLK_v, KMOD_LCTRL);
+    key(SDLK_v, KMOD_LCTRL);
+    EXPECT_EQ(field->text(), "Weg über 4 kmWeg über 4 km");
+    EXPECT_EQ(field->cursorIndex(), 26);
+    EXPECT_EQ(changes_, 3);
+}
+
+TEST_F(TextCtrlTest, PasteIntoSingleLineJoinsLinesWithBlanks) {
+    GuiTextCtrl* field = focusedField(0);
+    SDL_SetClipboardText("first line\r\nsecond\nthird");
+    key(SDLK_v, KMOD_LCTRL);
+    EXPECT_EQ(field->text(), "first line  second third");
+
+    GuiTextCtrl* multi = addField(GuiTextCtrl::MultiLine, 300, 80);
+    window_->root->setFocus(multi);
+    SDL_SetClipboardText("a\nb");
+    key(SDLK_v, KMOD_LCTRL);
+    EXPECT_EQ(multi->text(), "a\nb");
+}
+
+TEST_F(TextCtrlTest, ReadOnlyFieldCopiesButTakesNoEdits) {
+    GuiTextCtrl* field = focusedField(GuiTextCtrl::ReadOnly | GuiTextCtrl::MultiLine, 300, 40);
+    field->setText("read me");
+    SDL_SetClipboardText("pasted");
+    key(SDLK_v, KMOD_LCTRL);
+    key(SDLK_x, KMOD_LCTRL);
+    type("x");
+    key(SDLK_RETURN);
+    key(SDLK_BACKSPACE);
+    EXPECT_EQ(field->text(), "read me");
+    key(SDLK_a, KMOD_LCTRL);
+    key(SDLK_c, KMOD_LCTRL);
+    EXPECT_EQ(clipboard(), "read me");
+}
+
+TEST_F(TextCtrlTest, HugeAndMalformedPastesAreTakenSafely) {
+    GuiTextCtrl* field = focusedField(0);
+    SDL_SetClipboardText("ok\xFF\xC3(");
+    key(SDLK_v, KMOD_LCTRL);
+    EXPECT_EQ(field->text(), "ok\xEF\xBF\xBD\xEF\xBF\xBD(");
+
+    std::string big(1 << 20, 'm');
+    big[500] = '\n';
+    field->setText("");
+    SDL_SetClipboardText(big.c_str());
+    key(SDLK_v, KMOD_LCTRL);
+    EXPECT_EQ(field->text().size(), big.size());
+    EXPECT_EQ(field->text()[500], ' ');
+    EXPECT_EQ(field->cursorIndex(), 1 << 20);
+    EXPECT_GT(field->scrollX(), 100000) << "the cursor at the end is scrolled into view";
+    frame(); // and it paints
+}
+
+TEST_F(TextCtrlTest, MouseDragSelectsAndSelectionIsPaintedBlue) {
+    GuiTextCtrl* field = addField(0);
+    field->setText("drag across");
+    frame();
+    const auto& g = field->glyphs();
+    const int y = 30;
+    pushButton(window_, true, g[0].x + 1, y);
+    pushMotion(window_, g[4].x + 1, y);
+    pushButton(window_, false, g[4].x + 1, y);
+    frame();
+    EXPECT_EQ(field->selectedText(), "drag");
+    EXPECT_EQ(pixelAt(window_, g[1].x + 1, g[1].baseline - 12), rgb(0, 0, 255));
+    EXPECT_EQ(pixelAt(window_, g[6].x + 1, g[6].baseline - 12), rgb(255, 255, 255));
+    window_->root->setFocus(nullptr);
+    frame();
+    EXPECT_EQ(pixelAt(window_, g[1].x + 1, g[1].baseline - 12), rgb(255, 255, 255))
+        << "the selection shows only while focused";
+}
+
+// ---------------------------------------------------------------------------------------------
+// Display
+// ---------------------------------------------------------------------------------------------
+
+TEST_F(TextCtrlTest, PasswordIsStoredInClearAndShownAsBullets) {
+    GuiTextCtrl* field = focusedField(GuiTextCtrl::Password | GuiTextCtrl::MultiLine);
+    EXPECT_FALSE(field->isMultiLine()) << "a password field is one line";
+    type("secret");
+    key(SDLK_RETURN);
+    EXPECT_EQ(field->text(), "secret");
+    ASSERT_EQ(field->glyphs().size(), 6u);
+    for (const GlyphBox& box : field->glyphs()) {
+        EXPECT_EQ(box.codePoint, 0x2022);
+    }
+    EXPECT_EQ(field->debugStatus()[1], "Scroll 0:0   CP invalid");
+    field->setCursor(0);
+    EXPECT_EQ(field->debugStatus()[1], "Scroll 0:0   CP 8226") << "the bullet, never the letter";
+}
+
+TEST_F(TextCtrlTest, WrappedFieldBreaksAtBlanksAndShowsScrollBarWhenTall) {
+    GuiTextCtrl* field = focusedField(GuiTextCtrl::MultiLine | GuiTextCtrl::Wrap, 120, 60);
+    field->setText("alpha beta gamma delta epsilon zeta");
+    const auto& g = field->glyphs();
+    // Every line after the first starts at the left edge with a word.
+    int lines = 1;
+    for (std::size_t i = 1; i < g.size(); ++i) {
+        if (g[i].baseline != g[i - 1].baseline) {
+            ++lines;
+            EXPECT_NEAR(g[i].x, 20 + 5, 2);
+            EXPECT_EQ(field->text()[i - 1], ' ') << "broken after a blank";
+        }
+    }
+    EXPECT_GE(lines, 3);
+    frame();
+    EXPECT_TRUE(field->scrollArea().verticalBar.visible);
+    EXPECT_FALSE(field->scrollArea().horizontalBar.visible);
+    pushWheel(window_, 50, 40, -1);
+    frame();
+    EXPECT_GT(field->scrollY(), 0);
+}
+
+TEST_F(TextCtrlTest, CursorAppearsAfterFocusSettlesThenBlinks) {
+    GuiTextCtrl* field = focusedField(0);
+    field->setText("ab");
+    field->setCursor(2);
+    engine_.windowFocused = true;
+    engine_.runFrame(10000);
+    EXPECT_FALSE(field->cursorShown()) << "a change is applied only after 50 ms";
+    engine_.runFrame(10060);
+    ASSERT_TRUE(field->cursorShown());
+    const auto& g = field->glyphs();
+    const int cx = g[1].x + g[1].width;
+    const int cy = g[1].baseline - 5;
+    EXPECT_EQ(pixelAt(window_, cx, cy), rgb(0, 0, 0));
+    engine_.runFrame(10600);
+    EXPECT_FALSE(field->cursorOn());
+    EXPECT_EQ(pixelAt(window_, cx, cy), rgb(255, 255, 255));
+    engine_.runFrame(11150);
+    EXPECT_TRUE(field->cursorOn());
+
+    engine_.windowFocused = false;
+    engine_.runFrame(11200);
+    engine_.runFrame(11260);
+    EXPECT_FALSE(field->cursorShown()) << "no cursor while the window has no focus";
+}
+
+TEST_F(TextCtrlTest, DebugStatusReportsCursorSelectionAndScroll) {
+    GuiTextCtrl* field = focusedField(0);
+    field->setText("xäz");
+    field->setCursor(1);
+    key(SDLK_RIGHT, KMOD_LSHIFT);
+    const auto status = field->debugStatus();
+    EXPECT_EQ(status[0], "CursorIndex 2   SelIndex 1:2   SelByte 1:3");
+    EXPECT_EQ(status[1], "Scroll 0:0   CP 122");
+}
+
+} // namespace

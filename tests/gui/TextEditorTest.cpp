@@ -1,0 +1,115 @@
+// Cursor movement of the text control's editor over lines, on real glyph layouts.
+
+#include "gui/GuiTextEditor.h"
+
+#include <gtest/gtest.h>
+
+#include "GlyphTestFont.h"
+
+namespace {
+
+class TextEditor : public ::testing::Test {
+protected:
+    void SetUp() override {
+        editor_.setFace(face_.get());
+        editor_.setGeometry(0, 0, 400);
+        editor_.setOptions({});
+    }
+    TestFace face_;
+    GuiTextEditor editor_;
+    static constexpr SelectionMode kMove = SelectionMode::Move;
+    static constexpr SelectionMode kExtend = SelectionMode::Extend;
+};
+
+TEST_F(TextEditor, SetTextKeepsCursorOnlyWhereItFits) {
+    editor_.setText("abcdef");
+    editor_.moveTo(4, kMove);
+    editor_.moveTo(6, kExtend);
+    editor_.setText("abcdefgh");
+    EXPECT_EQ(editor_.cursorIndex(), 6);
+    EXPECT_EQ(editor_.selectionAnchor(), -1);
+    EXPECT_EQ(editor_.selectionStartByte(), -1);
+    editor_.setText("ab");
+    EXPECT_EQ(editor_.cursorIndex(), 2);
+}
+
+TEST_F(TextEditor, UpAndDownKeepTheColumnAndStopAtTheTextEnds) {
+    editor_.setText("abcdef\nabcdef\nab");
+    const int lineHeight = editor_.lineHeight();
+    editor_.moveTo(3, kMove);
+    const SDL_Point start = editor_.cursorPoint();
+    editor_.moveLines(1, kMove);
+    EXPECT_EQ(editor_.cursorIndex(), 10);
+    EXPECT_EQ(editor_.cursorPoint().y, start.y + lineHeight);
+    // The last line is shorter: the nearest position is its end.
+    editor_.moveLines(1, kMove);
+    EXPECT_EQ(editor_.cursorIndex(), 16);
+    editor_.moveLines(1, kMove);
+    EXPECT_EQ(editor_.cursorIndex(), 16) << "below the last line: the end";
+    editor_.moveLines(-1, kExtend);
+    EXPECT_EQ(editor_.selectionAnchor(), 16);
+    EXPECT_EQ(editor_.selectionEnd(), editor_.cursorIndex());
+    editor_.moveLines(-5, kMove);
+    EXPECT_EQ(editor_.cursorIndex(), 0) << "above the first line: the start";
+}
+
+TEST_F(TextEditor, HomeAndEndStayOnTheCursorsLine) {
+    editor_.setText("first\nsecond\nthird");
+    editor_.moveTo(9, kMove); // inside "second"
+    editor_.moveToLineStart(kMove);
+    EXPECT_EQ(editor_.cursorIndex(), 6);
+    editor_.moveToLineEnd(kExtend);
+    EXPECT_EQ(editor_.cursorIndex(), 12) << "before the line break";
+    EXPECT_EQ(editor_.selectedText(), "second");
+    editor_.moveTo(15, kMove);
+    editor_.moveToLineEnd(kMove);
+    EXPECT_EQ(editor_.cursorIndex(), 18);
+}
+
+TEST_F(TextEditor, PhantomBoxLetsTheCursorStandOnTheEmptyLastLine) {
+    editor_.setText("ab\n");
+    editor_.moveTo(3, kMove);
+    const SDL_Point p = editor_.cursorPoint();
+    EXPECT_EQ(p.x, kGlyphMargin);
+    EXPECT_EQ(p.y, editor_.glyphs()[0].baseline + editor_.lineHeight());
+    editor_.moveToLineStart(kMove);
+    EXPECT_EQ(editor_.cursorIndex(), 3);
+    editor_.moveLines(-1, kMove);
+    EXPECT_EQ(editor_.cursorIndex(), 0);
+}
+
+TEST_F(TextEditor, PagesMoveByWholeLinesOfTheControlHeight) {
+    std::string text;
+    for (int i = 0; i < 20; ++i) {
+        text += "line\n";
+    }
+    editor_.setText(text);
+    const int lineHeight = editor_.lineHeight();
+    struct Case {
+        int height, expectedLines;
+    };
+    for (const Case c : {Case{30, 1}, Case{40, 1}, Case{40 + 3 * lineHeight, 3},
+                         Case{40 + 3 * lineHeight + lineHeight - 1, 3}}) {
+        editor_.moveTo(0, kMove);
+        editor_.movePages(1, c.height, kMove);
+        EXPECT_EQ(editor_.cursorIndex(), 5 * c.expectedLines) << "height " << c.height;
+    }
+    editor_.moveTo(0, kMove);
+    editor_.movePages(1, 100000, kMove);
+    EXPECT_EQ(editor_.cursorIndex(), editor_.charCount()) << "no line there: the end";
+    editor_.movePages(-1, 100000, kMove);
+    EXPECT_EQ(editor_.cursorIndex(), 0);
+}
+
+TEST_F(TextEditor, PointerMapsToTheNearestGlyphEdge) {
+    editor_.setText("WWW\nW");
+    const auto& g = editor_.glyphs();
+    const int y = g[0].baseline - 2;
+    EXPECT_EQ(editor_.indexAt(g[1].x + 1, y), 1);
+    EXPECT_EQ(editor_.indexAt(g[1].x + g[1].width - 1, y), 2);
+    EXPECT_EQ(editor_.indexAt(390, y), 3) << "past the line end: before its break";
+    EXPECT_EQ(editor_.indexAt(-50, -50), 0);
+    EXPECT_EQ(editor_.indexAt(390, 1000), 5) << "below the last line: its end";
+}
+
+} // namespace

@@ -1,0 +1,66 @@
+// The toolkit's texts come from the catalogues built with the program: German identifiers,
+// English for an English user.
+
+#include "GuiTestSupport.h"
+#include "TempDir.h"
+
+#include "gui/GuiButton.h"
+#include "gui/GuiFileDialog.h"
+#include "gui/GuiLabel.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <libintl.h>
+
+using namespace guitest;
+
+extern "C" int _nl_msg_cat_cntr;
+
+namespace {
+
+void useLanguage(const char* language) {
+    setenv("LANGUAGE", language, 1);
+    ++_nl_msg_cat_cntr; // tells gettext that its cached translations are stale
+}
+
+TEST(ToolkitCatalogue, DialogTextsAreEnglishForAnEnglishUserAndGermanOtherwise) {
+    TestEngine engine; // binds the domain beside the test program, so it goes first
+    const std::string folder = std::string(TRAKMOOR_BUILD_DIR) + "/data/locale";
+    bindtextdomain(GuiEngine::textDomain, folder.c_str());
+    bind_textdomain_codeset(GuiEngine::textDomain, "UTF-8");
+    // Any locale but plain "C" lets LANGUAGE choose the catalogue.
+    if (std::setlocale(LC_ALL, "C.UTF-8") == nullptr &&
+        std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr) {
+        GTEST_SKIP() << "no UTF-8 locale on this system";
+    }
+    const std::pair<const char*, const char*> texts[] = {
+        {"Öffnen", "Open"},
+        {"Abbrechen", "Cancel"},
+        {"Bitte eine Datei auswählen.", "Please choose a file."},
+        {"Datei nicht gefunden.", "File not found."},
+        {"Verzeichnis nicht gefunden: ", "Directory not found: "},
+        {"Verzeichnis kann nicht gelesen werden: ", "Cannot read directory: "},
+    };
+    for (const auto& [german, english] : texts) {
+        useLanguage("en");
+        EXPECT_STREQ(guiText(german), english);
+        useLanguage("de");
+        EXPECT_STREQ(guiText(german), german);
+    }
+
+    useLanguage("en");
+    TempDir tmp;
+    GuiOpenFileDialog* dialog = showOpenFileDialog(engine, "Open", tmp.path().string(), {});
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->okButton()->label, "Open");
+    EXPECT_EQ(dialog->cancelButton()->label, "Cancel");
+    dialog->accept();
+    std::string message;
+    dialog->messageLabel()->getValue(message);
+    EXPECT_EQ(message, "Please choose a file.");
+    unsetenv("LANGUAGE");
+    std::setlocale(LC_ALL, "C");
+}
+
+} // namespace
