@@ -165,10 +165,6 @@ void GuiComboBox::closeDropDown() {
         window->closeTopPopup();
     }
     closingDropDown_ = false;
-    // Opening a popup stops text input; with the last popup gone, text fields need it back.
-    if (window->popups.empty()) {
-        SDL_StartTextInput();
-    }
     dropDownOpen_ = false;
     dropDown_ = nullptr;
     invalidate();

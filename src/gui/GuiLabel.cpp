@@ -1,5 +1,8 @@
 #include "gui/GuiLabel.h"
 
+#include <algorithm>
+#include <vector>
+
 namespace {
 
 const std::string ellipsis = "\xE2\x80\xA6"; // U+2026
@@ -41,13 +44,21 @@ const std::string& GuiLabel::displayText() {
         elidedText = text;
         return elidedText;
     }
-    std::size_t cut = std::string::npos;
+    // The first character start from which the ellipsis and the rest fit.  Dropping characters
+    // from the front never widens the rest, so a binary search finds it with a few measurements
+    // even in a path of thousands of bytes.
+    std::vector<std::size_t> starts;
     for (std::size_t i = 1; i < text.size(); ++i) {
-        if (startsCharacter(text[i]) && textSize(font, ellipsis + text.substr(i)).x <= width) {
-            cut = i;
-            break;
+        if (startsCharacter(text[i])) {
+            starts.push_back(i);
         }
     }
+    const auto fits = [&](std::size_t i) {
+        return textSize(font, ellipsis + text.substr(i)).x <= width;
+    };
+    const auto first =
+        std::partition_point(starts.begin(), starts.end(), [&](std::size_t i) { return !fits(i); });
+    std::size_t cut = first == starts.end() ? std::string::npos : *first;
     if (cut == std::string::npos) {
         elidedText = ellipsis;
         return elidedText;

@@ -128,6 +128,10 @@ void GuiWindow::closeTopPopup() {
     popups.pop_back();
     scheduleDelete(top);
     activePopup = lastPopup = popups.empty() ? nullptr : popups.back();
+    // Opening a popup stops text input; once the last one is gone, text fields need it back.
+    if (popups.empty()) {
+        SDL_StartTextInput();
+    }
 }
 
 void GuiWindow::closeAllPopups() {

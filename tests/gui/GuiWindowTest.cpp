@@ -150,6 +150,7 @@ TEST_F(GuiWindowTest, PopupsStackAndCloseFromTheTop) {
     auto* lower = root->openPopup(std::make_unique<ProbeControl>(root, 1, 0, 0, 100, 100, 0));
     auto* upper = root->openPopup(std::make_unique<ProbeControl>(root, 2, 50, 50, 100, 100, 0));
     auto* top = root->openPopup(std::make_unique<ProbeControl>(root, 3, 100, 0, 50, 50, 0));
+    EXPECT_FALSE(SDL_IsTextInputActive());
     // Moving over a lower popup makes it the active one.
     pushMotion(window, 10, 10);
     runUntilIdle(engine, 0);
@@ -157,6 +158,10 @@ TEST_F(GuiWindowTest, PopupsStackAndCloseFromTheTop) {
     root->closePopupsAbove(lower);
     EXPECT_EQ(root->popups, std::vector<GuiObject*>{lower});
     EXPECT_EQ(root->pendingDelete, (std::vector<GuiObject*>{top, upper}));
+    EXPECT_FALSE(SDL_IsTextInputActive());
+    root->closeTopPopup();
+    EXPECT_TRUE(SDL_IsTextInputActive()) << "text fields type again once no popup is left";
+    root->openPopup(std::make_unique<ProbeControl>(root, 4, 0, 0, 100, 100, 0));
     // Losing the window focus closes the rest.
     pushWindowEvent(window, SDL_WINDOWEVENT_FOCUS_LOST);
     runUntilIdle(engine, 0);
