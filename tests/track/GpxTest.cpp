@@ -51,25 +51,3 @@ TEST(Track, LookupsOutOfRangeGiveNull) {
     EXPECT_EQ(gpx.trackAt(gpx.trackCount()), nullptr);
     EXPECT_EQ(gpx.trackAt(-1), nullptr);
 }
-
-namespace {
-int liveCounts = 0;
-struct CountedPoint : WayPoint {
-    CountedPoint() { ++liveCounts; }
-    ~CountedPoint() override { --liveCounts; }
-};
-} // namespace
-
-TEST(Gpx, DestroysEveryTrackAndPointOnce) {
-    {
-        Gpx gpx;
-        for (int t = 0; t < 3; ++t) {
-            auto track = std::make_unique<Track>();
-            for (int p = 0; p < 4; ++p)
-                track->addPoint(std::make_unique<CountedPoint>());
-            gpx.addTrack(std::move(track));
-        }
-        EXPECT_EQ(liveCounts, 12);
-    }
-    EXPECT_EQ(liveCounts, 0);
-}
