@@ -15,6 +15,25 @@ int guiRowHeight(TTF_Font* font) {
     return height < 1 ? 24 : height;
 }
 
+std::optional<int> guiNavigationTarget(SDL_Keycode key, int current, int count, int page) {
+    switch (key) {
+    case SDLK_UP:
+        return current < 0 ? 0 : current - 1;
+    case SDLK_DOWN:
+        return current < 0 ? 0 : current + 1;
+    case SDLK_PAGEUP:
+        return current < 0 ? 0 : current - page;
+    case SDLK_PAGEDOWN:
+        return current < 0 ? 0 : current + page;
+    case SDLK_HOME:
+        return 0;
+    case SDLK_END:
+        return count - 1;
+    default:
+        return std::nullopt;
+    }
+}
+
 GuiListCtrl::GuiListCtrl(GuiObject* parent, int id, int x, int y, int width, int height,
                          std::uint32_t colour, TTF_Font* font)
     : GuiObject(parent, id, x, y, width, height, colour), backgroundColour(guiColour(colour)),
@@ -145,26 +164,14 @@ SDL_Rect GuiListCtrl::viewRect() {
 }
 
 int GuiListCtrl::rowAt(int px, int py) {
-    const SDL_Rect view = viewRect();
-    if (px < view.x || px >= view.x + view.w || py < view.y || py >= view.y + view.h ||
-        rowHeight_ < 1) {
-        return -1;
-    }
-    const int row = (py - view.y + scroll_.scrollY) / rowHeight_;
+    ensureLayout();
+    const int row = scroll_.rowAt(px, py, rowHeight_);
     return row < itemCount() ? row : -1;
 }
 
 void GuiListCtrl::scrollIntoView(int index) {
     ensureLayout();
-    const int top = index * rowHeight_;
-    const int bottom = top + rowHeight_;
-    const int viewHeight = scroll_.view().h;
-    if (scroll_.scrollY > top) {
-        scroll_.scrollY = top;
-    }
-    if (bottom > scroll_.scrollY + viewHeight) {
-        scroll_.scrollY = bottom - viewHeight;
-    }
+    scroll_.scrollRowIntoView(index, rowHeight_);
     markLayoutDirty();
     ensureLayout();
 }
@@ -217,37 +224,18 @@ void GuiListCtrl::paint(SDL_Renderer* renderer) {
 
 bool GuiListCtrl::handleNavigationKey(const SDL_KeyboardEvent& key) {
     const int count = itemCount();
-    const int page = std::max(viewRect().h / std::max(rowHeight_, 1), 1);
-    const int current = selectedIndex_;
-    int target = current;
-    switch (key.keysym.sym) {
-    case SDLK_UP:
-        target = current < 0 ? 0 : current - 1;
-        break;
-    case SDLK_DOWN:
-        target = current < 0 ? 0 : current + 1;
-        break;
-    case SDLK_PAGEUP:
-        target = current < 0 ? 0 : current - page;
-        break;
-    case SDLK_PAGEDOWN:
-        target = current < 0 ? 0 : current + page;
-        break;
-    case SDLK_HOME:
-        target = 0;
-        break;
-    case SDLK_END:
-        target = count - 1;
-        break;
-    default:
+    ensureLayout();
+    const std::optional<int> target =
+        guiNavigationTarget(key.keysym.sym, selectedIndex_, count, scroll_.rowsPerPage(rowHeight_));
+    if (!target) {
         return false;
     }
     if (count == 0) {
         return true;
     }
-    target = std::clamp(target, 0, count - 1);
-    if (target != current) {
-        userSelect(target);
+    const int row = std::clamp(*target, 0, count - 1);
+    if (row != selectedIndex_) {
+        userSelect(row);
     }
     return true;
 }
@@ -263,10 +251,8 @@ void GuiListCtrl::handleEvent(GuiEvent* event) {
         if (sdl.button.button != SDL_BUTTON_LEFT) {
             break;
         }
-        const SDL_Rect view = viewRect();
-        const int verticalPage = std::max(view.h - rowHeight_, 1);
-        const int horizontalPage = std::max(view.w - 40, 1);
-        if (scroll_.press(sdl.button.x, sdl.button.y, verticalPage, horizontalPage)) {
+        ensureLayout();
+        if (scroll_.pressRows(sdl.button.x, sdl.button.y, rowHeight_)) {
             markLayoutDirty();
             break;
         }
@@ -284,22 +270,11 @@ void GuiListCtrl::handleEvent(GuiEvent* event) {
     case SDL_MOUSEBUTTONUP:
         scroll_.release();
         break;
-    case SDL_MOUSEWHEEL: {
-        const int flip = sdl.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -1 : 1;
-        const int wheelX = sdl.wheel.x * flip;
-        const int wheelY = sdl.wheel.y * flip;
-        const int step = rowHeight_ < 1 ? 16 : rowHeight_;
+    case SDL_MOUSEWHEEL:
         ensureLayout();
-        int dx = 0;
-        if (wheelX != 0) {
-            dx = -wheelX * 40;
-        } else if ((SDL_GetModState() & KMOD_SHIFT) != 0) {
-            dx = -wheelY * 40;
-        }
-        scroll_.scrollBy(dx, -wheelY * step);
+        scroll_.wheel(sdl.wheel, rowHeight_);
         markLayoutDirty();
         break;
-    }
     case SDL_KEYDOWN:
         if (hasFocus != 0) {
             handleNavigationKey(sdl.key);

@@ -8,6 +8,7 @@
 #include "gui/GuiScrollBar.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,11 @@ struct ComboItem {
 
 // Row height of the scrolling controls for a font: line skip + 4, else height + 4, else 24.
 int guiRowHeight(TTF_Font* font);
+
+// The row that a navigation key (arrows up and down, page up and down, home, end) moves a
+// selection to among `count` rows, from `current` (-1 for none: any move then starts at the first
+// row), `page` rows a page.  Not clamped to the rows.  Empty for keys that do not navigate.
+std::optional<int> guiNavigationTarget(SDL_Keycode key, int current, int count, int page);
 
 class GuiListCtrl : public GuiObject {
 public:

@@ -194,13 +194,9 @@ SDL_Rect GuiTreeListCtrl::viewRect() {
 }
 
 int GuiTreeListCtrl::nodeAt(int px, int py) {
-    const SDL_Rect view = viewRect();
-    if (px < view.x || px >= view.x + view.w || py < view.y || py >= view.y + view.h ||
-        rowHeight_ < 1) {
-        return -1;
-    }
-    const int row = (py - view.y + scroll_.scrollY) / rowHeight_;
-    return row < static_cast<int>(visibleRows_.size()) ? visibleRows_[row] : -1;
+    ensureLayout();
+    const int row = scroll_.rowAt(px, py, rowHeight_);
+    return row >= 0 && row < static_cast<int>(visibleRows_.size()) ? visibleRows_[row] : -1;
 }
 
 int GuiTreeListCtrl::rowOfNode(int node) const {
@@ -225,14 +221,7 @@ void GuiTreeListCtrl::scrollIntoView(int node) {
         return;
     }
     ensureLayout();
-    const int top = row * rowHeight_;
-    const int bottom = top + rowHeight_;
-    if (scroll_.scrollY > top) {
-        scroll_.scrollY = top;
-    }
-    if (bottom > scroll_.scrollY + scroll_.view().h) {
-        scroll_.scrollY = bottom - scroll_.view().h;
-    }
+    scroll_.scrollRowIntoView(row, rowHeight_);
     ensureLayout();
 }
 
@@ -353,28 +342,9 @@ bool GuiTreeListCtrl::handleKey(const SDL_KeyboardEvent& key) {
     if (count == 0) {
         return false;
     }
-    const int page = std::max(viewRect().h / std::max(rowHeight_, 1), 1);
+    ensureLayout();
     const int row = rowOfNode(selectedNode_);
-    int target = row;
     switch (key.keysym.sym) {
-    case SDLK_UP:
-        target = row < 0 ? 0 : row - 1;
-        break;
-    case SDLK_DOWN:
-        target = row < 0 ? 0 : row + 1;
-        break;
-    case SDLK_PAGEUP:
-        target = row < 0 ? 0 : row - page;
-        break;
-    case SDLK_PAGEDOWN:
-        target = row < 0 ? 0 : row + page;
-        break;
-    case SDLK_HOME:
-        target = 0;
-        break;
-    case SDLK_END:
-        target = count - 1;
-        break;
     case SDLK_LEFT:
         // Collapse an open node; from a closed one or a leaf, go to the parent.
         if (row >= 0) {
@@ -392,11 +362,16 @@ bool GuiTreeListCtrl::handleKey(const SDL_KeyboardEvent& key) {
         }
         return true;
     default:
+        break;
+    }
+    const std::optional<int> target =
+        guiNavigationTarget(key.keysym.sym, row, count, scroll_.rowsPerPage(rowHeight_));
+    if (!target) {
         return false;
     }
-    target = std::clamp(target, 0, count - 1);
-    if (target != row) {
-        select(visibleRows_[target], true);
+    const int targetRow = std::clamp(*target, 0, count - 1);
+    if (targetRow != row) {
+        select(visibleRows_[targetRow], true);
     }
     return true;
 }
@@ -412,9 +387,8 @@ void GuiTreeListCtrl::handleEvent(GuiEvent* event) {
         if (sdl.button.button != SDL_BUTTON_LEFT) {
             break;
         }
-        const SDL_Rect view = viewRect();
-        if (scroll_.press(sdl.button.x, sdl.button.y, std::max(view.h - rowHeight_, 1),
-                          std::max(view.w - 40, 1))) {
+        ensureLayout();
+        if (scroll_.pressRows(sdl.button.x, sdl.button.y, rowHeight_)) {
             invalidate();
             break;
         }
@@ -439,22 +413,11 @@ void GuiTreeListCtrl::handleEvent(GuiEvent* event) {
     case SDL_MOUSEBUTTONUP:
         scroll_.release();
         break;
-    case SDL_MOUSEWHEEL: {
-        const int flip = sdl.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -1 : 1;
-        const int wheelX = sdl.wheel.x * flip;
-        const int wheelY = sdl.wheel.y * flip;
-        const int step = rowHeight_ < 1 ? 16 : rowHeight_;
+    case SDL_MOUSEWHEEL:
         ensureLayout();
-        int dx = 0;
-        if (wheelX != 0) {
-            dx = -wheelX * 40;
-        } else if ((SDL_GetModState() & KMOD_SHIFT) != 0) {
-            dx = -wheelY * 40;
-        }
-        scroll_.scrollBy(dx, -wheelY * step);
+        scroll_.wheel(sdl.wheel, rowHeight_);
         invalidate();
         break;
-    }
     case SDL_KEYDOWN:
         if (hasFocus != 0) {
             handleKey(sdl.key);
