@@ -4,40 +4,9 @@
 
 #include <algorithm>
 
-int guiRowHeight(TTF_Font* font) {
-    if (font == nullptr) {
-        return 20;
-    }
-    int height = TTF_FontLineSkip(font) + 4;
-    if (height < 1) {
-        height = TTF_FontHeight(font) + 4;
-    }
-    return height < 1 ? 24 : height;
-}
-
-std::optional<int> guiNavigationTarget(SDL_Keycode key, int current, int count, int page) {
-    switch (key) {
-    case SDLK_UP:
-        return current < 0 ? 0 : current - 1;
-    case SDLK_DOWN:
-        return current < 0 ? 0 : current + 1;
-    case SDLK_PAGEUP:
-        return current < 0 ? 0 : current - page;
-    case SDLK_PAGEDOWN:
-        return current < 0 ? 0 : current + page;
-    case SDLK_HOME:
-        return 0;
-    case SDLK_END:
-        return count - 1;
-    default:
-        return std::nullopt;
-    }
-}
-
 GuiListCtrl::GuiListCtrl(GuiObject* parent, int id, int x, int y, int width, int height,
                          std::uint32_t colour, TTF_Font* font)
-    : GuiObject(parent, id, x, y, width, height, colour), backgroundColour(guiColour(colour)),
-      font_(font), rowHeight_(guiRowHeight(font)) {}
+    : GuiScrollingRows(parent, id, x, y, width, height, colour, font) {}
 
 // ---------------------------------------------------------------------------------------------
 // Items and selection
@@ -158,11 +127,6 @@ void GuiListCtrl::ensureLayout() {
     scroll_.layout({x, y, width, height}, widest > 0 ? widest + 8 : 0, itemCount() * rowHeight_);
 }
 
-SDL_Rect GuiListCtrl::viewRect() {
-    ensureLayout();
-    return scroll_.view();
-}
-
 int GuiListCtrl::rowAt(int px, int py) {
     ensureLayout();
     const int row = scroll_.rowAt(px, py, rowHeight_);
@@ -176,27 +140,12 @@ void GuiListCtrl::scrollIntoView(int index) {
     ensureLayout();
 }
 
-void GuiListCtrl::layout(SDL_Renderer* renderer, int newWidth, int newHeight) {
-    GuiObject::layout(renderer, newWidth, newHeight);
-    markLayoutDirty();
-}
-
-void GuiListCtrl::attached() {
-    rowHeight_ = guiRowHeight(font_);
-    markLayoutDirty();
-}
-
 // ---------------------------------------------------------------------------------------------
 // Painting
 // ---------------------------------------------------------------------------------------------
 
 void GuiListCtrl::paint(SDL_Renderer* renderer) {
-    const SDL_Rect bounds{x, y, width, height};
-    SDL_SetRenderDrawColor(renderer, backgroundColour.r, backgroundColour.g, backgroundColour.b,
-                           backgroundColour.a);
-    SDL_RenderFillRect(renderer, &bounds);
-    ensureLayout();
-    const SDL_Rect view = scroll_.view();
+    const SDL_Rect view = paintBackground(renderer);
     {
         GuiClipScope clip(renderer, view);
         const int count = itemCount();
@@ -222,7 +171,7 @@ void GuiListCtrl::paint(SDL_Renderer* renderer) {
 // Input
 // ---------------------------------------------------------------------------------------------
 
-bool GuiListCtrl::handleNavigationKey(const SDL_KeyboardEvent& key) {
+bool GuiListCtrl::handleKey(const SDL_KeyboardEvent& key) {
     const int count = itemCount();
     ensureLayout();
     const std::optional<int> target =
@@ -240,47 +189,9 @@ bool GuiListCtrl::handleNavigationKey(const SDL_KeyboardEvent& key) {
     return true;
 }
 
-void GuiListCtrl::handleEvent(GuiEvent* event) {
-    if (event == nullptr || event->sdlEvent == nullptr) {
-        return;
-    }
-    const SDL_Event& sdl = *event->sdlEvent;
-    switch (sdl.type) {
-    case SDL_MOUSEBUTTONDOWN: {
-        hasFocus = 1;
-        if (sdl.button.button != SDL_BUTTON_LEFT) {
-            break;
-        }
-        ensureLayout();
-        if (scroll_.pressRows(sdl.button.x, sdl.button.y, rowHeight_)) {
-            markLayoutDirty();
-            break;
-        }
-        const int row = rowAt(sdl.button.x, sdl.button.y);
-        if (row != selectedIndex_) {
-            userSelect(row);
-        }
-        break;
-    }
-    case SDL_MOUSEMOTION:
-        if (scroll_.drag(sdl.motion.x, sdl.motion.y)) {
-            markLayoutDirty();
-        }
-        break;
-    case SDL_MOUSEBUTTONUP:
-        scroll_.release();
-        break;
-    case SDL_MOUSEWHEEL:
-        ensureLayout();
-        scroll_.wheel(sdl.wheel, rowHeight_);
-        markLayoutDirty();
-        break;
-    case SDL_KEYDOWN:
-        if (hasFocus != 0) {
-            handleNavigationKey(sdl.key);
-        }
-        break;
-    default:
-        break;
+void GuiListCtrl::rowsPressed(int px, int py) {
+    const int row = rowAt(px, py);
+    if (row != selectedIndex_) {
+        userSelect(row);
     }
 }

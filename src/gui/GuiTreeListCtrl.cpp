@@ -1,15 +1,13 @@
 #include "gui/GuiTreeListCtrl.h"
 
 #include "gui/GuiClip.h"
-#include "gui/GuiListCtrl.h"
 #include "gui/GuiWindow.h"
 
 #include <algorithm>
 
 GuiTreeListCtrl::GuiTreeListCtrl(GuiObject* parent, int id, int x, int y, int width, int height,
                                  std::uint32_t colour, TTF_Font* font)
-    : GuiObject(parent, id, x, y, width, height, colour), backgroundColour(guiColour(colour)),
-      font_(font), rowHeight_(guiRowHeight(font)) {}
+    : GuiScrollingRows(parent, id, x, y, width, height, colour, font) {}
 
 // ---------------------------------------------------------------------------------------------
 // Columns and nodes
@@ -188,11 +186,6 @@ void GuiTreeListCtrl::ensureLayout() {
                    static_cast<int>(visibleRows_.size()) * rowHeight_);
 }
 
-SDL_Rect GuiTreeListCtrl::viewRect() {
-    ensureLayout();
-    return scroll_.view();
-}
-
 int GuiTreeListCtrl::nodeAt(int px, int py) {
     ensureLayout();
     const int row = scroll_.rowAt(px, py, rowHeight_);
@@ -223,16 +216,6 @@ void GuiTreeListCtrl::scrollIntoView(int node) {
     ensureLayout();
     scroll_.scrollRowIntoView(row, rowHeight_);
     ensureLayout();
-}
-
-void GuiTreeListCtrl::layout(SDL_Renderer* renderer, int newWidth, int newHeight) {
-    GuiObject::layout(renderer, newWidth, newHeight);
-    invalidate();
-}
-
-void GuiTreeListCtrl::attached() {
-    rowHeight_ = guiRowHeight(font_);
-    invalidate();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -306,12 +289,7 @@ void GuiTreeListCtrl::paintRow(SDL_Renderer* renderer, const SDL_Rect& view, int
 }
 
 void GuiTreeListCtrl::paint(SDL_Renderer* renderer) {
-    const SDL_Rect bounds{x, y, width, height};
-    SDL_SetRenderDrawColor(renderer, backgroundColour.r, backgroundColour.g, backgroundColour.b,
-                           backgroundColour.a);
-    SDL_RenderFillRect(renderer, &bounds);
-    ensureLayout();
-    const SDL_Rect view = scroll_.view();
+    const SDL_Rect view = paintBackground(renderer);
     if (!columns_.empty()) {
         paintHeader(renderer, view);
     }
@@ -376,54 +354,16 @@ bool GuiTreeListCtrl::handleKey(const SDL_KeyboardEvent& key) {
     return true;
 }
 
-void GuiTreeListCtrl::handleEvent(GuiEvent* event) {
-    if (event == nullptr || event->sdlEvent == nullptr) {
+void GuiTreeListCtrl::rowsPressed(int px, int py) {
+    const int node = nodeAt(px, py);
+    if (node < 0) {
+        select(-1, false);
         return;
     }
-    const SDL_Event& sdl = *event->sdlEvent;
-    switch (sdl.type) {
-    case SDL_MOUSEBUTTONDOWN: {
-        hasFocus = 1;
-        if (sdl.button.button != SDL_BUTTON_LEFT) {
-            break;
-        }
-        ensureLayout();
-        if (scroll_.pressRows(sdl.button.x, sdl.button.y, rowHeight_)) {
-            invalidate();
-            break;
-        }
-        const int node = nodeAt(sdl.button.x, sdl.button.y);
-        if (node < 0) {
-            select(-1, false);
-            break;
-        }
-        const SDL_Rect box = expanderRect(node);
-        if (box.w > 0 && sdl.button.x >= box.x && sdl.button.x < box.x + box.w) {
-            setExpanded(node, !nodes_[node].expanded, true);
-        } else {
-            select(node, true);
-        }
-        break;
-    }
-    case SDL_MOUSEMOTION:
-        if (scroll_.drag(sdl.motion.x, sdl.motion.y)) {
-            invalidate();
-        }
-        break;
-    case SDL_MOUSEBUTTONUP:
-        scroll_.release();
-        break;
-    case SDL_MOUSEWHEEL:
-        ensureLayout();
-        scroll_.wheel(sdl.wheel, rowHeight_);
-        invalidate();
-        break;
-    case SDL_KEYDOWN:
-        if (hasFocus != 0) {
-            handleKey(sdl.key);
-        }
-        break;
-    default:
-        break;
+    const SDL_Rect box = expanderRect(node);
+    if (box.w > 0 && px >= box.x && px < box.x + box.w) {
+        setExpanded(node, !nodes_[node].expanded, true);
+    } else {
+        select(node, true);
     }
 }
