@@ -5,19 +5,13 @@
 // passes SDL events to the root, as an application does, with nothing recorded on the way.
 
 #include "gui/GuiEngine.h"
+#include "gui/GuiTestSupport.h"
 #include "gui/GuiWindow.h"
 
 namespace guibench {
 
-// The font must be registered before the engine loads it, hence a base constructed first.
-struct EmbeddedFontFirst {
-    EmbeddedFontFirst() {
-        auto font = GuiEngine::builtInFont();
-        GuiEngine::setEmbeddedFont(font.data(), font.size());
-    }
-};
-
-class BenchEngine : private EmbeddedFontFirst, public GuiEngine {
+// Unlike the tests' engine it records nothing, so that only the toolkit's work is timed.
+class BenchEngine : private guitest::EmbeddedFontFirst, public GuiEngine {
 public:
     void drawWindow(AppWindow* window) override {
         window->root->update(frameTicks());
