@@ -2,6 +2,8 @@
 // to its first painted frame, and one frame of scrolling the list by three wheel notches, with
 // the software renderer on SDL's dummy video driver.
 
+#include "GuiBenchEngine.h"
+
 #include "gui/GuiDirectoryListing.h"
 #include "gui/GuiEngine.h"
 #include "gui/GuiFileDialog.h"
@@ -21,26 +23,7 @@ namespace {
 
 constexpr int fileCount = 100000;
 
-struct FontFirst {
-    FontFirst() {
-        auto font = GuiEngine::builtInFont();
-        GuiEngine::setEmbeddedFont(font.data(), font.size());
-    }
-};
-
-class BenchEngine : private FontFirst, public GuiEngine {
-public:
-    void drawWindow(AppWindow* window) override {
-        window->root->update(frameTicks());
-        window->root->paint(window->renderer.get());
-        SDL_RenderPresent(window->renderer.get());
-    }
-    void handleEvent(AppWindow* window, GuiEvent* event) override {
-        if (event->kind == GuiEventSdl && window != nullptr) {
-            window->root->handleEvent(event);
-        }
-    }
-};
+using guibench::BenchEngine;
 
 // Made once per run and removed at exit.
 class BigFolder {

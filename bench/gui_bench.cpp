@@ -2,6 +2,8 @@
 // by the software renderer on SDL's dummy video driver: the median over 600 frames, with and
 // without the panel uploading its picture in every frame.
 
+#include "GuiBenchEngine.h"
+
 #include "gui/GuiButton.h"
 #include "gui/GuiEngine.h"
 #include "gui/GuiLabel.h"
@@ -18,26 +20,7 @@
 
 namespace {
 
-struct FontFirst {
-    FontFirst() {
-        auto font = GuiEngine::builtInFont();
-        GuiEngine::setEmbeddedFont(font.data(), font.size());
-    }
-};
-
-class BenchEngine : private FontFirst, public GuiEngine {
-public:
-    void drawWindow(AppWindow* window) override {
-        window->root->update(frameTicks());
-        window->root->paint(window->renderer.get());
-        SDL_RenderPresent(window->renderer.get());
-    }
-    void handleEvent(AppWindow* window, GuiEvent* event) override {
-        if (event->kind == GuiEventSdl && window != nullptr) {
-            window->root->handleEvent(event);
-        }
-    }
-};
+using guibench::BenchEngine;
 
 constexpr int frames = 600;
 

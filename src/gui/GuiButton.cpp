@@ -179,41 +179,21 @@ GuiImageButton::GuiImageButton(GuiObject* parent, int id, int x, int y, int widt
     }
     SDL_RWops* memory = SDL_RWFromConstMem(trakmoor_gui_image_button_png,
                                            static_cast<int>(trakmoor_gui_image_button_png_size));
-    SdlSurfacePtr picture(memory != nullptr ? IMG_LoadTyped_RW(memory, 1, "PNG") : nullptr);
-    if (!picture) {
-        return;
-    }
-    image_.reset(SDL_CreateTextureFromSurface(renderer, picture.get()));
-    if (image_) {
-        SDL_SetTextureBlendMode(image_.get(), SDL_BLENDMODE_BLEND);
-        imageWidth = picture->w;
-        imageHeight = picture->h;
-    }
+    showPicture(renderer,
+                SdlSurfacePtr(memory != nullptr ? IMG_LoadTyped_RW(memory, 1, "PNG") : nullptr));
 }
 
 bool GuiImageButton::loadImage(SDL_Renderer* renderer, const std::string& path) {
     clearImage();
-    SdlSurfacePtr picture(IMG_Load(path.c_str()));
-    if (!picture || renderer == nullptr) {
+    if (!loadPicture(renderer, path)) {
         return false;
     }
-    image_.reset(SDL_CreateTextureFromSurface(renderer, picture.get()));
-    if (!image_) {
-        return false;
-    }
-    SDL_SetTextureBlendMode(image_.get(), SDL_BLENDMODE_BLEND);
-    imageWidth = picture->w;
-    imageHeight = picture->h;
-    imagePath = path;
     invalidate();
     return true;
 }
 
 void GuiImageButton::clearImage() {
-    image_.reset();
-    imageWidth = 0;
-    imageHeight = 0;
-    imagePath.clear();
+    dropPicture();
     invalidate();
 }
 
@@ -222,12 +202,12 @@ void GuiImageButton::paint(SDL_Renderer* renderer) {
         return;
     }
     paintFrame(renderer);
-    if (!image_) {
+    if (image() == nullptr) {
         return;
     }
     SDL_Rect inner{x + 4, y + 4 + (pressed ? 1 : 0), width - 8, height - 8};
     SDL_Rect target = guiFitImage(inner, imageWidth, imageHeight);
-    SDL_RenderCopy(renderer, image_.get(), nullptr, &target);
+    SDL_RenderCopy(renderer, image(), nullptr, &target);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -6,6 +6,7 @@
 // through onToggle instead.
 
 #include "gui/GuiObject.h"
+#include "gui/GuiPanels.h"
 
 #include <functional>
 #include <string>
@@ -61,7 +62,7 @@ protected:
 };
 
 // A button showing a picture fitted into its frame; starts with a small built-in picture.
-class GuiImageButton : public GuiButton {
+class GuiImageButton : public GuiButton, public GuiPictureHolder {
 public:
     GuiImageButton(GuiObject* parent, int id, int x, int y, int width, int height,
                    std::uint32_t colour, SDL_Renderer* renderer, std::uint32_t flags);
@@ -72,14 +73,6 @@ public:
 
     bool loadImage(SDL_Renderer* renderer, const std::string& path);
     void clearImage();
-    SDL_Texture* image() const { return image_.get(); }
-
-    int imageWidth = 0;
-    int imageHeight = 0;
-    std::string imagePath;
-
-private:
-    SdlTexturePtr image_;
 };
 
 // A 16 x 16 box with its label to the right; toggles on press.

@@ -4,21 +4,9 @@
 
 #include <algorithm>
 
-int guiRowHeight(TTF_Font* font) {
-    if (font == nullptr) {
-        return 20;
-    }
-    int height = TTF_FontLineSkip(font) + 4;
-    if (height < 1) {
-        height = TTF_FontHeight(font) + 4;
-    }
-    return height < 1 ? 24 : height;
-}
-
 GuiListCtrl::GuiListCtrl(GuiObject* parent, int id, int x, int y, int width, int height,
                          std::uint32_t colour, TTF_Font* font)
-    : GuiObject(parent, id, x, y, width, height, colour), backgroundColour(guiColour(colour)),
-      font_(font), rowHeight_(guiRowHeight(font)) {}
+    : GuiScrollingRows(parent, id, x, y, width, height, colour, font) {}
 
 // ---------------------------------------------------------------------------------------------
 // Items and selection
@@ -139,44 +127,17 @@ void GuiListCtrl::ensureLayout() {
     scroll_.layout({x, y, width, height}, widest > 0 ? widest + 8 : 0, itemCount() * rowHeight_);
 }
 
-SDL_Rect GuiListCtrl::viewRect() {
-    ensureLayout();
-    return scroll_.view();
-}
-
 int GuiListCtrl::rowAt(int px, int py) {
-    const SDL_Rect view = viewRect();
-    if (px < view.x || px >= view.x + view.w || py < view.y || py >= view.y + view.h ||
-        rowHeight_ < 1) {
-        return -1;
-    }
-    const int row = (py - view.y + scroll_.scrollY) / rowHeight_;
+    ensureLayout();
+    const int row = scroll_.rowAt(px, py, rowHeight_);
     return row < itemCount() ? row : -1;
 }
 
 void GuiListCtrl::scrollIntoView(int index) {
     ensureLayout();
-    const int top = index * rowHeight_;
-    const int bottom = top + rowHeight_;
-    const int viewHeight = scroll_.view().h;
-    if (scroll_.scrollY > top) {
-        scroll_.scrollY = top;
-    }
-    if (bottom > scroll_.scrollY + viewHeight) {
-        scroll_.scrollY = bottom - viewHeight;
-    }
+    scroll_.scrollRowIntoView(index, rowHeight_);
     markLayoutDirty();
     ensureLayout();
-}
-
-void GuiListCtrl::layout(SDL_Renderer* renderer, int newWidth, int newHeight) {
-    GuiObject::layout(renderer, newWidth, newHeight);
-    markLayoutDirty();
-}
-
-void GuiListCtrl::attached() {
-    rowHeight_ = guiRowHeight(font_);
-    markLayoutDirty();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -184,12 +145,7 @@ void GuiListCtrl::attached() {
 // ---------------------------------------------------------------------------------------------
 
 void GuiListCtrl::paint(SDL_Renderer* renderer) {
-    const SDL_Rect bounds{x, y, width, height};
-    SDL_SetRenderDrawColor(renderer, backgroundColour.r, backgroundColour.g, backgroundColour.b,
-                           backgroundColour.a);
-    SDL_RenderFillRect(renderer, &bounds);
-    ensureLayout();
-    const SDL_Rect view = scroll_.view();
+    const SDL_Rect view = paintBackground(renderer);
     {
         GuiClipScope clip(renderer, view);
         const int count = itemCount();
@@ -215,97 +171,27 @@ void GuiListCtrl::paint(SDL_Renderer* renderer) {
 // Input
 // ---------------------------------------------------------------------------------------------
 
-bool GuiListCtrl::handleNavigationKey(const SDL_KeyboardEvent& key) {
+bool GuiListCtrl::handleKey(const SDL_KeyboardEvent& key) {
     const int count = itemCount();
-    const int page = std::max(viewRect().h / std::max(rowHeight_, 1), 1);
-    const int current = selectedIndex_;
-    int target = current;
-    switch (key.keysym.sym) {
-    case SDLK_UP:
-        target = current < 0 ? 0 : current - 1;
-        break;
-    case SDLK_DOWN:
-        target = current < 0 ? 0 : current + 1;
-        break;
-    case SDLK_PAGEUP:
-        target = current < 0 ? 0 : current - page;
-        break;
-    case SDLK_PAGEDOWN:
-        target = current < 0 ? 0 : current + page;
-        break;
-    case SDLK_HOME:
-        target = 0;
-        break;
-    case SDLK_END:
-        target = count - 1;
-        break;
-    default:
+    ensureLayout();
+    const std::optional<int> target =
+        guiNavigationTarget(key.keysym.sym, selectedIndex_, count, scroll_.rowsPerPage(rowHeight_));
+    if (!target) {
         return false;
     }
     if (count == 0) {
         return true;
     }
-    target = std::clamp(target, 0, count - 1);
-    if (target != current) {
-        userSelect(target);
+    const int row = std::clamp(*target, 0, count - 1);
+    if (row != selectedIndex_) {
+        userSelect(row);
     }
     return true;
 }
 
-void GuiListCtrl::handleEvent(GuiEvent* event) {
-    if (event == nullptr || event->sdlEvent == nullptr) {
-        return;
-    }
-    const SDL_Event& sdl = *event->sdlEvent;
-    switch (sdl.type) {
-    case SDL_MOUSEBUTTONDOWN: {
-        hasFocus = 1;
-        if (sdl.button.button != SDL_BUTTON_LEFT) {
-            break;
-        }
-        const SDL_Rect view = viewRect();
-        const int verticalPage = std::max(view.h - rowHeight_, 1);
-        const int horizontalPage = std::max(view.w - 40, 1);
-        if (scroll_.press(sdl.button.x, sdl.button.y, verticalPage, horizontalPage)) {
-            markLayoutDirty();
-            break;
-        }
-        const int row = rowAt(sdl.button.x, sdl.button.y);
-        if (row != selectedIndex_) {
-            userSelect(row);
-        }
-        break;
-    }
-    case SDL_MOUSEMOTION:
-        if (scroll_.drag(sdl.motion.x, sdl.motion.y)) {
-            markLayoutDirty();
-        }
-        break;
-    case SDL_MOUSEBUTTONUP:
-        scroll_.release();
-        break;
-    case SDL_MOUSEWHEEL: {
-        const int flip = sdl.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -1 : 1;
-        const int wheelX = sdl.wheel.x * flip;
-        const int wheelY = sdl.wheel.y * flip;
-        const int step = rowHeight_ < 1 ? 16 : rowHeight_;
-        ensureLayout();
-        int dx = 0;
-        if (wheelX != 0) {
-            dx = -wheelX * 40;
-        } else if ((SDL_GetModState() & KMOD_SHIFT) != 0) {
-            dx = -wheelY * 40;
-        }
-        scroll_.scrollBy(dx, -wheelY * step);
-        markLayoutDirty();
-        break;
-    }
-    case SDL_KEYDOWN:
-        if (hasFocus != 0) {
-            handleNavigationKey(sdl.key);
-        }
-        break;
-    default:
-        break;
+void GuiListCtrl::rowsPressed(int px, int py) {
+    const int row = rowAt(px, py);
+    if (row != selectedIndex_) {
+        userSelect(row);
     }
 }

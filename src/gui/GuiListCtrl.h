@@ -4,8 +4,7 @@
 // A scrollable single-column list of (value, text) items with single selection: the file
 // dialog's list and the base of the combo box's drop-down.
 
-#include "gui/GuiObject.h"
-#include "gui/GuiScrollBar.h"
+#include "gui/GuiScrollingRows.h"
 
 #include <functional>
 #include <string>
@@ -16,21 +15,13 @@ struct ComboItem {
     std::string text; // UTF-8
 };
 
-// Row height of the scrolling controls for a font: line skip + 4, else height + 4, else 24.
-int guiRowHeight(TTF_Font* font);
-
-class GuiListCtrl : public GuiObject {
+class GuiListCtrl : public GuiScrollingRows {
 public:
     GuiListCtrl(GuiObject* parent, int id, int x, int y, int width, int height,
                 std::uint32_t colour, TTF_Font* font);
 
     const char* className() const override { return "GuiListCtrl"; }
-    bool isCached() const override { return true; }
-    bool wantsWheel() const override { return true; }
     void paint(SDL_Renderer* renderer) override;
-    void layout(SDL_Renderer* renderer, int newWidth, int newHeight) override;
-    void handleEvent(GuiEvent* event) override;
-    void attached() override;
     // The selected item's text (empty if none).
     bool getValue(std::string& value) override;
     // Selects the first item with exactly this text; empty text clears the selection.
@@ -49,35 +40,25 @@ public:
     void setFont(TTF_Font* font);
     TTF_Font* font() const { return font_; }
 
-    int rowHeight() const { return rowHeight_; }
     // The item row under a window point, or -1 (outside the view or past the last item).
     int rowAt(int px, int py);
-    // The visible part of the list (the control less its scroll bars).
-    SDL_Rect viewRect();
-    const GuiScrollArea& scrollArea() { return scroll_; }
-    int scrollX() const { return scroll_.scrollX; }
-    int scrollY() const { return scroll_.scrollY; }
     int contentWidth();
 
     // Called after the user changed the selection with the mouse or the keyboard.
     std::function<void(GuiListCtrl*, int index)> onSelectionChange;
 
-    SDL_Color backgroundColour;
-    SDL_Color textColour{0, 0, 0, 255};
-    SDL_Color selectionColour{0, 120, 215, 255};
-    SDL_Color selectedTextColour{255, 255, 255, 255};
-
 protected:
     // The user's selection: selects and reports it.  Overridden by the drop-down.
     virtual void userSelect(int index);
-    // Lays out if anything changed since the last layout.
-    void ensureLayout();
+    void ensureLayout() override;
+    void geometryChanged() override { markLayoutDirty(); }
+    void rowsPressed(int px, int py) override;
+    // Keyboard navigation; true if the key was one of the list's.
+    bool handleKey(const SDL_KeyboardEvent& key) override;
     void markLayoutDirty() {
         layoutDirty_ = true;
         invalidate();
     }
-    // Keyboard navigation; true if the key was one of the list's.
-    bool handleNavigationKey(const SDL_KeyboardEvent& key);
 
 private:
     void scrollIntoView(int index);
@@ -89,9 +70,6 @@ private:
     int contentWidth_ = 0;
     bool contentWidthKnown_ = true;
     bool layoutDirty_ = true;
-    TTF_Font* font_ = nullptr;
-    int rowHeight_ = 20;
-    GuiScrollArea scroll_;
     int selectedIndex_ = -1;
 };
 

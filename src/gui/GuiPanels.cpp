@@ -94,15 +94,18 @@ void GuiCairoPanel::paint(SDL_Renderer* renderer) {
 void GuiCairoPanel::handleEvent(GuiEvent*) {}
 
 // ---------------------------------------------------------------------------------------------
-// GuiImagePanel
+// GuiPictureHolder
 
-GuiImagePanel::GuiImagePanel(GuiObject* parent, int id, int x, int y, int width, int height,
-                             std::uint32_t colour)
-    : GuiObject(parent, id, x, y, width, height, colour & 0x00FFFFFFu) {}
+bool GuiPictureHolder::loadPicture(SDL_Renderer* renderer, const std::string& path) {
+    if (!showPicture(renderer, SdlSurfacePtr(IMG_Load(path.c_str())))) {
+        return false;
+    }
+    imagePath = path;
+    return true;
+}
 
-bool GuiImagePanel::loadImage(SDL_Renderer* renderer, const std::string& path) {
-    clearImage();
-    SdlSurfacePtr picture(IMG_Load(path.c_str()));
+bool GuiPictureHolder::showPicture(SDL_Renderer* renderer, SdlSurfacePtr picture) {
+    dropPicture();
     if (!picture || renderer == nullptr) {
         return false;
     }
@@ -113,15 +116,30 @@ bool GuiImagePanel::loadImage(SDL_Renderer* renderer, const std::string& path) {
     SDL_SetTextureBlendMode(image_.get(), SDL_BLENDMODE_BLEND);
     imageWidth = picture->w;
     imageHeight = picture->h;
-    imagePath = path;
     return true;
 }
 
-void GuiImagePanel::clearImage() {
+void GuiPictureHolder::dropPicture() {
     image_.reset();
     imageWidth = 0;
     imageHeight = 0;
     imagePath.clear();
+}
+
+// ---------------------------------------------------------------------------------------------
+// GuiImagePanel
+
+GuiImagePanel::GuiImagePanel(GuiObject* parent, int id, int x, int y, int width, int height,
+                             std::uint32_t colour)
+    : GuiObject(parent, id, x, y, width, height, colour & 0x00FFFFFFu) {}
+
+bool GuiImagePanel::loadImage(SDL_Renderer* renderer, const std::string& path) {
+    clearImage();
+    return loadPicture(renderer, path);
+}
+
+void GuiImagePanel::clearImage() {
+    dropPicture();
 }
 
 void GuiImagePanel::paint(SDL_Renderer* renderer) {
@@ -133,11 +151,11 @@ void GuiImagePanel::paint(SDL_Renderer* renderer) {
         SDL_SetRenderDrawColor(renderer, colour.r, colour.g, colour.b, colour.a);
         SDL_RenderFillRect(renderer, &rect);
     }
-    if (!image_) {
+    if (image() == nullptr) {
         return;
     }
     SDL_Rect target = guiFitImage(rect, imageWidth, imageHeight);
-    SDL_RenderCopy(renderer, image_.get(), nullptr, &target);
+    SDL_RenderCopy(renderer, image(), nullptr, &target);
 }
 
 void GuiImagePanel::handleEvent(GuiEvent* event) {

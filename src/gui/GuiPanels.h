@@ -53,8 +53,28 @@ private:
     bool uploadedOnce_ = false;
 };
 
+// The picture that a control shows, with its size and the file it came from (empty for a
+// built-in one).  The control decides when to repaint and how to fit the picture.
+class GuiPictureHolder {
+public:
+    SDL_Texture* image() const { return image_.get(); }
+    int imageWidth = 0;
+    int imageHeight = 0;
+    std::string imagePath;
+
+protected:
+    // Loads a picture file; false, and nothing shown, if it cannot be read or made a texture.
+    bool loadPicture(SDL_Renderer* renderer, const std::string& path);
+    // Takes over a decoded picture; false, and nothing shown, if it cannot be made a texture.
+    bool showPicture(SDL_Renderer* renderer, SdlSurfacePtr picture);
+    void dropPicture();
+
+private:
+    SdlTexturePtr image_;
+};
+
 // Shows a picture scaled to fit, centred, and reports presses with GuiCmdImagePanel.
-class GuiImagePanel : public GuiObject {
+class GuiImagePanel : public GuiObject, public GuiPictureHolder {
 public:
     GuiImagePanel(GuiObject* parent, int id, int x, int y, int width, int height,
                   std::uint32_t colour);
@@ -65,14 +85,6 @@ public:
 
     bool loadImage(SDL_Renderer* renderer, const std::string& path);
     void clearImage();
-
-    SDL_Texture* image() const { return image_.get(); }
-    int imageWidth = 0;
-    int imageHeight = 0;
-    std::string imagePath;
-
-private:
-    SdlTexturePtr image_;
 };
 
 // Where a picture of imageW x imageH lands when fitted into `area` keeping its aspect ratio:

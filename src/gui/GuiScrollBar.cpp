@@ -158,6 +158,44 @@ void GuiScrollArea::release() {
     horizontalBar.dragging = false;
 }
 
+bool GuiScrollArea::pressRows(int px, int py, int rowHeight) {
+    return press(px, py, std::max(view_.h - rowHeight, 1),
+                 std::max(view_.w - kHorizontalScrollStep, 1));
+}
+
+void GuiScrollArea::wheel(const SDL_MouseWheelEvent& wheel, int lineStep) {
+    const int flip = wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -1 : 1;
+    const int wheelX = wheel.x * flip;
+    const int wheelY = wheel.y * flip;
+    const int step = lineStep < 1 ? 16 : lineStep;
+    int dx = 0;
+    if (wheelX != 0) {
+        dx = -wheelX * kHorizontalScrollStep;
+    } else if ((SDL_GetModState() & KMOD_SHIFT) != 0) {
+        dx = -wheelY * kHorizontalScrollStep;
+    }
+    scrollBy(dx, -wheelY * step);
+}
+
+int GuiScrollArea::rowAt(int px, int py, int rowHeight) const {
+    if (px < view_.x || px >= view_.x + view_.w || py < view_.y || py >= view_.y + view_.h ||
+        rowHeight < 1) {
+        return -1;
+    }
+    return (py - view_.y + scrollY) / rowHeight;
+}
+
+void GuiScrollArea::scrollRowIntoView(int row, int rowHeight) {
+    const int top = row * rowHeight;
+    const int bottom = top + rowHeight;
+    if (scrollY > top) {
+        scrollY = top;
+    }
+    if (bottom > scrollY + view_.h) {
+        scrollY = bottom - view_.h;
+    }
+}
+
 void GuiScrollArea::scrollBy(int dx, int dy) {
     scrollX += dx;
     scrollY += dy;

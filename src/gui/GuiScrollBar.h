@@ -7,7 +7,11 @@
 
 #include <SDL.h>
 
+#include <algorithm>
+
 inline constexpr int kScrollBarThickness = 14;
+// How far one wheel notch or one sideways page step moves content horizontally, in pixels.
+inline constexpr int kHorizontalScrollStep = 40;
 
 struct GuiScrollBar {
     bool visible = false;
@@ -67,10 +71,25 @@ public:
     bool drag(int px, int py);
     bool dragging() const { return verticalBar.dragging || horizontalBar.dragging; }
     void release();
+    // A press for content made of rows: pages by the view less one row vertically and by the
+    // view less one horizontal step sideways.
+    bool pressRows(int px, int py, int rowHeight);
+    // A wheel turn: `lineStep` pixels a notch vertically (16 when it is not positive), a fixed
+    // step sideways; shift turns a vertical wheel sideways.  Lay out first: the offsets are
+    // clamped to the content laid out last.
+    void wheel(const SDL_MouseWheelEvent& wheel, int lineStep);
 
     // Moves the offsets and clamps them to the content laid out last.
     void scrollBy(int dx, int dy);
     void clamp();
+
+    // For content made of rows of `rowHeight`: the row under the window point (px, py), or -1
+    // outside the view.  The caller checks the row against its row count.
+    int rowAt(int px, int py, int rowHeight) const;
+    // Scrolls vertically by the least that shows the whole row.
+    void scrollRowIntoView(int row, int rowHeight);
+    // Whole rows in the view, at least 1.
+    int rowsPerPage(int rowHeight) const { return std::max(view_.h / std::max(rowHeight, 1), 1); }
 
     void paint(SDL_Renderer* renderer) const;
 

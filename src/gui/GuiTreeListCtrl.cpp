@@ -1,15 +1,13 @@
 #include "gui/GuiTreeListCtrl.h"
 
 #include "gui/GuiClip.h"
-#include "gui/GuiListCtrl.h"
 #include "gui/GuiWindow.h"
 
 #include <algorithm>
 
 GuiTreeListCtrl::GuiTreeListCtrl(GuiObject* parent, int id, int x, int y, int width, int height,
                                  std::uint32_t colour, TTF_Font* font)
-    : GuiObject(parent, id, x, y, width, height, colour), backgroundColour(guiColour(colour)),
-      font_(font), rowHeight_(guiRowHeight(font)) {}
+    : GuiScrollingRows(parent, id, x, y, width, height, colour, font) {}
 
 // ---------------------------------------------------------------------------------------------
 // Columns and nodes
@@ -188,19 +186,10 @@ void GuiTreeListCtrl::ensureLayout() {
                    static_cast<int>(visibleRows_.size()) * rowHeight_);
 }
 
-SDL_Rect GuiTreeListCtrl::viewRect() {
-    ensureLayout();
-    return scroll_.view();
-}
-
 int GuiTreeListCtrl::nodeAt(int px, int py) {
-    const SDL_Rect view = viewRect();
-    if (px < view.x || px >= view.x + view.w || py < view.y || py >= view.y + view.h ||
-        rowHeight_ < 1) {
-        return -1;
-    }
-    const int row = (py - view.y + scroll_.scrollY) / rowHeight_;
-    return row < static_cast<int>(visibleRows_.size()) ? visibleRows_[row] : -1;
+    ensureLayout();
+    const int row = scroll_.rowAt(px, py, rowHeight_);
+    return row >= 0 && row < static_cast<int>(visibleRows_.size()) ? visibleRows_[row] : -1;
 }
 
 int GuiTreeListCtrl::rowOfNode(int node) const {
@@ -225,25 +214,8 @@ void GuiTreeListCtrl::scrollIntoView(int node) {
         return;
     }
     ensureLayout();
-    const int top = row * rowHeight_;
-    const int bottom = top + rowHeight_;
-    if (scroll_.scrollY > top) {
-        scroll_.scrollY = top;
-    }
-    if (bottom > scroll_.scrollY + scroll_.view().h) {
-        scroll_.scrollY = bottom - scroll_.view().h;
-    }
+    scroll_.scrollRowIntoView(row, rowHeight_);
     ensureLayout();
-}
-
-void GuiTreeListCtrl::layout(SDL_Renderer* renderer, int newWidth, int newHeight) {
-    GuiObject::layout(renderer, newWidth, newHeight);
-    invalidate();
-}
-
-void GuiTreeListCtrl::attached() {
-    rowHeight_ = guiRowHeight(font_);
-    invalidate();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -317,12 +289,7 @@ void GuiTreeListCtrl::paintRow(SDL_Renderer* renderer, const SDL_Rect& view, int
 }
 
 void GuiTreeListCtrl::paint(SDL_Renderer* renderer) {
-    const SDL_Rect bounds{x, y, width, height};
-    SDL_SetRenderDrawColor(renderer, backgroundColour.r, backgroundColour.g, backgroundColour.b,
-                           backgroundColour.a);
-    SDL_RenderFillRect(renderer, &bounds);
-    ensureLayout();
-    const SDL_Rect view = scroll_.view();
+    const SDL_Rect view = paintBackground(renderer);
     if (!columns_.empty()) {
         paintHeader(renderer, view);
     }
@@ -353,28 +320,9 @@ bool GuiTreeListCtrl::handleKey(const SDL_KeyboardEvent& key) {
     if (count == 0) {
         return false;
     }
-    const int page = std::max(viewRect().h / std::max(rowHeight_, 1), 1);
+    ensureLayout();
     const int row = rowOfNode(selectedNode_);
-    int target = row;
     switch (key.keysym.sym) {
-    case SDLK_UP:
-        target = row < 0 ? 0 : row - 1;
-        break;
-    case SDLK_DOWN:
-        target = row < 0 ? 0 : row + 1;
-        break;
-    case SDLK_PAGEUP:
-        target = row < 0 ? 0 : row - page;
-        break;
-    case SDLK_PAGEDOWN:
-        target = row < 0 ? 0 : row + page;
-        break;
-    case SDLK_HOME:
-        target = 0;
-        break;
-    case SDLK_END:
-        target = count - 1;
-        break;
     case SDLK_LEFT:
         // Collapse an open node; from a closed one or a leaf, go to the parent.
         if (row >= 0) {
@@ -392,75 +340,30 @@ bool GuiTreeListCtrl::handleKey(const SDL_KeyboardEvent& key) {
         }
         return true;
     default:
+        break;
+    }
+    const std::optional<int> target =
+        guiNavigationTarget(key.keysym.sym, row, count, scroll_.rowsPerPage(rowHeight_));
+    if (!target) {
         return false;
     }
-    target = std::clamp(target, 0, count - 1);
-    if (target != row) {
-        select(visibleRows_[target], true);
+    const int targetRow = std::clamp(*target, 0, count - 1);
+    if (targetRow != row) {
+        select(visibleRows_[targetRow], true);
     }
     return true;
 }
 
-void GuiTreeListCtrl::handleEvent(GuiEvent* event) {
-    if (event == nullptr || event->sdlEvent == nullptr) {
+void GuiTreeListCtrl::rowsPressed(int px, int py) {
+    const int node = nodeAt(px, py);
+    if (node < 0) {
+        select(-1, false);
         return;
     }
-    const SDL_Event& sdl = *event->sdlEvent;
-    switch (sdl.type) {
-    case SDL_MOUSEBUTTONDOWN: {
-        hasFocus = 1;
-        if (sdl.button.button != SDL_BUTTON_LEFT) {
-            break;
-        }
-        const SDL_Rect view = viewRect();
-        if (scroll_.press(sdl.button.x, sdl.button.y, std::max(view.h - rowHeight_, 1),
-                          std::max(view.w - 40, 1))) {
-            invalidate();
-            break;
-        }
-        const int node = nodeAt(sdl.button.x, sdl.button.y);
-        if (node < 0) {
-            select(-1, false);
-            break;
-        }
-        const SDL_Rect box = expanderRect(node);
-        if (box.w > 0 && sdl.button.x >= box.x && sdl.button.x < box.x + box.w) {
-            setExpanded(node, !nodes_[node].expanded, true);
-        } else {
-            select(node, true);
-        }
-        break;
-    }
-    case SDL_MOUSEMOTION:
-        if (scroll_.drag(sdl.motion.x, sdl.motion.y)) {
-            invalidate();
-        }
-        break;
-    case SDL_MOUSEBUTTONUP:
-        scroll_.release();
-        break;
-    case SDL_MOUSEWHEEL: {
-        const int flip = sdl.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -1 : 1;
-        const int wheelX = sdl.wheel.x * flip;
-        const int wheelY = sdl.wheel.y * flip;
-        const int step = rowHeight_ < 1 ? 16 : rowHeight_;
-        ensureLayout();
-        int dx = 0;
-        if (wheelX != 0) {
-            dx = -wheelX * 40;
-        } else if ((SDL_GetModState() & KMOD_SHIFT) != 0) {
-            dx = -wheelY * 40;
-        }
-        scroll_.scrollBy(dx, -wheelY * step);
-        invalidate();
-        break;
-    }
-    case SDL_KEYDOWN:
-        if (hasFocus != 0) {
-            handleKey(sdl.key);
-        }
-        break;
-    default:
-        break;
+    const SDL_Rect box = expanderRect(node);
+    if (box.w > 0 && px >= box.x && px < box.x + box.w) {
+        setExpanded(node, !nodes_[node].expanded, true);
+    } else {
+        select(node, true);
     }
 }

@@ -4,8 +4,7 @@
 // A scrollable table of nodes with optional column headers; the first column shows the tree
 // with expander boxes.  Selection and expansion are reported as commands.
 
-#include "gui/GuiObject.h"
-#include "gui/GuiScrollBar.h"
+#include "gui/GuiScrollingRows.h"
 
 #include <string>
 #include <vector>
@@ -24,7 +23,7 @@ struct TreeColumn {
     int width = 0;
 };
 
-class GuiTreeListCtrl : public GuiObject {
+class GuiTreeListCtrl : public GuiScrollingRows {
 public:
     static constexpr int kIndent = 16;
     static constexpr int kExpanderSize = 8;
@@ -33,12 +32,7 @@ public:
                     std::uint32_t colour, TTF_Font* font);
 
     const char* className() const override { return "GuiTreeListCtrl"; }
-    bool isCached() const override { return true; }
-    bool wantsWheel() const override { return true; }
     void paint(SDL_Renderer* renderer) override;
-    void layout(SDL_Renderer* renderer, int newWidth, int newHeight) override;
-    void handleEvent(GuiEvent* event) override;
-    void attached() override;
     // The selected node's path (empty if none).
     bool getValue(std::string& value) override;
     // Selects the first node whose path equals the text; empty text clears the selection.
@@ -62,35 +56,31 @@ public:
     const std::vector<TreeColumn>& columns() const { return columns_; }
     const std::vector<int>& visibleRows() const { return visibleRows_; }
     int selectedNode() const { return selectedNode_; }
-    int rowHeight() const { return rowHeight_; }
-    int scrollX() const { return scroll_.scrollX; }
-    int scrollY() const { return scroll_.scrollY; }
-    const GuiScrollArea& scrollArea() { return scroll_; }
 
-    // The rows' area (the control less header and scroll bars).
-    SDL_Rect viewRect();
     // The node in the row under a window point, or -1.
     int nodeAt(int px, int py);
     // Where the node's expander box is drawn (empty if it has none or is not shown).
     SDL_Rect expanderRect(int node);
 
-    SDL_Color backgroundColour;
-    SDL_Color textColour{0, 0, 0, 255};
-    SDL_Color selectionColour{0, 120, 215, 255};
-    SDL_Color selectedTextColour{255, 255, 255, 255};
     SDL_Color headerColour{225, 225, 225, 255};
     SDL_Color headerTextColour{0, 0, 0, 255};
     SDL_Color gridColour{210, 210, 210, 255};
     SDL_Color expanderColour{90, 90, 90, 255};
 
+protected:
+    void ensureLayout() override;
+    // Lays out on every use, so a repaint is enough.
+    void geometryChanged() override { invalidate(); }
+    // On an expander box: opens or closes its node; elsewhere selects the node, or nothing.
+    void rowsPressed(int px, int py) override;
+    bool handleKey(const SDL_KeyboardEvent& key) override;
+
 private:
     void rebuildVisibleRows();
-    void ensureLayout();
     int headerHeight() const { return columns_.empty() ? 0 : rowHeight_; }
     int contentWidth();
     int rowOfNode(int node) const;
     void scrollIntoView(int node);
-    bool handleKey(const SDL_KeyboardEvent& key);
     void post(int code, int node);
     void paintHeader(SDL_Renderer* renderer, const SDL_Rect& view);
     void paintRow(SDL_Renderer* renderer, const SDL_Rect& view, int row);
@@ -100,9 +90,6 @@ private:
     std::vector<int> roots_;
     std::vector<int> visibleRows_;
     std::vector<int> textWidths_; // first-cell widths, -1 until measured
-    TTF_Font* font_ = nullptr;
-    int rowHeight_ = 20;
-    GuiScrollArea scroll_;
     int selectedNode_ = -1;
 };
 

@@ -1,5 +1,7 @@
 #include "map/MapTags.h"
 
+#include "map/OsmText.h"
+
 #include <algorithm>
 
 namespace trakmoor {
@@ -14,10 +16,6 @@ struct TableLookup {
         return it == tags.end() ? std::string_view() : std::string_view(it->second);
     }
 };
-
-bool isBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
 
 } // namespace
 
@@ -34,23 +32,13 @@ void FillFeatureAttributes(MapFeature& feature, const TagTable& tags) {
 }
 
 std::int32_t detail::parseLayer(std::string_view text, std::int32_t fallback) {
-    std::size_t i = 0;
-    while (i < text.size() && isBlank(text[i]))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    const std::size_t firstDigit = i;
-    std::int64_t magnitude = 0;
-    // Saturating: any value past the clamp range clamps the same way, however long.
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
-        magnitude = std::min<std::int64_t>(magnitude * 10 + (text[i] - '0'), 1000);
-    if (i == firstDigit)
+    // Any magnitude past the clamp range clamps the same way, however long the digits run.
+    const LeadingInteger layer = scanLeadingInteger(text, 1000);
+    if (!layer.hasDigits)
         return fallback;
+    const auto magnitude = static_cast<std::int64_t>(layer.magnitude);
     return static_cast<std::int32_t>(
-        std::clamp<std::int64_t>(negative ? -magnitude : magnitude, -10, 10));
+        std::clamp<std::int64_t>(layer.negative ? -magnitude : magnitude, -10, 10));
 }
 
 } // namespace trakmoor

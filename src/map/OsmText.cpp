@@ -23,7 +23,7 @@ std::string_view quotedValueAfter(std::string_view line, std::size_t valueStart)
     return line.substr(valueStart + 1, end - valueStart - 1);
 }
 
-bool isStollBlank(char c) {
+bool isBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
@@ -124,34 +124,40 @@ void extractAttributes(std::string_view line, const std::string_view* names,
     }
 }
 
-std::int64_t convertOsmId(std::string_view text) {
+LeadingInteger scanLeadingInteger(std::string_view text, std::uint64_t limit) {
+    LeadingInteger result;
     std::size_t i = 0;
-    while (i < text.size() && isStollBlank(text[i]))
+    while (i < text.size() && isBlank(text[i]))
         ++i;
-    bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
+        result.negative = text[i] == '-';
         ++i;
     }
     const std::size_t firstDigit = i;
-    std::uint64_t magnitude = 0;
-    bool overflow = false;
-    constexpr std::uint64_t kLimit = std::uint64_t{1} << 63;
     for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
         const unsigned digit = static_cast<unsigned>(text[i] - '0');
-        if (magnitude > (kLimit - digit) / 10)
-            overflow = true;
-        else
-            magnitude = magnitude * 10 + digit;
+        if (result.magnitude > (limit - digit) / 10) {
+            result.overflow = true;
+            result.magnitude = limit;
+        } else {
+            result.magnitude = result.magnitude * 10 + digit;
+        }
     }
-    if (i == firstDigit)
+    result.hasDigits = i != firstDigit;
+    return result;
+}
+
+std::int64_t convertOsmId(std::string_view text) {
+    constexpr std::uint64_t kLimit = std::uint64_t{1} << 63;
+    const LeadingInteger id = scanLeadingInteger(text, kLimit);
+    if (!id.hasDigits)
         throw std::invalid_argument("stoll");
-    if (overflow || magnitude > kLimit - (negative ? 0 : 1))
+    if (id.overflow || id.magnitude > kLimit - (id.negative ? 0 : 1))
         throw std::out_of_range("stoll");
-    if (negative)
-        return magnitude == kLimit ? std::numeric_limits<std::int64_t>::min()
-                                   : -static_cast<std::int64_t>(magnitude);
-    return static_cast<std::int64_t>(magnitude);
+    if (id.negative)
+        return id.magnitude == kLimit ? std::numeric_limits<std::int64_t>::min()
+                                      : -static_cast<std::int64_t>(id.magnitude);
+    return static_cast<std::int64_t>(id.magnitude);
 }
 
 double convertCoordinate(std::string_view text) {

@@ -1,7 +1,7 @@
 #ifndef TRAKMOOR_MAP_OSMTEXT_H
 #define TRAKMOOR_MAP_OSMTEXT_H
 
-// The small text operations of the OSM line scanner: attribute lookup by substring, the two number
+// The small text operations of the OSM line scanner: attribute lookup by substring, the number
 // conversions with their exact error texts, and XML entity decoding of tag text.
 
 #include <cstdint>
@@ -19,6 +19,17 @@ std::string_view ExtractAttribute(std::string_view line, std::string_view name);
 // attribute named `names[i]`. Nodes need three attributes on every line, so this is the hot path.
 void extractAttributes(std::string_view line, const std::string_view* names,
                        std::string_view* values, int count);
+
+// A base-10 integer at the start of `text`, after blanks (space, \t, \n, \v, \f, \r) and an
+// optional sign, read up to the first other character.  The magnitude stops at `limit` (at least
+// 9), and `overflow` tells that the digits went past it.
+struct LeadingInteger {
+    bool hasDigits = false;
+    bool negative = false;
+    bool overflow = false;
+    std::uint64_t magnitude = 0;
+};
+LeadingInteger scanLeadingInteger(std::string_view text, std::uint64_t limit);
 
 // Ids convert like the standard string-to-long-long: leading blanks and a sign are accepted and
 // trailing text is ignored. No digit throws std::invalid_argument("stoll"); a value outside 64

@@ -10,6 +10,7 @@
 
 #include <cmath>
 #include <memory>
+#include <string>
 
 using namespace guitest;
 
@@ -278,6 +279,42 @@ TEST_F(TreeListTest, HeaderAndExpandersAreDrawnOnlyWithColumns) {
     EXPECT_EQ(pixelAt(window_, box.x, box.y), rgb(90, 90, 90));
     EXPECT_EQ(pixelAt(window_, box.x + 4, box.y + 4), rgb(90, 90, 90)) << "the minus stroke";
     EXPECT_EQ(pixelAt(window_, box.x + 4, box.y + 2), rgb(255, 255, 255)) << "expanded: no plus";
+}
+
+// A tilt moves 40 pixels a notch sideways, shift turns the vertical wheel sideways, and a flipped
+// wheel turns the other way.
+TEST_F(TreeListTest, WheelScrollsSidewaysByTiltOrShiftAndHonoursFlipping) {
+    tree_->addColumn("Name", 300);
+    tree_->addColumn("Count", 300);
+    for (int i = 0; i < 50; ++i) {
+        tree_->addNode(-1, i, {"node " + std::to_string(i), "0"});
+    }
+    frame();
+    auto turn = [&](int x, int y, bool flipped) {
+        SDL_Event event{};
+        event.type = SDL_MOUSEWHEEL;
+        event.wheel.windowID = window_->id;
+        event.wheel.x = x;
+        event.wheel.y = y;
+        event.wheel.direction = flipped ? SDL_MOUSEWHEEL_FLIPPED : SDL_MOUSEWHEEL_NORMAL;
+        event.wheel.mouseX = 100;
+        event.wheel.mouseY = 100;
+        SDL_PushEvent(&event);
+        frame();
+    };
+    turn(-1, 0, false);
+    EXPECT_EQ(tree_->scrollX(), 40);
+    EXPECT_EQ(tree_->scrollY(), 0);
+    SDL_SetModState(KMOD_LSHIFT);
+    turn(0, -2, false);
+    SDL_SetModState(KMOD_NONE);
+    EXPECT_EQ(tree_->scrollX(), 120);
+    const int before = tree_->scrollY();
+    turn(0, 1, true);
+    EXPECT_EQ(tree_->scrollX(), 120);
+    EXPECT_EQ(tree_->scrollY(), before + tree_->rowHeight());
+    turn(1000, 0, false);
+    EXPECT_EQ(tree_->scrollX(), 0) << "clamped at the left edge";
 }
 
 TEST_F(TreeListTest, KeysWalkTheVisibleRowsAndFoldNodes) {

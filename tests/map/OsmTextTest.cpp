@@ -80,6 +80,37 @@ TEST(ConvertOsmId, BehavesLikeStoll) {
     }
 }
 
+// The digits stop counting at the limit, exactly there and not one digit early, whatever follows.
+TEST(ScanLeadingInteger, MagnitudeStopsAtTheLimit) {
+    struct Case {
+        const char* text;
+        std::uint64_t limit;
+        bool hasDigits;
+        bool negative;
+        bool overflow;
+        std::uint64_t magnitude;
+    };
+    const Case cases[] = {
+        {"1000", 1000, true, false, false, 1000},
+        {"1001", 1000, true, false, true, 1000},
+        {"-99999999999999999999999", 1000, true, true, true, 1000},
+        {"100x5", 1000, true, false, false, 100},
+        {"\v\f\r\n+7", 1000, true, false, false, 7},
+        {"- 7", 1000, false, true, false, 0},
+        {"18446744073709551615", UINT64_MAX, true, false, false, UINT64_MAX},
+        {"18446744073709551616", UINT64_MAX, true, false, true, UINT64_MAX},
+        {"9", 9, true, false, false, 9},
+        {"10", 9, true, false, true, 9},
+    };
+    for (const Case& c : cases) {
+        const LeadingInteger scanned = scanLeadingInteger(c.text, c.limit);
+        EXPECT_EQ(scanned.hasDigits, c.hasDigits) << c.text;
+        EXPECT_EQ(scanned.negative, c.negative) << c.text;
+        EXPECT_EQ(scanned.overflow, c.overflow) << c.text;
+        EXPECT_EQ(scanned.magnitude, c.magnitude) << c.text;
+    }
+}
+
 TEST(ConvertCoordinate, WholeFiniteDecimalsOnly) {
     EXPECT_DOUBLE_EQ(convertCoordinate("47.1671328"), 47.1671328);
     EXPECT_DOUBLE_EQ(convertCoordinate("-9.5"), -9.5);
