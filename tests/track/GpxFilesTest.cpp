@@ -83,16 +83,15 @@ void expectPointMatchesTag(const WayPoint& point, const std::string& tag) {
     EXPECT_EQ(point.lon(), number(lon[1])) << tag;
 }
 
-class GpxFile : public ::testing::TestWithParam<std::string> {
-protected:
-    fs::path path() const { return test::gpxDataDir() / GetParam(); }
-};
+class GpxFile : public ::testing::TestWithParam<std::string> {};
 
 } // namespace
 
-TEST_P(GpxFile, HoldsTheTracksAndPointsOfItsText) {
-    const std::string text = test::readWholeFile(path());
-    auto gpx = readGpxFile(path().string());
+// Counted from the text; and the file, the text and Tidy's repair of it give the same document.
+TEST_P(GpxFile, HoldsTheTracksAndPointsOfItsTextWhicheverWayItIsRead) {
+    const fs::path path = test::gpxDataDir() / GetParam();
+    const std::string text = test::readWholeFile(path);
+    auto gpx = readGpxFile(path.string());
     ASSERT_TRUE(gpx);
     const std::vector<ExpectedTrack> expected = expectedTracks(text);
     ASSERT_EQ(gpx->trackCount(), static_cast<int>(expected.size()));
@@ -105,18 +104,10 @@ TEST_P(GpxFile, HoldsTheTracksAndPointsOfItsText) {
         expectPointMatchesTag(*track.pointAt(0), expected[t].firstPointTag);
         expectPointMatchesTag(*track.pointAt(track.pointCount() - 1), expected[t].lastPointTag);
     }
-}
-
-TEST_P(GpxFile, ReadsTheSameFromFileTextAndRepairedText) {
-    const std::string text = test::readWholeFile(path());
-    auto fromFile = readGpxFile(path().string());
-    auto fromText = readGpxText(text);
-    auto repaired = detail::readRepairedGpxText(text);
-    ASSERT_TRUE(fromFile);
-    ASSERT_TRUE(fromText);
-    ASSERT_TRUE(repaired);
-    test::expectSameDocument(*fromFile, *fromText);
-    test::expectSameDocument(*fromFile, *repaired);
+    for (const auto& other : {readGpxText(text), detail::readRepairedGpxText(text)}) {
+        ASSERT_TRUE(other);
+        test::expectSameDocument(*gpx, *other);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(RealFiles, GpxFile, ::testing::ValuesIn(allGpxFiles()),
@@ -130,7 +121,8 @@ INSTANTIATE_TEST_SUITE_P(RealFiles, GpxFile, ::testing::ValuesIn(allGpxFiles()),
 
 TEST(GpxFiles, KnownFacts) {
     // Facts read off the files by hand.
-    auto sample = readGpxFile((test::gpxDataDir() / "gpxpy__korita-zbevnica.gpx").string());
+    auto read = [](const char* name) { return readGpxFile((test::gpxDataDir() / name).string()); };
+    auto sample = read("gpxpy__korita-zbevnica.gpx");
     ASSERT_TRUE(sample);
     EXPECT_EQ(sample->trackAt(2)->name(), "ACTIVE LOG");
     EXPECT_EQ(sample->trackAt(0)->pointCount(), 0);
@@ -141,18 +133,18 @@ TEST(GpxFiles, KnownFacts) {
     EXPECT_EQ(sample->minLat(), 45.367775448);
     EXPECT_EQ(sample->maxLon(), 14.167956915);
 
-    auto cache = readGpxFile((test::gpxDataDir() / "gpsbabel__GC7FA4.gpx").string());
+    auto cache = read("gpsbabel__GC7FA4.gpx");
     ASSERT_TRUE(cache);
     ASSERT_EQ(cache->trackCount(), 1);
     EXPECT_EQ(cache->trackAt(0)->name(), "WP: GC7FA4");
 
     // A byte order mark, and no version attribute.
-    auto bom = readGpxFile((test::gpxDataDir() / "gpxpy__unicode_with_bom.gpx").string());
+    auto bom = read("gpxpy__unicode_with_bom.gpx");
     ASSERT_TRUE(bom);
     EXPECT_EQ(bom->trackCount(), 1);
     EXPECT_EQ(bom->version(), "");
 
-    auto garmin = readGpxFile((test::gpxDataDir() / "gpsbabel__garminconnect.gpx").string());
+    auto garmin = read("gpsbabel__garminconnect.gpx");
     ASSERT_TRUE(garmin);
     const WayPoint& first = *garmin->trackAt(0)->pointAt(0);
     EXPECT_NE(first.time(), -1) << first.timeText();

@@ -32,6 +32,26 @@ std::unique_ptr<Track> trackOf(std::initializer_list<Sample> samples) {
     return track;
 }
 
+// The tolerances apply to the distance and to the speeds; zero asks for exact values.
+struct Expected {
+    int pointCount;
+    double minEle, maxEle, minSpeed, maxSpeed, distance;
+    std::int32_t duration;
+    double averageSpeed;
+    double distanceTolerance = 1e-9, tolerance = 1e-9;
+};
+
+void expectStats(const TrackStats& stats, const Expected& e) {
+    EXPECT_EQ(stats.pointCount, e.pointCount);
+    EXPECT_EQ(stats.minEle, e.minEle);
+    EXPECT_EQ(stats.maxEle, e.maxEle);
+    EXPECT_NEAR(stats.minSpeed, e.minSpeed, e.tolerance);
+    EXPECT_NEAR(stats.maxSpeed, e.maxSpeed, e.tolerance);
+    EXPECT_NEAR(stats.distance, e.distance, e.distanceTolerance);
+    EXPECT_EQ(stats.duration, e.duration);
+    EXPECT_NEAR(stats.averageSpeed, e.averageSpeed, e.tolerance);
+}
+
 } // namespace
 
 TEST(DistanceMeters, FollowsTheHaversineOnTheMeanEarth) {
@@ -61,30 +81,16 @@ TEST(PointSpeed, UsesAFlatEarthAndAtLeastOneSecond) {
 TEST(TrackStats, OnePointTrack) {
     auto track = trackOf({{47, 9, 450, 1000}});
     const TrackStats stats = computeTrackStats(*track);
-    EXPECT_EQ(stats.pointCount, 1);
     EXPECT_EQ(stats.firstPoint, track->pointAt(0));
     EXPECT_EQ(stats.lastPoint, track->pointAt(0));
-    EXPECT_EQ(stats.minEle, 450);
-    EXPECT_EQ(stats.maxEle, 450);
-    EXPECT_EQ(stats.minSpeed, 0.0);
-    EXPECT_EQ(stats.maxSpeed, 0.0);
-    EXPECT_EQ(stats.distance, 0.0);
-    EXPECT_EQ(stats.duration, 0);
-    EXPECT_EQ(stats.averageSpeed, 0.0);
+    expectStats(stats, {1, 450, 450, 0, 0, 0, 0, 0, 0, 0});
 }
 
 TEST(TrackStats, StepsWithoutPositiveTimeCountForDistanceOnly) {
     const double step = 100.0 / 111194.93; // about 100 m of latitude
     auto sameTime =
         trackOf({{47, 9, 400, 50}, {47 + step, 9, 410, 50}, {47 + 2 * step, 9, 390, 50}});
-    TrackStats stats = computeTrackStats(*sameTime);
-    EXPECT_EQ(stats.minSpeed, 0.0);
-    EXPECT_EQ(stats.maxSpeed, 0.0);
-    EXPECT_EQ(stats.duration, 0);
-    EXPECT_EQ(stats.averageSpeed, 0.0);
-    EXPECT_NEAR(stats.distance, 200.0, 0.01);
-    EXPECT_EQ(stats.minEle, 390);
-    EXPECT_EQ(stats.maxEle, 410);
+    expectStats(computeTrackStats(*sameTime), {3, 390, 410, 0, 0, 200, 0, 0, 0.01, 0});
 
     // 100 m in 10 s (36 km/h), 100 m in 0 s (skipped), 100 m in -5 s (skipped), 100 m in 20 s.
     auto mixed = trackOf({{47, 9, 0, 0},
@@ -92,21 +98,13 @@ TEST(TrackStats, StepsWithoutPositiveTimeCountForDistanceOnly) {
                           {47 + 2 * step, 9, 0, 10},
                           {47 + 3 * step, 9, 0, 5},
                           {47 + 4 * step, 9, 0, 25}});
-    stats = computeTrackStats(*mixed);
-    EXPECT_NEAR(stats.maxSpeed, 36.0, 0.001);
-    EXPECT_NEAR(stats.minSpeed, 18.0, 0.001);
-    EXPECT_NEAR(stats.distance, 400.0, 0.01);
-    EXPECT_EQ(stats.duration, 25);
-    EXPECT_NEAR(stats.averageSpeed, 400.0 * 3.6 / 25, 0.001);
+    expectStats(computeTrackStats(*mixed), {5, 0, 0, 18, 36, 400, 25, 400 * 3.6 / 25, 0.01, 0.001});
 }
 
 TEST(TrackStats, TimesRunningBackwardsGivePositiveDurationAndAverage) {
     const double step = 1000.0 / 111194.93;
     auto track = trackOf({{47, 9, 0, 3600}, {47 + step, 9, 0, 1800}, {47 + 2 * step, 9, 0, 0}});
-    const TrackStats stats = computeTrackStats(*track);
-    EXPECT_EQ(stats.duration, 3600);
-    EXPECT_NEAR(stats.averageSpeed, 2.0, 1e-3);
-    EXPECT_EQ(stats.maxSpeed, 0.0);
+    expectStats(computeTrackStats(*track), {3, 0, 0, 0, 0, 2000, 3600, 2.0, 0.01, 1e-3});
 }
 
 TEST(TrackStats, NanElevationNeverBecomesABound) {
@@ -135,16 +133,15 @@ TEST(SectionStats, IsSymmetricAndEmptyForOnePoint) {
                           {47, 9 + step, 0, 60}});
     const SectionStats forward = computeSectionStats(*track, 2, 5);
     const SectionStats backward = computeSectionStats(*track, 5, 2);
-    EXPECT_EQ(forward.low, 2);
-    EXPECT_EQ(forward.high, 5);
-    EXPECT_EQ(backward.low, 2);
-    EXPECT_EQ(backward.high, 5);
-    EXPECT_EQ(forward.distance, backward.distance);
-    EXPECT_EQ(forward.direct, backward.direct);
-    EXPECT_EQ(forward.duration, 40);
-    EXPECT_EQ(backward.duration, 40);
-    EXPECT_EQ(forward.averageSpeed, backward.averageSpeed);
-    EXPECT_EQ(forward.pointCount, 4);
+    for (const SectionStats& s : {forward, backward}) {
+        EXPECT_EQ(s.low, 2);
+        EXPECT_EQ(s.high, 5);
+        EXPECT_EQ(s.distance, forward.distance);
+        EXPECT_EQ(s.direct, forward.direct);
+        EXPECT_EQ(s.duration, 40);
+        EXPECT_EQ(s.averageSpeed, forward.averageSpeed);
+        EXPECT_EQ(s.pointCount, 4);
+    }
     EXPECT_GT(forward.distance, forward.direct);
 
     const SectionStats single = computeSectionStats(*track, 3, 3);
@@ -160,29 +157,17 @@ TEST(SectionStats, IsSymmetricAndEmptyForOnePoint) {
 TEST(TrackStats, RealFiles) {
     auto empty = readGpxFile((test::gpxDataDir() / "gpxpy__track-with-empty-segment.gpx").string());
     ASSERT_TRUE(empty);
-    TrackStats stats = computeTrackStats(*empty->trackAt(0));
-    EXPECT_EQ(stats.pointCount, 9);
-    EXPECT_DOUBLE_EQ(stats.minEle, 191.5999756);
-    EXPECT_DOUBLE_EQ(stats.maxEle, 191.5999756);
-    EXPECT_NEAR(stats.minSpeed, 0.13093379900215818, 1e-9);
-    EXPECT_NEAR(stats.maxSpeed, 16.015865987041995, 1e-9);
-    EXPECT_NEAR(stats.distance, 85.85320872141509, 1e-9);
-    EXPECT_EQ(stats.duration, 76);
-    EXPECT_NEAR(stats.averageSpeed, 4.066730939435452, 1e-9);
+    expectStats(computeTrackStats(*empty->trackAt(0)),
+                {9, 191.5999756, 191.5999756, 0.13093379900215818, 16.015865987041995,
+                 85.85320872141509, 76, 4.066730939435452});
 
     // Times with fractional seconds.
     auto garmin = readGpxFile((test::gpxDataDir() / "gpsbabel__garminconnect.gpx").string());
     ASSERT_TRUE(garmin);
     const Track& track = *garmin->trackAt(0);
-    stats = computeTrackStats(track);
-    EXPECT_EQ(stats.pointCount, 68);
-    EXPECT_DOUBLE_EQ(stats.minEle, 1531.199951171875);
-    EXPECT_DOUBLE_EQ(stats.maxEle, 1550.800048828125);
-    EXPECT_NEAR(stats.minSpeed, 0.35922616202104246, 1e-9);
-    EXPECT_NEAR(stats.maxSpeed, 23.260328359666108, 1e-9);
-    EXPECT_NEAR(stats.distance, 1587.1991051818732, 1e-8);
-    EXPECT_EQ(stats.duration, 298);
-    EXPECT_NEAR(stats.averageSpeed, 19.17421737803605, 1e-9);
+    expectStats(computeTrackStats(track),
+                {68, 1531.199951171875, 1550.800048828125, 0.35922616202104246, 23.260328359666108,
+                 1587.1991051818732, 298, 19.17421737803605, 1e-8});
 
     const SectionStats section = computeSectionStats(track, 10, 3);
     EXPECT_NEAR(section.distance, 51.18219303130322, 1e-9);
