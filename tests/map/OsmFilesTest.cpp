@@ -148,16 +148,13 @@ TEST(OsmFiles, SpotChecksInSchaan) {
     EXPECT_EQ(&pond - features.data() >= static_cast<std::ptrdiff_t>(features.size()) - 2, true);
 }
 
-TEST(OsmFiles, WhatCannotBeOpened) {
+TEST(OsmFiles, HostileFiles) {
     TempDir dir;
     EXPECT_EQ(readOsmMapFile((dir.path() / "missing.osm").string()).outcome, Outcome::CannotOpen);
     const auto directory = readOsmMapFile(dir.path().string());
     EXPECT_EQ(directory.outcome, Outcome::CannotOpen);
     EXPECT_FALSE(directory.error.empty());
-}
 
-TEST(OsmFiles, HostileFiles) {
-    TempDir dir;
     const auto empty = readOsmMapFile(dir.write("empty.osm", "").string());
     EXPECT_EQ(empty.outcome, Outcome::Loaded);
     EXPECT_TRUE(empty.features.empty());

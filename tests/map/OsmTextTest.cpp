@@ -54,17 +54,20 @@ TEST(ExtractAttribute, OnePassAgreesWithSeparateLookups) {
 }
 
 TEST(ConvertOsmId, BehavesLikeStoll) {
-    const std::pair<const char*, std::int64_t> accepted[] = {{"12", 12},
-                                                             {"12x", 12},
-                                                             {" \t12", 12},
-                                                             {"-5", -5},
-                                                             {"+5", 5},
-                                                             {"-0", 0},
-                                                             {"0x10", 0},
-                                                             {"1e400", 1},
-                                                             {"007", 7},
-                                                             {"9223372036854775807", INT64_MAX},
-                                                             {"-9223372036854775808", INT64_MIN}};
+    // The message on overflow is checked through the reader.
+    const std::pair<const char*, std::int64_t> accepted[] = {
+        {"12", 12},
+        {"12x", 12},
+        {" \t12", 12},
+        {"-5", -5},
+        {"+5", 5},
+        {"-0", 0},
+        {"0x10", 0},
+        {"1e400", 1},
+        {"007", 7},
+        {"9223372036854775807", INT64_MAX},
+        {"-9223372036854775808", INT64_MIN},
+    };
     for (const auto& [text, expected] : accepted)
         EXPECT_EQ(convertOsmId(text), expected) << text;
 
@@ -73,11 +76,6 @@ TEST(ConvertOsmId, BehavesLikeStoll) {
     for (const char* text :
          {"9223372036854775808", "-9223372036854775809", "123456789012345678901234567890"})
         EXPECT_THROW(convertOsmId(text), std::out_of_range) << text;
-    try {
-        convertOsmId("99999999999999999999");
-    } catch (const std::exception& error) {
-        EXPECT_STREQ(error.what(), "stoll");
-    }
 }
 
 // The digits stop counting at the limit, exactly there and not one digit early, whatever follows.
