@@ -7,6 +7,7 @@
 #include <clocale>
 #include <cmath>
 #include <limits>
+#include <tuple>
 
 using namespace trakmoor;
 
@@ -19,6 +20,20 @@ std::string wrap(const std::string& body) {
 
 std::unique_ptr<Gpx> read(const std::string& body) {
     return readGpxText(wrap(body));
+}
+
+struct PointFields {
+    double lat, lon, ele;
+    std::int32_t time;
+    std::string timeText;
+};
+
+void expectPoint(const WayPoint& point, const PointFields& expected) {
+    EXPECT_EQ(point.lat(), expected.lat);
+    EXPECT_EQ(point.lon(), expected.lon);
+    EXPECT_EQ(point.ele(), expected.ele);
+    EXPECT_EQ(point.time(), expected.time);
+    EXPECT_EQ(point.timeText(), expected.timeText);
 }
 
 } // namespace
@@ -91,18 +106,15 @@ TEST(GpxReader, OrdersTracksThenRoutesThenWaypoints) {
 <wpt lat="3" lon="4"/>)");
     ASSERT_TRUE(gpx);
     ASSERT_EQ(gpx->trackCount(), 4);
-    EXPECT_EQ(gpx->trackAt(0)->name(), "Ride");
-    EXPECT_EQ(gpx->trackAt(0)->number(), 7);
-    EXPECT_EQ(gpx->trackAt(0)->pointCount(), 5);
+    const std::tuple<const char*, int, int> tracks[] = {
+        {"Ride", 7, 5}, {"Way", 4, 4}, {"WP: First", 0, 1}, {"WP:", 0, 1}};
+    for (int t = 0; t < 4; ++t) {
+        EXPECT_EQ(gpx->trackAt(t)->name(), std::get<0>(tracks[t]));
+        EXPECT_EQ(gpx->trackAt(t)->number(), std::get<1>(tracks[t]));
+        EXPECT_EQ(gpx->trackAt(t)->pointCount(), std::get<2>(tracks[t]));
+    }
     EXPECT_EQ(gpx->trackAt(0)->pointAt(4)->lat(), 5.0);
-    EXPECT_EQ(gpx->trackAt(1)->name(), "Way");
-    EXPECT_EQ(gpx->trackAt(1)->number(), 4);
-    EXPECT_EQ(gpx->trackAt(1)->pointCount(), 4);
-    EXPECT_EQ(gpx->trackAt(2)->name(), "WP: First");
     EXPECT_EQ(gpx->trackAt(2)->pointAt(0)->name(), "First");
-    EXPECT_EQ(gpx->trackAt(3)->name(), "WP:");
-    EXPECT_EQ(gpx->trackAt(3)->pointCount(), 1);
-    EXPECT_EQ(gpx->trackAt(3)->number(), 0);
     EXPECT_EQ(gpx->creator(), "test");
     EXPECT_EQ(gpx->version(), "1.1");
 }
@@ -124,34 +136,21 @@ TEST(GpxReader, ReadsPointFieldsOnlyWhereTheyBelong) {
     const Track& track = *gpx->trackAt(0);
     // A track without a name of its own takes the first name below it.
     EXPECT_EQ(track.name(), "P");
-    const WayPoint& p0 = *track.pointAt(0);
-    EXPECT_EQ(p0.lat(), 48.1);
-    EXPECT_EQ(p0.lon(), 11.5);
-    EXPECT_EQ(p0.ele(), 520.5);
-    EXPECT_EQ(p0.time(), 1236356783);
-    EXPECT_EQ(p0.timeText(), "2009-03-06T16:26:23Z");
-    EXPECT_EQ(p0.name(), "");
-    const WayPoint& p1 = *track.pointAt(1);
-    EXPECT_EQ(p1.lat(), 0.0); // lat without lon keeps both at 0
-    EXPECT_EQ(p1.lon(), 0.0);
-    EXPECT_EQ(p1.ele(), 0.0);
-    EXPECT_EQ(p1.time(), -1);
-    EXPECT_EQ(p1.timeText(), "yesterday");
-    const WayPoint& p2 = *track.pointAt(2);
-    EXPECT_EQ(p2.lat(), 0.0);
-    EXPECT_EQ(p2.lon(), 0.0);
-    EXPECT_EQ(p2.time(), 0); // an empty time element counts as absent
-    EXPECT_EQ(p2.timeText(), "");
-
-    const WayPoint& routePoint = *gpx->trackAt(1)->pointAt(0);
-    EXPECT_EQ(routePoint.ele(), 3.0);
-    EXPECT_EQ(routePoint.time(), 0);
-    EXPECT_EQ(routePoint.timeText(), "");
-
-    const WayPoint& wayPoint = *gpx->trackAt(2)->pointAt(0);
-    EXPECT_EQ(wayPoint.lat(), 5.0);
-    EXPECT_EQ(wayPoint.ele(), 0.0);
-    EXPECT_EQ(wayPoint.time(), 0);
+    // A lat without a lon keeps both at 0; an empty time element counts as absent; routes and
+    // waypoints take no time, waypoints no elevation.
+    const PointFields expected[] = {{48.1, 11.5, 520.5, 1236356783, "2009-03-06T16:26:23Z"},
+                                    {0, 0, 0, -1, "yesterday"},
+                                    {0, 0, 0, 0, ""},
+                                    {1, 2, 3, 0, ""},
+                                    {5, 6, 0, 0, ""}};
+    const WayPoint* points[] = {track.pointAt(0), track.pointAt(1), track.pointAt(2),
+                                gpx->trackAt(1)->pointAt(0), gpx->trackAt(2)->pointAt(0)};
+    for (int i = 0; i < 5; ++i) {
+        SCOPED_TRACE(i);
+        expectPoint(*points[i], expected[i]);
+    }
+    EXPECT_EQ(track.pointAt(0)->name(), "");
+    const WayPoint& wayPoint = *points[4];
     EXPECT_EQ(wayPoint.name(), "Hut");
     // White space in text collapses as Tidy's repair collapses it, whichever way the file is read.
     EXPECT_EQ(wayPoint.cmt(), "open all year");
@@ -256,9 +255,7 @@ TEST(GpxReader, KeepsWhiteSpaceWhereMarkupIsNotMarkup) {
     ASSERT_EQ(gpx->trackCount(), 2);
     const Track& track = *gpx->trackAt(0);
     EXPECT_EQ(track.name(), "");
-    EXPECT_EQ(track.pointAt(0)->ele(), 412.5);
-    EXPECT_EQ(track.pointAt(0)->timeText(), "2020-01-01T10:00:00Z");
-    EXPECT_EQ(track.pointAt(0)->time(), 1577872800);
+    expectPoint(*track.pointAt(0), {1, 2, 412.5, 1577872800, "2020-01-01T10:00:00Z"});
     const WayPoint& wayPoint = *gpx->trackAt(1)->pointAt(0);
     EXPECT_EQ(wayPoint.lat(), 47.5);
     EXPECT_EQ(wayPoint.name(), "Alte Post");
