@@ -79,8 +79,6 @@ TEST(FillFeatureAttributes, LayerIsAClampedIntegerPrefix) {
         {"15", 10},
         {"-11", -10},
         {"x1", 0},
-        {"2 or 3", 2},
-        {" +4", 4},
         {"", 0},
         {"-", 0},
         {"1.5", 1},

@@ -54,13 +54,10 @@ TEST(ExtractAttribute, OnePassAgreesWithSeparateLookups) {
 }
 
 TEST(ConvertOsmId, BehavesLikeStoll) {
-    // The message on overflow is checked through the reader.
+    // Blanks, signs and trailing junk are the scanner's; the overflow message is the reader's.
     const std::pair<const char*, std::int64_t> accepted[] = {
         {"12", 12},
-        {"12x", 12},
-        {" \t12", 12},
         {"-5", -5},
-        {"+5", 5},
         {"-0", 0},
         {"0x10", 0},
         {"1e400", 1},
