@@ -9,16 +9,9 @@ using namespace guitest;
 
 namespace {
 
-class GuiWindowTest : public ::testing::Test {
+class GuiWindowTest : public WindowTest {
 protected:
-    void SetUp() override {
-        window = openWindow(engine, 200, 150, 0xFFFFFFFFu);
-        root = window->root.get();
-    }
-
-    TestEngine engine;
-    AppWindow* window = nullptr;
-    GuiWindow* root = nullptr;
+    GuiWindowTest() : WindowTest(200, 150, 0xFFFFFFFFu) {}
 };
 
 } // namespace
@@ -190,12 +183,10 @@ TEST_F(GuiWindowTest, TooltipShowsAfterHalfASecondInsideTheWindow) {
     EXPECT_EQ(pixelAt(window, box.x + box.w - 1, box.y + box.h - 1), rgb(0, 0, 0));
     EXPECT_EQ(pixelAt(window, box.x + 2, box.y + 1), rgb(255, 255, 225)) << "fill";
     EXPECT_EQ(pixelAt(window, box.x - 1, box.y - 1), rgb(0, 0, 128)) << "nothing outside";
-    // Some text pixels are dark.
-    bool dark = false;
-    for (Uint32 pixel : readPixels(window, {box.x + 6, box.y + 3, text.x, text.y})) {
-        dark = dark || (pixel & 0xFF) < 64;
-    }
-    EXPECT_TRUE(dark);
+    EXPECT_GT(countPixels(window, {box.x + 6, box.y + 3, text.x, text.y},
+                          [](Uint32 p) { return (p & 0xFF) < 64; }),
+              0)
+        << "some text pixels are dark";
 
     // A press hides it and starts the wait again.
     pushButton(window, true, 195, 145);
