@@ -7,7 +7,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <ostream>
 #include <string>
 
 using namespace guitest;
@@ -168,51 +167,46 @@ TEST(GuiEngineLoop, EventsWithoutWindowGoToTheActiveWindow) {
 // ---------------------------------------------------------------------------------------------
 // The fullscreen key
 
-struct FullscreenKeyCase {
-    const char* what;
-    Uint16 modifiers;
-    bool repeat;
-    bool toDialog;
-    bool modal;
-    bool consumed;
-    bool toggles;
-    friend void PrintTo(const FullscreenKeyCase& c, std::ostream* out) { *out << c.what; }
-};
-
-class GuiEngineFullscreenKey : public ::testing::TestWithParam<FullscreenKeyCase> {};
-
-TEST_P(GuiEngineFullscreenKey, OnlyAPlainF11OnTheMainWindowToggles) {
-    const FullscreenKeyCase& c = GetParam();
-    TestEngine engine;
-    AppWindow* main = openWindow(engine, 200, 150);
-    engine.mainWindow = main;
-    AppWindow* dialog = engine.createDialogWindow(&engine, "dialog", SDL_WINDOWPOS_CENTERED,
-                                                  SDL_WINDOWPOS_CENTERED, 100, 80, 0, 0xFFFFFFFF);
-    discardQueuedEvents();
-    if (c.modal) {
-        engine.setModal(dialog->root.get());
-    }
-    pushKey(c.toDialog ? dialog : main, SDLK_F11, c.modifiers, c.repeat);
-    engine.runFrame(0);
-    EXPECT_EQ(sawKey(engine, SDLK_F11), !c.consumed) << c.what;
-    EXPECT_EQ(isFullscreen(main), c.toggles) << c.what;
-    if (c.toggles) {
-        pushKey(main, SDLK_F11);
-        runUntilIdle(engine, 0); // the switch itself queues window events first
-        EXPECT_FALSE(isFullscreen(main)) << "a second F11 goes back to a window";
+TEST(GuiEngineFullscreenKey, OnlyAPlainF11OnTheMainWindowToggles) {
+    const struct {
+        const char* what;
+        Uint16 modifiers;
+        bool repeat;
+        bool toDialog;
+        bool modal;
+        bool consumed;
+        bool toggles;
+    } cases[] = {
+        {"plain", KMOD_NONE, false, false, false, true, true},
+        {"num lock does not count", KMOD_NUM, false, false, false, true, true},
+        {"ctrl", KMOD_LCTRL, false, false, false, false, false},
+        {"shift", KMOD_RSHIFT, false, false, false, false, false},
+        {"repeat is swallowed", KMOD_NONE, true, false, false, true, false},
+        {"in a dialog", KMOD_NONE, false, true, false, false, false},
+        {"while modal", KMOD_NONE, false, false, true, false, false},
+    };
+    for (const auto& c : cases) {
+        TestEngine engine;
+        AppWindow* main = openWindow(engine, 200, 150);
+        engine.mainWindow = main;
+        AppWindow* dialog =
+            engine.createDialogWindow(&engine, "dialog", SDL_WINDOWPOS_CENTERED,
+                                      SDL_WINDOWPOS_CENTERED, 100, 80, 0, 0xFFFFFFFF);
+        discardQueuedEvents();
+        if (c.modal) {
+            engine.setModal(dialog->root.get());
+        }
+        pushKey(c.toDialog ? dialog : main, SDLK_F11, c.modifiers, c.repeat);
+        engine.runFrame(0);
+        EXPECT_EQ(sawKey(engine, SDLK_F11), !c.consumed) << c.what;
+        EXPECT_EQ(isFullscreen(main), c.toggles) << c.what;
+        if (c.toggles) {
+            pushKey(main, SDLK_F11);
+            runUntilIdle(engine, 0); // the switch itself queues window events first
+            EXPECT_FALSE(isFullscreen(main)) << "a second F11 goes back to a window";
+        }
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, GuiEngineFullscreenKey,
-    ::testing::Values(
-        FullscreenKeyCase{"plain", KMOD_NONE, false, false, false, true, true},
-        FullscreenKeyCase{"num lock does not count", KMOD_NUM, false, false, false, true, true},
-        FullscreenKeyCase{"ctrl", KMOD_LCTRL, false, false, false, false, false},
-        FullscreenKeyCase{"shift", KMOD_RSHIFT, false, false, false, false, false},
-        FullscreenKeyCase{"repeat is swallowed", KMOD_NONE, true, false, false, true, false},
-        FullscreenKeyCase{"in a dialog", KMOD_NONE, false, true, false, false, false},
-        FullscreenKeyCase{"while modal", KMOD_NONE, false, false, true, false, false}));
 
 // ---------------------------------------------------------------------------------------------
 // Windows: dialogs, destruction, resizing, late texture release
@@ -259,19 +253,6 @@ TEST(GuiEngineWindows, WindowClosedFromAHandlerGoesAfterTheEventAndTakesItsPoint
     EXPECT_TRUE(engine.destroyWindow(main->id));
     EXPECT_EQ(engine.mainWindow, nullptr);
     EXPECT_EQ(engine.activeWindowId, 0u);
-}
-
-TEST(GuiEngineWindows, SizeChangeRebuildsTheBackingStoreAndLaysOutTheRoot) {
-    TestEngine engine;
-    AppWindow* window = openWindow(engine, 200, 100);
-    SDL_SetWindowSize(window->sdlWindow.get(), 300, 150);
-    runUntilIdle(engine, 0);
-    EXPECT_EQ(window->width, 300);
-    EXPECT_EQ(window->height, 150);
-    EXPECT_EQ(cairo_image_surface_get_width(window->surface.get()), 300);
-    EXPECT_EQ(cairo_image_surface_get_height(window->surface.get()), 150);
-    EXPECT_EQ(window->root->width, 300);
-    EXPECT_GT(window->root->cacheHoldFrames, 0);
 }
 
 TEST(GuiEngineWindows, GivenUpTexturesLiveThreeMoreFrames) {

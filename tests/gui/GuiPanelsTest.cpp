@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <ostream>
 #include <string>
 #include <tuple>
 
@@ -32,41 +31,36 @@ void fill(GuiCairoPanel* panel, double r, double g, double b) {
 // ---------------------------------------------------------------------------------------------
 // Fitting pictures
 
-struct FitCase {
-    SDL_Rect area;
-    int imageW;
-    int imageH;
-    SDL_Rect expected;
-    friend void PrintTo(const FitCase& c, std::ostream* out) {
-        *out << c.imageW << "x" << c.imageH << " into " << c.area.w << "x" << c.area.h;
-    }
-};
-
-class GuiFitImage : public ::testing::TestWithParam<FitCase> {};
-
-TEST_P(GuiFitImage, KeepsTheAspectRatioAndCentres) {
-    const FitCase& c = GetParam();
-    const SDL_Rect got = guiFitImage(c.area, c.imageW, c.imageH);
+TEST(GuiFitImage, KeepsTheAspectRatioAndCentres) {
+    const struct {
+        SDL_Rect area;
+        int imageW;
+        int imageH;
+        SDL_Rect expected;
+    } cases[] = {
+        {{10, 20, 100, 100}, 200, 100, {10, 45, 100, 50}},
+        {{0, 0, 40, 40}, 100, 50, {0, 10, 40, 20}},
+        {{0, 0, 100, 50}, 10, 10, {25, 0, 50, 50}},
+        {{0, 0, 3, 100}, 1000, 1, {0, 49, 3, 1}}, // never below one pixel
+        {{0, 0, 10, 10}, 3, 7, {3, 0, 4, 10}},    // truncated toward zero
+        {{5, 6, 0, 10}, 10, 10, {5, 6, 0, 0}},
+        {{5, 6, 10, 10}, 0, 10, {5, 6, 0, 0}},
+    };
     auto fields = [](SDL_Rect r) { return std::tuple{r.x, r.y, r.w, r.h}; };
-    EXPECT_EQ(fields(got), fields(c.expected));
-    if (got.w > 0) {
-        // Containment: whatever the picture, it stays inside its area.
-        EXPECT_GE(got.x, c.area.x);
-        EXPECT_GE(got.y, c.area.y);
-        EXPECT_LE(got.x + got.w, c.area.x + std::max(c.area.w, 1));
-        EXPECT_LE(got.y + got.h, c.area.y + std::max(c.area.h, 1));
+    for (const auto& c : cases) {
+        const SDL_Rect got = guiFitImage(c.area, c.imageW, c.imageH);
+        SCOPED_TRACE(std::to_string(c.imageW) + "x" + std::to_string(c.imageH) + " into " +
+                     std::to_string(c.area.w) + "x" + std::to_string(c.area.h));
+        EXPECT_EQ(fields(got), fields(c.expected));
+        if (got.w > 0) {
+            // Containment: whatever the picture, it stays inside its area.
+            EXPECT_GE(got.x, c.area.x);
+            EXPECT_GE(got.y, c.area.y);
+            EXPECT_LE(got.x + got.w, c.area.x + std::max(c.area.w, 1));
+            EXPECT_LE(got.y + got.h, c.area.y + std::max(c.area.h, 1));
+        }
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, GuiFitImage,
-    ::testing::Values(FitCase{{10, 20, 100, 100}, 200, 100, {10, 45, 100, 50}},
-                      FitCase{{0, 0, 40, 40}, 100, 50, {0, 10, 40, 20}},
-                      FitCase{{0, 0, 100, 50}, 10, 10, {25, 0, 50, 50}},
-                      FitCase{{0, 0, 3, 100}, 1000, 1, {0, 49, 3, 1}}, // never below one pixel
-                      FitCase{{0, 0, 10, 10}, 3, 7, {3, 0, 4, 10}},    // truncated toward zero
-                      FitCase{{5, 6, 0, 10}, 10, 10, {5, 6, 0, 0}},
-                      FitCase{{5, 6, 10, 10}, 0, 10, {5, 6, 0, 0}}));
 
 // ---------------------------------------------------------------------------------------------
 // Image panel

@@ -187,20 +187,6 @@ inline std::vector<Uint32> readPixels(const AppWindow* window, SDL_Rect rect) {
     return pixels;
 }
 
-// A readable gtest name for a table case: its index and its description.
-inline std::string caseName(std::size_t index, const std::string& what) {
-    std::string name = std::to_string(index);
-    if (!what.empty()) {
-        name += '_';
-    }
-    for (char ch : what) {
-        const bool plain =
-            (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z') || (ch >= '0' && ch <= '9');
-        name += plain ? ch : '_';
-    }
-    return name;
-}
-
 // How many pixels of a rectangle of the window satisfy `match`.
 template <typename Match> int countPixels(const AppWindow* window, SDL_Rect rect, Match match) {
     const std::vector<Uint32> pixels = readPixels(window, rect);
