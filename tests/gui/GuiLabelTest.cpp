@@ -90,9 +90,6 @@ TEST_F(GuiLabelTest, ShortenedTextFollowsChangesOfTextAndWidth) {
     EXPECT_NE(label->displayText(), ellipsis + "cdef");
     label->width = 1000;
     EXPECT_EQ(label->displayText(), "zyxwvutsrqponm");
-    std::string value;
-    EXPECT_TRUE(label->getValue(value));
-    EXPECT_EQ(value, "zyxwvutsrqponm");
 }
 
 TEST_F(GuiLabelTest, TextIsCentredOrLeftAlignedAndVerticallyCentred) {
