@@ -13,34 +13,29 @@ using namespace guitest;
 
 namespace {
 
-class ComboBoxTest : public ::testing::Test {
+class ComboBoxTest : public WindowTest {
 protected:
-    void SetUp() override {
-        window_ = openWindow(engine_, 300, 300);
-        ASSERT_NE(window_, nullptr);
+    ComboBoxTest() : WindowTest(300, 300) {
         box_ = addBox(0xFFF0F0F0u);
-        other_ = window_->root->add(
-            std::make_unique<ProbeControl>(window_->root.get(), 9, 200, 250, 50, 30, 0xFF00FF00u));
+        other_ = addProbe(window, 9, {200, 250, 50, 30}, 0xFF00FF00u);
     }
     GuiComboBox* addBox(std::uint32_t colour, int width = 140) {
-        return window_->root->add(
-            std::make_unique<GuiComboBox>(window_->root.get(), 5, 10, 10, width, 22, colour,
-                                          SDL_Color{0, 0, 0, 255}, engine_.defaultFont(), 150));
+        return root->add(std::make_unique<GuiComboBox>(root, 5, 10, 10, width, 22, colour,
+                                                       SDL_Color{0, 0, 0, 255},
+                                                       engine.defaultFont(), 150));
     }
     void fill() {
         box_->addItem(100, "North-side");
         box_->addItem(200, "East-side");
         box_->addItem(300, "South-side");
     }
-    void frame() { runUntilIdle(engine_, ticks_ += 16); }
-    void clickAt(int x, int y) { click(engine_, window_, x, y, ticks_ += 16); }
     int rowY(int row) const {
         const GuiComboBoxDropDown* list = box_->dropDown();
         return list->y + row * list->rowHeight() + 3;
     }
     std::vector<int> changes() const {
         std::vector<int> values;
-        for (const GuiEvent& e : engine_.commands) {
+        for (const GuiEvent& e : engine.commands) {
             if (e.code == GuiCmdComboBoxChanged) {
                 EXPECT_EQ(e.id, 5);
                 values.push_back(e.data);
@@ -49,17 +44,14 @@ protected:
         return values;
     }
 
-    TestEngine engine_;
-    AppWindow* window_ = nullptr;
     GuiComboBox* box_ = nullptr;
     ProbeControl* other_ = nullptr;
-    std::uint32_t ticks_ = 1000;
 };
 
 TEST_F(ComboBoxTest, FirstItemIsSelectedSilentlyLaterSelectionsNotify) {
     fill();
     EXPECT_EQ(box_->selectedIndex(), 0);
-    EXPECT_TRUE(engine_.commands.empty());
+    EXPECT_TRUE(engine.commands.empty());
     box_->select(0, true);
     box_->select(0, true);
     EXPECT_EQ(changes(), (std::vector<int>{100, 100}));
@@ -89,7 +81,7 @@ TEST_F(ComboBoxTest, ClickOpensListAndChoosingRowPostsValueAndCloses) {
     EXPECT_EQ(list->y, 32);
     EXPECT_EQ(list->height, 150);
     EXPECT_EQ(list->selectedIndex(), 0);
-    EXPECT_EQ(window_->root->popups.size(), 1u);
+    EXPECT_EQ(root->popups.size(), 1u);
     clickAt(50, rowY(0));
     EXPECT_TRUE(box_->isDropDownOpen()) << "the row already chosen keeps the list open";
 
@@ -97,21 +89,20 @@ TEST_F(ComboBoxTest, ClickOpensListAndChoosingRowPostsValueAndCloses) {
     EXPECT_EQ(changes(), std::vector<int>{300});
     EXPECT_FALSE(box_->isDropDownOpen());
     EXPECT_EQ(box_->dropDown(), nullptr);
-    EXPECT_TRUE(window_->root->popups.empty());
-    EXPECT_EQ(window_->root->children.size(), 2u) << "the list was deleted";
+    EXPECT_TRUE(root->popups.empty());
+    EXPECT_EQ(root->children.size(), 2u) << "the list was deleted";
     EXPECT_EQ(box_->selectedText(), "South-side");
 }
 
 TEST_F(ComboBoxTest, EscapeAndPressOnTheBoxCloseWithoutChange) {
     fill();
     clickAt(50, 20);
-    pushKey(window_, SDLK_DOWN); // moves the highlight only
-    pushKey(window_, SDLK_ESCAPE);
+    pushKey(window, SDLK_DOWN); // moves the highlight only
+    pushKey(window, SDLK_ESCAPE);
     frame();
     EXPECT_FALSE(box_->isDropDownOpen());
     EXPECT_TRUE(changes().empty());
     EXPECT_EQ(box_->selectedIndex(), 0);
-    EXPECT_TRUE(SDL_IsTextInputActive()) << "text input is back once no popup is open";
 
     clickAt(50, 20);
     ASSERT_TRUE(box_->isDropDownOpen());
@@ -128,35 +119,35 @@ TEST_F(ComboBoxTest, PressElsewhereClosesAndReachesThatControl) {
     clickAt(220, 260);
     EXPECT_FALSE(box_->isDropDownOpen());
     EXPECT_EQ(other_->count(SDL_MOUSEBUTTONDOWN), 1);
-    EXPECT_EQ(window_->root->focus, other_);
+    EXPECT_EQ(root->focus, other_);
     EXPECT_EQ(box_->hasFocus, 0);
     EXPECT_TRUE(changes().empty());
     // Focus taken away by the program closes it too.
-    window_->root->setFocus(box_);
+    root->setFocus(box_);
     box_->openDropDown();
-    window_->root->setFocus(other_);
+    root->setFocus(other_);
     frame();
     EXPECT_FALSE(box_->isDropDownOpen());
-    EXPECT_TRUE(window_->root->popups.empty());
+    EXPECT_TRUE(root->popups.empty());
 }
 
 TEST_F(ComboBoxTest, KeyboardOpensMovesAndConfirms) {
     fill();
-    window_->root->setFocus(box_);
-    pushKey(window_, SDLK_DOWN);
+    root->setFocus(box_);
+    pushKey(window, SDLK_DOWN);
     frame();
     ASSERT_TRUE(box_->isDropDownOpen());
-    pushKey(window_, SDLK_DOWN);
-    pushKey(window_, SDLK_DOWN);
-    pushKey(window_, SDLK_RETURN);
+    pushKey(window, SDLK_DOWN);
+    pushKey(window, SDLK_DOWN);
+    pushKey(window, SDLK_RETURN);
     frame();
     EXPECT_FALSE(box_->isDropDownOpen());
     EXPECT_EQ(changes(), std::vector<int>{300});
-    pushKey(window_, SDLK_UP); // closed: Up selects the previous item
+    pushKey(window, SDLK_UP); // closed: Up selects the previous item
     frame();
     EXPECT_EQ(changes(), (std::vector<int>{300, 200}));
     box_->select(0, false);
-    pushKey(window_, SDLK_UP);
+    pushKey(window, SDLK_UP);
     frame();
     EXPECT_EQ(changes().size(), 2u) << "nothing above the first item";
 }
@@ -170,32 +161,21 @@ TEST_F(ComboBoxTest, ArrowAreaIsDarkerNeverBelowZeroAndLongTextStaysLeftOfIt) {
     const SDL_Rect arrow = dark->arrowRect();
     EXPECT_EQ(arrow.x, 10 + 100 - 18);
     // Top row inside the arrow area, below the border and above the arrow picture.
-    EXPECT_EQ(pixelAt(window_, arrow.x + 2, arrow.y + 1), rgb(0, 5, 0));
+    EXPECT_EQ(pixelAt(window, arrow.x + 2, arrow.y + 1), rgb(0, 5, 0));
     // The text, starting at x + 3, is cut after width - 24 pixels: the strip between its end
     // and the separator shows only background, while the text reaches the cut.
-    for (Uint32 p : readPixels(window_, {10 + 3 + 76, 101, 3, 20})) {
+    for (Uint32 p : readPixels(window, {10 + 3 + 76, 101, 3, 20})) {
         EXPECT_EQ(p, rgb(10, 20, 8));
     }
-    int ink = 0;
-    for (Uint32 p : readPixels(window_, {10 + 3 + 70, 101, 6, 20})) {
-        ink += p != rgb(10, 20, 8) ? 1 : 0;
-    }
-    EXPECT_GT(ink, 10);
+    EXPECT_GT(countPixels(window, {10 + 3 + 70, 101, 6, 20},
+                          [](Uint32 p) { return p != rgb(10, 20, 8); }),
+              10);
     // The black arrow is drawn, centred in its area.
-    int black = 0;
-    for (Uint32 p : readPixels(window_, arrow)) {
-        black += p == rgb(0, 0, 0) ? 1 : 0;
-    }
-    EXPECT_GE(black, 20);
+    EXPECT_GE(countPixels(window, arrow, rgb(0, 0, 0)), 20);
 }
 
-TEST(ComboArrowCache, EntryGoesWithItsWindow) {
-    TestEngine engine;
-    AppWindow* window = openWindow(engine, 100, 60);
-    auto* box = window->root->add(
-        std::make_unique<GuiComboBox>(window->root.get(), 1, 5, 5, 80, 22, 0xFFFFFFFFu,
-                                      SDL_Color{0, 0, 0, 255}, engine.defaultFont(), 100));
-    box->addItem(1, "x");
+TEST_F(ComboBoxTest, ArrowCacheEntryGoesWithItsWindow) {
+    fill();
     const std::size_t before = comboArrowCacheSize();
     engine.runFrame(10);
     EXPECT_EQ(comboArrowCacheSize(), before + 1);

@@ -2,31 +2,23 @@
 
 #include "gui/GuiPanels.h"
 
-#include <SDL_image.h>
 #include <gtest/gtest.h>
 
-#include <ostream>
 #include <string>
+#include <tuple>
 
 using namespace guitest;
 
 namespace {
 
-class GuiPanelsTest : public ::testing::Test {
+class GuiPanelsTest : public WindowTest {
 protected:
-    void SetUp() override {
-        window = openWindow(engine, 240, 180, 0xFFFFFFFFu);
-        root = window->root.get();
-    }
+    GuiPanelsTest() : WindowTest(240, 180, 0xFFFFFFFFu) {}
 
     GuiCairoPanel* addCairoPanel(SDL_Rect r) {
         return root->add(std::make_unique<GuiCairoPanel>(root, 5, r.x, r.y, r.w, r.h, 0,
                                                          window->renderer.get()));
     }
-
-    TestEngine engine;
-    AppWindow* window = nullptr;
-    GuiWindow* root = nullptr;
 };
 
 void fill(GuiCairoPanel* panel, double r, double g, double b) {
@@ -39,65 +31,51 @@ void fill(GuiCairoPanel* panel, double r, double g, double b) {
 // ---------------------------------------------------------------------------------------------
 // Fitting pictures
 
-struct FitCase {
-    SDL_Rect area;
-    int imageW;
-    int imageH;
-    SDL_Rect expected;
-    friend void PrintTo(const FitCase& c, std::ostream* out) {
-        *out << c.imageW << "x" << c.imageH << " into " << c.area.w << "x" << c.area.h;
-    }
-};
-
-class GuiFitImage : public ::testing::TestWithParam<FitCase> {};
-
-TEST_P(GuiFitImage, KeepsTheAspectRatioAndCentres) {
-    const FitCase& c = GetParam();
-    const SDL_Rect got = guiFitImage(c.area, c.imageW, c.imageH);
-    EXPECT_EQ(got.x, c.expected.x);
-    EXPECT_EQ(got.y, c.expected.y);
-    EXPECT_EQ(got.w, c.expected.w);
-    EXPECT_EQ(got.h, c.expected.h);
-    if (got.w > 0) {
-        // Containment: whatever the picture, it stays inside its area.
-        EXPECT_GE(got.x, c.area.x);
-        EXPECT_GE(got.y, c.area.y);
-        EXPECT_LE(got.x + got.w, c.area.x + std::max(c.area.w, 1));
-        EXPECT_LE(got.y + got.h, c.area.y + std::max(c.area.h, 1));
+TEST(GuiFitImage, KeepsTheAspectRatioAndCentres) {
+    const struct {
+        SDL_Rect area;
+        int imageW;
+        int imageH;
+        SDL_Rect expected;
+    } cases[] = {
+        {{10, 20, 100, 100}, 200, 100, {10, 45, 100, 50}},
+        {{0, 0, 40, 40}, 100, 50, {0, 10, 40, 20}},
+        {{0, 0, 100, 50}, 10, 10, {25, 0, 50, 50}},
+        {{0, 0, 3, 100}, 1000, 1, {0, 49, 3, 1}}, // never below one pixel
+        {{0, 0, 10, 10}, 3, 7, {3, 0, 4, 10}},    // truncated toward zero
+        {{5, 6, 0, 10}, 10, 10, {5, 6, 0, 0}},
+        {{5, 6, 10, 10}, 0, 10, {5, 6, 0, 0}},
+    };
+    auto fields = [](SDL_Rect r) { return std::tuple{r.x, r.y, r.w, r.h}; };
+    for (const auto& c : cases) {
+        const SDL_Rect got = guiFitImage(c.area, c.imageW, c.imageH);
+        SCOPED_TRACE(std::to_string(c.imageW) + "x" + std::to_string(c.imageH) + " into " +
+                     std::to_string(c.area.w) + "x" + std::to_string(c.area.h));
+        EXPECT_EQ(fields(got), fields(c.expected));
+        if (got.w > 0) {
+            // Containment: whatever the picture, it stays inside its area.
+            EXPECT_GE(got.x, c.area.x);
+            EXPECT_GE(got.y, c.area.y);
+            EXPECT_LE(got.x + got.w, c.area.x + std::max(c.area.w, 1));
+            EXPECT_LE(got.y + got.h, c.area.y + std::max(c.area.h, 1));
+        }
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, GuiFitImage,
-    ::testing::Values(FitCase{{10, 20, 100, 100}, 200, 100, {10, 45, 100, 50}},
-                      FitCase{{0, 0, 40, 40}, 100, 50, {0, 10, 40, 20}},
-                      FitCase{{0, 0, 100, 50}, 10, 10, {25, 0, 50, 50}},
-                      FitCase{{0, 0, 3, 100}, 1000, 1, {0, 49, 3, 1}}, // never below one pixel
-                      FitCase{{0, 0, 10, 10}, 3, 7, {3, 0, 4, 10}},    // truncated toward zero
-                      FitCase{{5, 6, 0, 10}, 10, 10, {5, 6, 0, 0}},
-                      FitCase{{5, 6, 10, 10}, 0, 10, {5, 6, 0, 0}}));
 
 // ---------------------------------------------------------------------------------------------
 // Image panel
 
 TEST_F(GuiPanelsTest, ImagePanelShowsItsPictureFittedAndReportsPresses) {
-    SdlSurfacePtr picture(
-        SDL_CreateRGBSurfaceWithFormat(0, 200, 100, 32, SDL_PIXELFORMAT_ARGB8888));
-    SDL_FillRect(picture.get(), nullptr, 0xFF00FF00u);
-    const std::string path = std::string(TRAKMOOR_BUILD_DIR) + "/panel-200x100.png";
-    ASSERT_EQ(IMG_SavePNG(picture.get(), path.c_str()), 0);
-
+    const std::string path = writeSolidPng("panel-200x100.png", 200, 100, 0xFF00FF00u);
+    ASSERT_FALSE(path.empty());
     auto* panel =
         root->add(std::make_unique<GuiImagePanel>(root, 77, 20, 30, 100, 100, 0xFF0000FFu));
-    EXPECT_EQ(panel->colour.a, 0) << "no background";
     ASSERT_TRUE(panel->loadImage(window->renderer.get(), path));
-    EXPECT_EQ(panel->imageWidth, 200);
-    EXPECT_EQ(panel->imagePath, path);
     engine.runFrame(0);
     const Uint32 green = rgb(0, 255, 0);
     EXPECT_EQ(pixelAt(window, 20, 55), green) << "100 x 50 at (x, y + 25)";
     EXPECT_EQ(pixelAt(window, 119, 104), green);
-    EXPECT_EQ(pixelAt(window, 20, 54), rgb(255, 255, 255));
+    EXPECT_EQ(pixelAt(window, 20, 54), rgb(255, 255, 255)) << "no background";
     EXPECT_EQ(pixelAt(window, 20, 105), rgb(255, 255, 255));
 
     click(engine, window, 25, 35, 0);
@@ -117,7 +95,6 @@ TEST_F(GuiPanelsTest, ImagePanelShowsItsPictureFittedAndReportsPresses) {
 
 TEST_F(GuiPanelsTest, CairoPictureReachesTheScreenUnchanged) {
     GuiCairoPanel* panel = addCairoPanel({10, 10, 100, 80});
-    EXPECT_EQ(panel->stride(), 400);
     fill(panel, 1, 1, 1);
     cairo_set_source_rgb(panel->cairo(), 0.0, 0.5, 1.0);
     cairo_rectangle(panel->cairo(), 20, 10, 30, 40);
@@ -132,7 +109,6 @@ TEST_F(GuiPanelsTest, CairoPictureReachesTheScreenUnchanged) {
 TEST_F(GuiPanelsTest, UploadRateLimitHoldsTheLastPicture) {
     GuiCairoPanel* panel = addCairoPanel({0, 0, 60, 60});
     panel->setMaxFrameRate(10);
-    EXPECT_EQ(panel->uploadInterval, 100);
     fill(panel, 1, 0, 0);
     engine.runFrame(1000);
     EXPECT_EQ(pixelAt(window, 5, 5), rgb(255, 0, 0));
@@ -145,14 +121,12 @@ TEST_F(GuiPanelsTest, UploadRateLimitHoldsTheLastPicture) {
     EXPECT_TRUE(panel->isUploadDue(1100));
     engine.runFrame(1100);
     EXPECT_EQ(pixelAt(window, 5, 5), rgb(0, 0, 255));
-    EXPECT_EQ(panel->lastUploadTicks, 1100u);
 }
 
 TEST_F(GuiPanelsTest, NoOrNegativeRateUploadsOnEveryPaint) {
     GuiCairoPanel* panel = addCairoPanel({0, 0, 60, 60});
     for (int rate : {0, -5}) {
         panel->setMaxFrameRate(rate);
-        EXPECT_EQ(panel->uploadInterval, 0);
         fill(panel, 1, 0, 0);
         engine.runFrame(2000);
         fill(panel, 0, 1, 0);
@@ -168,7 +142,6 @@ TEST_F(GuiPanelsTest, ResizedPanelShowsItsNewPictureAtOnce) {
     fill(panel, 1, 0, 0);
     engine.runFrame(1000);
     panel->layout(window->renderer.get(), 80, 70);
-    EXPECT_EQ(panel->width, 80);
     EXPECT_EQ(cairo_image_surface_get_height(panel->surface()), 70);
     int w = 0;
     int h = 0;

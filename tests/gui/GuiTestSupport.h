@@ -9,10 +9,14 @@
 #include "gui/GuiObject.h"
 #include "gui/GuiWindow.h"
 #include "gui/IEditable.h"
+#include "gui/SdlHandles.h"
 
 #include <SDL.h>
+#include <SDL_image.h>
+#include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
@@ -106,13 +110,13 @@ inline void pushMotion(const AppWindow* window, int x, int y) {
 }
 
 inline void pushButton(const AppWindow* window, bool down, int x, int y,
-                       Uint8 button = SDL_BUTTON_LEFT) {
+                       Uint8 button = SDL_BUTTON_LEFT, Uint8 clicks = 1) {
     SDL_Event event{};
     event.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
     event.button.windowID = window->id;
     event.button.button = button;
     event.button.state = down ? SDL_PRESSED : SDL_RELEASED;
-    event.button.clicks = 1;
+    event.button.clicks = clicks;
     event.button.x = x;
     event.button.y = y;
     SDL_PushEvent(&event);
@@ -128,6 +132,14 @@ inline void pushKey(const AppWindow* window, SDL_Keycode key, Uint16 modifiers =
     event.key.keysym.sym = key;
     event.key.keysym.scancode = SDL_GetScancodeFromKey(key);
     event.key.keysym.mod = modifiers;
+    SDL_PushEvent(&event);
+}
+
+inline void pushText(const AppWindow* window, const char* utf8) {
+    SDL_Event event{};
+    event.type = SDL_TEXTINPUT;
+    event.text.windowID = window->id;
+    std::strncpy(event.text.text, utf8, sizeof event.text.text - 1);
     SDL_PushEvent(&event);
 }
 
@@ -175,18 +187,22 @@ inline std::vector<Uint32> readPixels(const AppWindow* window, SDL_Rect rect) {
     return pixels;
 }
 
-// A readable gtest name for a table case: its index and its description.
-inline std::string caseName(std::size_t index, const std::string& what) {
-    std::string name = std::to_string(index);
-    if (!what.empty()) {
-        name += '_';
-    }
-    for (char ch : what) {
-        const bool plain =
-            (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z') || (ch >= '0' && ch <= '9');
-        name += plain ? ch : '_';
-    }
-    return name;
+// How many pixels of a rectangle of the window satisfy `match`.
+template <typename Match> int countPixels(const AppWindow* window, SDL_Rect rect, Match match) {
+    const std::vector<Uint32> pixels = readPixels(window, rect);
+    return static_cast<int>(std::count_if(pixels.begin(), pixels.end(), match));
+}
+
+inline int countPixels(const AppWindow* window, SDL_Rect rect, Uint32 colour) {
+    return countPixels(window, rect, [colour](Uint32 pixel) { return pixel == colour; });
+}
+
+// Writes a PNG of one colour into the build folder and returns its path.
+inline std::string writeSolidPng(const char* name, int w, int h, Uint32 argb) {
+    SdlSurfacePtr surface(SDL_CreateRGBSurfaceWithFormat(0, w, h, 32, SDL_PIXELFORMAT_ARGB8888));
+    SDL_FillRect(surface.get(), nullptr, argb);
+    std::string path = std::string(TRAKMOOR_BUILD_DIR) + "/" + name;
+    return IMG_SavePNG(surface.get(), path.c_str()) == 0 ? path : std::string();
 }
 
 inline Uint32 pixelAt(const AppWindow* window, int x, int y) {
@@ -252,6 +268,22 @@ inline ProbeControl* addProbe(AppWindow* window, int id, SDL_Rect rect,
     return window->root->add(std::make_unique<ProbeControl>(window->root.get(), id, rect.x, rect.y,
                                                             rect.w, rect.h, colour));
 }
+
+// A test with one window of its own; each frame advances the clock by 16 ms and runs until the
+// queue is empty.
+class WindowTest : public ::testing::Test {
+protected:
+    WindowTest(int width, int height, std::uint32_t colour = 0xFFF0F0F0u)
+        : window(openWindow(engine, width, height, colour)), root(window->root.get()) {}
+
+    void frame() { runUntilIdle(engine, ticks += 16); }
+    void clickAt(int x, int y) { click(engine, window, x, y, ticks += 16); }
+
+    TestEngine engine;
+    AppWindow* window;
+    GuiWindow* root;
+    std::uint32_t ticks = 1000;
+};
 
 } // namespace guitest
 

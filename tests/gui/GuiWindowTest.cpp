@@ -9,16 +9,9 @@ using namespace guitest;
 
 namespace {
 
-class GuiWindowTest : public ::testing::Test {
+class GuiWindowTest : public WindowTest {
 protected:
-    void SetUp() override {
-        window = openWindow(engine, 200, 150, 0xFFFFFFFFu);
-        root = window->root.get();
-    }
-
-    TestEngine engine;
-    AppWindow* window = nullptr;
-    GuiWindow* root = nullptr;
+    GuiWindowTest() : WindowTest(200, 150, 0xFFFFFFFFu) {}
 };
 
 } // namespace
@@ -190,12 +183,10 @@ TEST_F(GuiWindowTest, TooltipShowsAfterHalfASecondInsideTheWindow) {
     EXPECT_EQ(pixelAt(window, box.x + box.w - 1, box.y + box.h - 1), rgb(0, 0, 0));
     EXPECT_EQ(pixelAt(window, box.x + 2, box.y + 1), rgb(255, 255, 225)) << "fill";
     EXPECT_EQ(pixelAt(window, box.x - 1, box.y - 1), rgb(0, 0, 128)) << "nothing outside";
-    // Some text pixels are dark.
-    bool dark = false;
-    for (Uint32 pixel : readPixels(window, {box.x + 6, box.y + 3, text.x, text.y})) {
-        dark = dark || (pixel & 0xFF) < 64;
-    }
-    EXPECT_TRUE(dark);
+    EXPECT_GT(countPixels(window, {box.x + 6, box.y + 3, text.x, text.y},
+                          [](Uint32 p) { return (p & 0xFF) < 64; }),
+              0)
+        << "some text pixels are dark";
 
     // A press hides it and starts the wait again.
     pushButton(window, true, 195, 145);
@@ -260,16 +251,6 @@ TEST_F(GuiWindowTest, CommandsOfOtherWindowsAreDroppedWhileADialogIsModal) {
     const std::size_t count = engine.commands.size();
     dialog->accept();
     EXPECT_EQ(engine.commands.size(), count);
-}
-
-TEST_F(GuiWindowTest, RejectReportsCancelled) {
-    AppWindow* dialogWindow = engine.createDialogWindow(&engine, "Dialog", 0, 0, 100, 60, 0, 0);
-    auto* dialog = dynamic_cast<GuiDialog*>(dialogWindow->root.get());
-    engine.setModal(dialog);
-    dialog->reject();
-    ASSERT_EQ(engine.commands.size(), 1u);
-    EXPECT_EQ(engine.commands[0].code, GuiCmdModalClosed);
-    EXPECT_EQ(engine.commands[0].id, GuiModalCancelled);
 }
 
 TEST_F(GuiWindowTest, ModalStateCancelsMouseCapturesElsewhere) {
@@ -374,6 +355,13 @@ TEST_F(GuiWindowTest, ResizeStretchesCairoPanelsAndPausesCaching) {
 
     SDL_SetWindowSize(window->sdlWindow.get(), 300, 100);
     runUntilIdle(engine, 0);
+    // The backing store and the root follow the window.
+    EXPECT_EQ(window->width, 300);
+    EXPECT_EQ(window->height, 100);
+    EXPECT_EQ(cairo_image_surface_get_width(window->surface.get()), 300);
+    EXPECT_EQ(cairo_image_surface_get_height(window->surface.get()), 100);
+    EXPECT_EQ(root->width, 300);
+    EXPECT_GT(root->cacheHoldFrames, 0);
     // Margins were 40 on the right and 30 at the bottom; the height can shrink to 1 at least.
     EXPECT_EQ(stretching->width, 300 - 10 - 40);
     EXPECT_EQ(stretching->height, 100 - 20 - 30);

@@ -21,20 +21,14 @@ constexpr Uint32 kTrack = rgb(230, 230, 230);
 constexpr Uint32 kSelection = rgb(0, 120, 215);
 
 int countColumn(const AppWindow* window, int x, int top, int height, Uint32 colour) {
-    int n = 0;
-    for (Uint32 p : readPixels(window, {x, top, 1, height})) {
-        n += p == colour ? 1 : 0;
-    }
-    return n;
+    return countPixels(window, {x, top, 1, height}, colour);
 }
 
-class ListCtrlTest : public ::testing::Test {
+class ListCtrlTest : public WindowTest {
 protected:
-    void SetUp() override {
-        window_ = openWindow(engine_, 320, 320);
-        ASSERT_NE(window_, nullptr);
-        list_ = window_->root->add(std::make_unique<GuiListCtrl>(
-            window_->root.get(), 7, 10, 10, 200, 200, 0xFFFFFFFFu, engine_.defaultFont()));
+    ListCtrlTest() : WindowTest(320, 320) {
+        list_ = root->add(std::make_unique<GuiListCtrl>(root, 7, 10, 10, 200, 200, 0xFFFFFFFFu,
+                                                        engine.defaultFont()));
         list_->onSelectionChange = [this](GuiListCtrl*, int index) { changes_.push_back(index); };
     }
     void fill(int count) {
@@ -42,13 +36,9 @@ protected:
             list_->addItem(i * 10, "item " + std::to_string(i));
         }
     }
-    void frame() { runUntilIdle(engine_, ticks_ += 16); }
 
-    TestEngine engine_;
-    AppWindow* window_ = nullptr;
     GuiListCtrl* list_ = nullptr;
     std::vector<int> changes_;
-    std::uint32_t ticks_ = 1000;
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -58,7 +48,7 @@ protected:
 TEST_F(ListCtrlTest, VerticalThumbLengthIsViewShareOfTrackWithMinimum) {
     fill(3);
     frame();
-    EXPECT_EQ(countColumn(window_, 10 + 200 - 7, 10, 200, kTrack), 0) << "short: no bar";
+    EXPECT_EQ(countColumn(window, 10 + 200 - 7, 10, 200, kTrack), 0) << "short: no bar";
     fill(97);
     frame();
     const int rh = list_->rowHeight();
@@ -66,27 +56,27 @@ TEST_F(ListCtrlTest, VerticalThumbLengthIsViewShareOfTrackWithMinimum) {
     const double share = 200.0 / (100.0 * rh);
     const int expected = std::max(static_cast<int>(std::lround(share * 200)), 16);
     const int barX = 10 + 200 - 7;
-    EXPECT_EQ(countColumn(window_, barX, 10, 200, kThumb), expected);
-    EXPECT_EQ(countColumn(window_, barX, 10, 200, kTrack), 200 - expected);
-    EXPECT_EQ(pixelAt(window_, barX, 10), kThumb) << "at the top while not scrolled";
+    EXPECT_EQ(countColumn(window, barX, 10, 200, kThumb), expected);
+    EXPECT_EQ(countColumn(window, barX, 10, 200, kTrack), 200 - expected);
+    EXPECT_EQ(pixelAt(window, barX, 10), kThumb) << "at the top while not scrolled";
 
     fill(900); // a thousand rows: the minimum thumb
     frame();
-    EXPECT_EQ(countColumn(window_, barX, 10, 200, kThumb), 16);
+    EXPECT_EQ(countColumn(window, barX, 10, 200, kThumb), 16);
 }
 
 TEST_F(ListCtrlTest, WheelScrollsWholeRowsAndStopsAtTheEnd) {
     fill(100);
     frame();
-    pushWheel(window_, 50, 50, -3);
+    pushWheel(window, 50, 50, -3);
     frame();
     EXPECT_EQ(list_->scrollY(), 3 * list_->rowHeight());
     for (int i = 0; i < 60; ++i) {
-        pushWheel(window_, 50, 50, -10);
+        pushWheel(window, 50, 50, -10);
     }
     frame();
     EXPECT_EQ(list_->scrollY(), 100 * list_->rowHeight() - 200);
-    pushWheel(window_, 50, 50, 1000);
+    pushWheel(window, 50, 50, 1000);
     frame();
     EXPECT_EQ(list_->scrollY(), 0);
 }
@@ -97,19 +87,19 @@ TEST_F(ListCtrlTest, DraggingTheThumbScrollsProportionallyAndTrackPressPages) {
     const SDL_Rect thumb = list_->scrollArea().verticalBar.thumb;
     const int maxScroll = 100 * list_->rowHeight() - 200;
     const int room = 200 - thumb.h;
-    pushButton(window_, true, thumb.x + 5, thumb.y + 3);
-    pushMotion(window_, thumb.x + 5, thumb.y + 3 + room / 2);
+    pushButton(window, true, thumb.x + 5, thumb.y + 3);
+    pushMotion(window, thumb.x + 5, thumb.y + 3 + room / 2);
     frame();
     EXPECT_NEAR(list_->scrollY(), maxScroll / 2, maxScroll / room + 1);
-    pushMotion(window_, thumb.x + 60, thumb.y + 3 + 5000); // far below, and off the bar
-    pushButton(window_, false, thumb.x + 60, 5000);
+    pushMotion(window, thumb.x + 60, thumb.y + 3 + 5000); // far below, and off the bar
+    pushButton(window, false, thumb.x + 60, 5000);
     frame();
     EXPECT_EQ(list_->scrollY(), maxScroll);
     // After the release, motion no longer scrolls; a press on the track pages up.
-    pushMotion(window_, thumb.x + 5, thumb.y);
+    pushMotion(window, thumb.x + 5, thumb.y);
     frame();
     EXPECT_EQ(list_->scrollY(), maxScroll);
-    click(engine_, window_, thumb.x + 5, 12, ticks_ += 16);
+    clickAt(thumb.x + 5, 12);
     EXPECT_EQ(list_->scrollY(), maxScroll - (200 - list_->rowHeight()));
     EXPECT_TRUE(changes_.empty()) << "scrolling does not select";
 }
@@ -121,29 +111,25 @@ TEST_F(ListCtrlTest, DraggingTheThumbScrollsProportionallyAndTrackPressPages) {
 TEST_F(ListCtrlTest, ClickSelectsRowAndPaintsItInSelectionColours) {
     fill(5);
     const int rh = list_->rowHeight();
-    click(engine_, window_, 60, 10 + rh + 2, ticks_ += 16);
+    clickAt(60, 10 + rh + 2);
     EXPECT_EQ(list_->selectedIndex(), 1);
     EXPECT_EQ(list_->selectedValue(), 10);
     EXPECT_EQ(changes_, std::vector<int>{1});
     frame();
-    EXPECT_EQ(pixelAt(window_, 195, 10 + rh + 1), kSelection);
-    EXPECT_EQ(pixelAt(window_, 195, 10 + 1), rgb(255, 255, 255));
+    EXPECT_EQ(pixelAt(window, 195, 10 + rh + 1), kSelection);
+    EXPECT_EQ(pixelAt(window, 195, 10 + 1), rgb(255, 255, 255));
     // White text inside the selected row.
-    int white = 0;
-    for (Uint32 p : readPixels(window_, {14, 10 + rh, 40, rh})) {
-        white += p == rgb(255, 255, 255) ? 1 : 0;
-    }
-    EXPECT_GT(white, 5);
+    EXPECT_GT(countPixels(window, {14, 10 + rh, 40, rh}, rgb(255, 255, 255)), 5);
 
-    click(engine_, window_, 60, 10 + rh + 2, ticks_ += 16);
+    clickAt(60, 10 + rh + 2);
     EXPECT_EQ(changes_, std::vector<int>{1}) << "a press on the selected row changes nothing";
-    click(engine_, window_, 60, 10 + 7 * rh, ticks_ += 16);
+    clickAt(60, 10 + 7 * rh);
     EXPECT_EQ(list_->selectedIndex(), -1) << "a press below the items clears the selection";
 }
 
 TEST_F(ListCtrlTest, KeysMoveTheSelectionAndKeepItInView) {
     fill(100);
-    click(engine_, window_, 60, 12, ticks_ += 16);
+    clickAt(60, 12);
     ASSERT_EQ(list_->selectedIndex(), 0);
     const int rh = list_->rowHeight();
     const int page = 200 / rh;
@@ -155,7 +141,7 @@ TEST_F(ListCtrlTest, KeysMoveTheSelectionAndKeepItInView) {
                           {SDLK_PAGEDOWN, page},    {SDLK_END, 99}, {SDLK_DOWN, 99},
                           {SDLK_PAGEUP, 99 - page}, {SDLK_HOME, 0}};
     for (const Step& s : steps) {
-        pushKey(window_, s.key);
+        pushKey(window, s.key);
         frame();
         EXPECT_EQ(list_->selectedIndex(), s.expected) << SDL_GetKeyName(s.key);
         const int top = list_->selectedIndex() * rh;
@@ -181,13 +167,11 @@ TEST_F(ListCtrlTest, ValueIsTheSelectedTextAndProgramSelectionIsSilent) {
 // Tree list
 // ---------------------------------------------------------------------------------------------
 
-class TreeListTest : public ::testing::Test {
+class TreeListTest : public WindowTest {
 protected:
-    void SetUp() override {
-        window_ = openWindow(engine_, 320, 320);
-        ASSERT_NE(window_, nullptr);
-        tree_ = window_->root->add(std::make_unique<GuiTreeListCtrl>(
-            window_->root.get(), 42, 10, 10, 260, 200, 0xFFFFFFFFu, engine_.defaultFont()));
+    TreeListTest() : WindowTest(320, 320) {
+        tree_ = root->add(std::make_unique<GuiTreeListCtrl>(root, 42, 10, 10, 260, 200, 0xFFFFFFFFu,
+                                                            engine.defaultFont()));
     }
     // Rows of the tree below, in display order: Tracks, 2024/05, a\b, Waypoints.
     void build() {
@@ -196,21 +180,17 @@ protected:
         leaf_ = tree_->addNode(month_, 3, {"a\\b", "0"});
         other_ = tree_->addNode(-1, 4, {"Waypoints", "0"});
     }
-    void frame() { runUntilIdle(engine_, ticks_ += 16); }
     int rowY(int row) { return tree_->viewRect().y + row * tree_->rowHeight() + 3; }
     std::vector<int> codes() const {
         std::vector<int> out;
-        for (const GuiEvent& e : engine_.commands) {
+        for (const GuiEvent& e : engine.commands) {
             out.push_back(e.code);
         }
         return out;
     }
 
-    TestEngine engine_;
-    AppWindow* window_ = nullptr;
     GuiTreeListCtrl* tree_ = nullptr;
     int tracks_ = -1, month_ = -1, leaf_ = -1, other_ = -1;
-    std::uint32_t ticks_ = 1000;
 };
 
 TEST_F(TreeListTest, PathsEscapeSlashesAndBackslashesAndSelectBack) {
@@ -225,7 +205,7 @@ TEST_F(TreeListTest, PathsEscapeSlashesAndBackslashesAndSelectBack) {
     EXPECT_EQ(value, "Tracks/2024\\/05/a\\\\b");
     EXPECT_FALSE(tree_->setValue("Tracks/2024/05")) << "an unescaped slash is a separator";
     EXPECT_EQ(tree_->selectedNode(), leaf_);
-    EXPECT_TRUE(engine_.commands.empty());
+    EXPECT_TRUE(engine.commands.empty());
     // Rows are depth-first; collapsing hides descendants; an unknown parent makes a root.
     EXPECT_EQ(tree_->visibleRows(), (std::vector<int>{tracks_, month_, leaf_, other_}));
     tree_->setExpanded(tracks_, false, false);
@@ -243,42 +223,42 @@ TEST_F(TreeListTest, ExpanderPressTogglesAndTextPressSelects) {
     EXPECT_EQ(box.x, 10 + 4 + 16);
     EXPECT_EQ(tree_->expanderRect(leaf_).w, 0) << "a leaf has no expander";
 
-    click(engine_, window_, box.x + 7, rowY(1), ticks_ += 16);
+    clickAt(box.x + 7, rowY(1));
     EXPECT_FALSE(tree_->isExpanded(month_));
-    ASSERT_EQ(engine_.commands.size(), 1u);
-    EXPECT_EQ(engine_.commands[0].code, GuiCmdTreeListExpanded);
-    EXPECT_EQ(engine_.commands[0].id, 42);
-    EXPECT_EQ(engine_.commands[0].data, 2);
+    ASSERT_EQ(engine.commands.size(), 1u);
+    EXPECT_EQ(engine.commands[0].code, GuiCmdTreeListExpanded);
+    EXPECT_EQ(engine.commands[0].id, 42);
+    EXPECT_EQ(engine.commands[0].data, 2);
     EXPECT_EQ(tree_->selectedNode(), -1) << "the expander does not select";
 
-    click(engine_, window_, box.x + 8, rowY(1), ticks_ += 16); // just right of the box
+    clickAt(box.x + 8, rowY(1)); // just right of the box
     EXPECT_EQ(tree_->selectedNode(), month_);
     EXPECT_EQ(codes(), (std::vector<int>{GuiCmdTreeListExpanded, GuiCmdTreeListSelected}));
-    EXPECT_EQ(engine_.commands.back().data, 2);
+    EXPECT_EQ(engine.commands.back().data, 2);
 
     // The collapsed node shows a plus: its vertical stroke is drawn over the selected row.
     frame();
-    EXPECT_EQ(pixelAt(window_, box.x + 4, box.y + 2), rgb(90, 90, 90));
-    EXPECT_EQ(pixelAt(window_, box.x + 2, box.y + 2), kSelection);
+    EXPECT_EQ(pixelAt(window, box.x + 4, box.y + 2), rgb(90, 90, 90));
+    EXPECT_EQ(pixelAt(window, box.x + 2, box.y + 2), kSelection);
 }
 
 TEST_F(TreeListTest, HeaderAndExpandersAreDrawnOnlyWithColumns) {
     build();
     frame();
-    EXPECT_EQ(pixelAt(window_, 200, 12), rgb(255, 255, 255)) << "no header without columns";
+    EXPECT_EQ(pixelAt(window, 200, 12), rgb(255, 255, 255)) << "no header without columns";
     // Without columns the expander area is plain row: a press there selects.
-    click(engine_, window_, 10 + 4 + 2, rowY(0), ticks_ += 16);
+    clickAt(10 + 4 + 2, rowY(0));
     EXPECT_EQ(tree_->selectedNode(), tracks_);
     EXPECT_TRUE(tree_->isExpanded(tracks_));
 
     tree_->addColumn("Name", 180);
     tree_->select(-1, false);
     frame();
-    EXPECT_EQ(pixelAt(window_, 200, 12), rgb(225, 225, 225));
+    EXPECT_EQ(pixelAt(window, 200, 12), rgb(225, 225, 225));
     const SDL_Rect box = tree_->expanderRect(tracks_);
-    EXPECT_EQ(pixelAt(window_, box.x, box.y), rgb(90, 90, 90));
-    EXPECT_EQ(pixelAt(window_, box.x + 4, box.y + 4), rgb(90, 90, 90)) << "the minus stroke";
-    EXPECT_EQ(pixelAt(window_, box.x + 4, box.y + 2), rgb(255, 255, 255)) << "expanded: no plus";
+    EXPECT_EQ(pixelAt(window, box.x, box.y), rgb(90, 90, 90));
+    EXPECT_EQ(pixelAt(window, box.x + 4, box.y + 4), rgb(90, 90, 90)) << "the minus stroke";
+    EXPECT_EQ(pixelAt(window, box.x + 4, box.y + 2), rgb(255, 255, 255)) << "expanded: no plus";
 }
 
 // A tilt moves 40 pixels a notch sideways, shift turns the vertical wheel sideways, and a flipped
@@ -293,7 +273,7 @@ TEST_F(TreeListTest, WheelScrollsSidewaysByTiltOrShiftAndHonoursFlipping) {
     auto turn = [&](int x, int y, bool flipped) {
         SDL_Event event{};
         event.type = SDL_MOUSEWHEEL;
-        event.wheel.windowID = window_->id;
+        event.wheel.windowID = window->id;
         event.wheel.x = x;
         event.wheel.y = y;
         event.wheel.direction = flipped ? SDL_MOUSEWHEEL_FLIPPED : SDL_MOUSEWHEEL_NORMAL;
@@ -319,24 +299,24 @@ TEST_F(TreeListTest, WheelScrollsSidewaysByTiltOrShiftAndHonoursFlipping) {
 
 TEST_F(TreeListTest, KeysWalkTheVisibleRowsAndFoldNodes) {
     build();
-    click(engine_, window_, 100, rowY(0), ticks_ += 16);
-    pushKey(window_, SDLK_DOWN);
-    pushKey(window_, SDLK_DOWN);
+    clickAt(100, rowY(0));
+    pushKey(window, SDLK_DOWN);
+    pushKey(window, SDLK_DOWN);
     frame();
     EXPECT_EQ(tree_->selectedNode(), leaf_);
-    pushKey(window_, SDLK_LEFT); // leaf: to its parent
+    pushKey(window, SDLK_LEFT); // leaf: to its parent
     frame();
     EXPECT_EQ(tree_->selectedNode(), month_);
-    pushKey(window_, SDLK_LEFT); // open node: collapse
+    pushKey(window, SDLK_LEFT); // open node: collapse
     frame();
     EXPECT_FALSE(tree_->isExpanded(month_));
-    pushKey(window_, SDLK_END);
+    pushKey(window, SDLK_END);
     frame();
     EXPECT_EQ(tree_->selectedNode(), other_);
-    pushKey(window_, SDLK_UP);
+    pushKey(window, SDLK_UP);
     frame();
     EXPECT_EQ(tree_->selectedNode(), month_) << "the collapsed child is skipped";
-    EXPECT_EQ(engine_.commands.back().code, GuiCmdTreeListSelected);
+    EXPECT_EQ(engine.commands.back().code, GuiCmdTreeListSelected);
 }
 
 } // namespace
