@@ -1,0 +1,160 @@
+#include "track/TrackInfoRows.h"
+
+#include "track/TrackStats.h"
+
+#include <array>
+#include <charconv>
+
+namespace trakmoor {
+
+namespace {
+
+// Fixed notation with the given number of decimals, as the classic locale writes it.
+std::string fixed(double value, int decimals) {
+    // Enough for the largest double in fixed notation (309 digits) with sign and decimals.
+    std::array<char, 400> buffer;
+    auto [end, error] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
+                                      std::chars_format::fixed, decimals);
+    if (error != std::errc())
+        return {};
+    std::string text(buffer.data(), end);
+    // -0.3 m and -0.0 would read "-0 m"; a value shown as zero has no sign.
+    if (text.front() == '-' && text.find_first_not_of("-0.") == std::string::npos)
+        text.erase(0, 1);
+    return text;
+}
+
+// A UTF-8 continuation byte never starts a character.
+bool continuesCharacter(char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+
+// A marker that names no point of the track is treated as unset, so that a stale index cannot
+// read beyond the points.
+bool markerValid(const Track& track, int marker) {
+    return marker >= 0 && marker < track.pointCount();
+}
+
+std::string markerText(const Track& track, int marker) {
+    if (!markerValid(track, marker))
+        return "-";
+    return std::to_string(static_cast<std::int64_t>(marker) + 1);
+}
+
+class RowList {
+public:
+    void group(int id, const char* label) { rows_.push_back({id, -1, label, {}}); }
+    void row(int id, int parentId, const char* label, std::string value) {
+        rows_.push_back({id, parentId, label, std::move(value)});
+    }
+    void messageRow(int id, int parentId, const char* label, const char* message) {
+        rows_.push_back({id, parentId, label, message, true});
+    }
+    std::vector<TrackInfoRow> take() { return std::move(rows_); }
+
+private:
+    std::vector<TrackInfoRow> rows_;
+};
+
+void addTrackInfo(RowList& rows, const Gpx& gpx, const Track& track) {
+    rows.group(trackInfoGroup, "Track info");
+    if (track.name().empty())
+        rows.messageRow(10, trackInfoGroup, "Name", "Unnamed");
+    else
+        rows.row(10, trackInfoGroup, "Name", track.name());
+    rows.row(11, trackInfoGroup, "Number", std::to_string(track.number()));
+    rows.row(12, trackInfoGroup, "Creator", gpx.creator());
+    rows.row(13, trackInfoGroup, "GPX version", gpx.version());
+}
+
+void addTrackAnalyses(RowList& rows, const Track& track) {
+    rows.group(trackAnalysesGroup, "Track analyses");
+    if (track.pointCount() < 1)
+        return;
+    const TrackStats stats = computeTrackStats(track);
+    const int parent = trackAnalysesGroup;
+    rows.row(20, parent, "Start time", timeOfDay(stats.firstPoint->timeText()));
+    rows.row(21, parent, "Stop time", timeOfDay(stats.lastPoint->timeText()));
+    rows.row(22, parent, "Min. height", formatHeight(stats.minEle));
+    rows.row(23, parent, "Max. height", formatHeight(stats.maxEle));
+    rows.row(24, parent, "Min. speed", formatSpeed(stats.minSpeed));
+    rows.row(25, parent, "Max. speed", formatSpeed(stats.maxSpeed));
+    rows.row(26, parent, "Duration", formatDuration(stats.duration));
+    rows.row(27, parent, "Distance", formatDistanceKm(stats.distance));
+    rows.row(28, parent, "Average", formatSpeed(stats.averageSpeed));
+    rows.row(29, parent, "Waypoints", std::to_string(stats.pointCount));
+}
+
+void addSectionAnalyses(RowList& rows, const Track& track, int markerA, int markerB) {
+    rows.group(sectionAnalysesGroup, "A-B analyses");
+    const int parent = sectionAnalysesGroup;
+    rows.row(30, parent, "Waypoint A", markerText(track, markerA));
+    rows.row(31, parent, "Waypoint B", markerText(track, markerB));
+    if (!markerValid(track, markerA) || !markerValid(track, markerB))
+        return;
+    const SectionStats stats = computeSectionStats(track, markerA, markerB);
+    rows.row(32, parent, "Duration", formatDuration(stats.duration));
+    rows.row(33, parent, "Distance", formatDistanceKm(stats.distance));
+    rows.row(34, parent, "Average", formatSpeed(stats.averageSpeed));
+    rows.row(35, parent, "Waypoints", std::to_string(stats.pointCount));
+    rows.row(36, parent, "Direct", formatDistanceKm(stats.direct));
+}
+
+} // namespace
+
+std::vector<TrackInfoRow> trackInfoRows(const Gpx* gpx, int selectedTrack, int markerA,
+                                        int markerB) {
+    if (gpx == nullptr)
+        return {};
+    const Track* track = gpx->trackAt(selectedTrack);
+    if (track == nullptr)
+        return {};
+    RowList rows;
+    addTrackInfo(rows, *gpx, *track);
+    addTrackAnalyses(rows, *track);
+    addSectionAnalyses(rows, *track, markerA, markerB);
+    return rows.take();
+}
+
+std::string formatHeight(double metres) {
+    return fixed(metres, 0) + " m";
+}
+
+std::string formatSpeed(double kilometresPerHour) {
+    return fixed(kilometresPerHour, 1) + " km/h";
+}
+
+std::string formatDistanceKm(double metres) {
+    return fixed(metres / 1000, 2) + " km";
+}
+
+std::string formatDuration(std::int64_t seconds) {
+    std::string text;
+    // Unsigned, so that the most negative count has a magnitude too.
+    std::uint64_t magnitude = static_cast<std::uint64_t>(seconds);
+    if (seconds < 0) {
+        text = "-";
+        magnitude = 0 - magnitude;
+    }
+    const std::uint64_t minutes = magnitude / 60 % 60;
+    const std::uint64_t secs = magnitude % 60;
+    text += std::to_string(magnitude / 3600);
+    text += minutes < 10 ? ":0" : ":";
+    text += std::to_string(minutes);
+    text += secs < 10 ? ":0" : ":";
+    text += std::to_string(secs);
+    return text;
+}
+
+std::string timeOfDay(std::string_view timeText) {
+    constexpr std::size_t clockLength = 8;
+    const std::size_t t = timeText.find('T');
+    if (t == std::string_view::npos || timeText.size() - t - 1 < clockLength)
+        return std::string(timeText);
+    std::size_t end = t + 1 + clockLength;
+    while (end > t + 1 && end < timeText.size() && continuesCharacter(timeText[end]))
+        --end;
+    return std::string(timeText.substr(t + 1, end - t - 1));
+}
+
+} // namespace trakmoor

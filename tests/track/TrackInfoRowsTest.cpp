@@ -1,0 +1,291 @@
+#include "track/TrackInfoRows.h"
+#include "track/GpxReader.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <clocale>
+#include <locale>
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace trakmoor;
+
+namespace {
+
+struct Row {
+    int id;
+    int parentId;
+    std::string label;
+    std::string value;
+};
+
+void expectRows(const std::vector<TrackInfoRow>& actual, const std::vector<Row>& expected) {
+    ASSERT_EQ(actual.size(), expected.size());
+    for (std::size_t i = 0; i < actual.size(); ++i) {
+        SCOPED_TRACE("row " + std::to_string(i) + " (" + expected[i].label + ")");
+        EXPECT_EQ(actual[i].id, expected[i].id);
+        EXPECT_EQ(actual[i].parentId, expected[i].parentId);
+        EXPECT_EQ(std::string(actual[i].label), expected[i].label);
+        EXPECT_EQ(actual[i].value, expected[i].value);
+    }
+}
+
+// The value texts of one group's children, in order.
+std::vector<std::string> groupValues(const std::vector<TrackInfoRow>& rows, int group) {
+    std::vector<std::string> values;
+    for (const TrackInfoRow& row : rows)
+        if (row.parentId == group)
+            values.push_back(row.value);
+    return values;
+}
+
+std::unique_ptr<Gpx> sample() {
+    return readGpxFile(std::string(TRAKMOOR_SOURCE_DIR) + "/data/sample.gpx");
+}
+
+std::unique_ptr<Gpx> gpxWithTrack(const std::string& trackBody) {
+    return readGpxText(R"(<gpx version="1.1" creator="test"><trk>)" + trackBody + "</trk></gpx>");
+}
+
+// 0.001 degrees of latitude are 111.19 m; in 10 s that is 40.03 km/h.
+const std::string threeNorthwardPoints = R"(<trkseg>
+    <trkpt lat="47.000" lon="9.5"><ele>451.5</ele>%0</trkpt>
+    <trkpt lat="47.001" lon="9.5"><ele>450.5</ele>%1</trkpt>
+    <trkpt lat="47.002" lon="9.5"><ele>452.49</ele>%2</trkpt></trkseg>)";
+
+std::string withTimes(std::string body, const std::vector<std::string>& times) {
+    for (std::size_t i = 0; i < times.size(); ++i) {
+        const std::string slot = "%" + std::to_string(i);
+        const std::string time = times[i].empty() ? "" : "<time>" + times[i] + "</time>";
+        body.replace(body.find(slot), slot.size(), time);
+    }
+    return body;
+}
+
+} // namespace
+
+// The expected texts are printed by tests/track/sample_expectations.py, which works them out from
+// the file with its own parser and formulas.
+TEST(TrackInfoRows, SampleTrack) {
+    auto gpx = sample();
+    ASSERT_TRUE(gpx);
+    const auto rows = trackInfoRows(gpx.get(), 0, 10, 3);
+    expectRows(rows, {
+                         {1, -1, "Track info", ""},
+                         {10, 1, "Name", "RHEIN RIDE"},
+                         {11, 1, "Number", "1"},
+                         {12, 1, "Creator", "sample-ride generator (make_sample.py)"},
+                         {13, 1, "GPX version", "1.0"},
+                         {2, -1, "Track analyses", ""},
+                         {20, 2, "Start time", "07:30:00"},
+                         {21, 2, "Stop time", "08:30:45"},
+                         {22, 2, "Min. height", "451 m"},
+                         {23, 2, "Max. height", "499 m"},
+                         {24, 2, "Min. speed", "0.0 km/h"},
+                         {25, 2, "Max. speed", "30.1 km/h"},
+                         {26, 2, "Duration", "1:00:45"},
+                         {27, 2, "Distance", "11.85 km"},
+                         {28, 2, "Average", "11.7 km/h"},
+                         {29, 2, "Waypoints", "730"},
+                         {3, -1, "A-B analyses", ""},
+                         {30, 3, "Waypoint A", "11"},
+                         {31, 3, "Waypoint B", "4"},
+                         {32, 3, "Duration", "0:00:35"},
+                         {33, 3, "Distance", "0.13 km"},
+                         {34, 3, "Average", "13.7 km/h"},
+                         {35, 3, "Waypoints", "8"},
+                         {36, 3, "Direct", "0.13 km"},
+                     });
+    for (const TrackInfoRow& row : rows)
+        EXPECT_FALSE(row.translateValue) << row.label;
+}
+
+TEST(TrackInfoRows, SampleSections) {
+    auto gpx = sample();
+    ASSERT_TRUE(gpx);
+    struct Case {
+        int a, b;
+        std::vector<std::string> values;
+    };
+    const Case cases[] = {
+        {-1, -1, {"-", "-"}},
+        // Across the stop, where the way and the direct line part.
+        {300, 400, {"301", "401", "0:08:20", "1.31 km", "9.4 km/h", "101", "0.67 km"}},
+        {400, 300, {"401", "301", "0:08:20", "1.31 km", "9.4 km/h", "101", "0.67 km"}},
+        {7, 7, {"8", "8", "0:00:00", "0.00 km", "0.0 km/h", "1", "0.00 km"}},
+        // One marker alone, or one naming no point of the track, gives no section.
+        {5, -1, {"6", "-"}},
+        {-1, 0, {"-", "1"}},
+        {729, 730, {"730", "-"}},
+        {INT_MAX, INT_MIN, {"-", "-"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE("A=" + std::to_string(c.a) + " B=" + std::to_string(c.b));
+        EXPECT_EQ(groupValues(trackInfoRows(gpx.get(), 0, c.a, c.b), sectionAnalysesGroup),
+                  c.values);
+    }
+}
+
+TEST(TrackInfoRows, NothingWithoutDocumentOrTrack) {
+    auto gpx = sample();
+    ASSERT_TRUE(gpx);
+    EXPECT_TRUE(trackInfoRows(nullptr, 0, -1, -1).empty());
+    EXPECT_TRUE(trackInfoRows(gpx.get(), -1, -1, -1).empty());
+    EXPECT_TRUE(trackInfoRows(gpx.get(), 1, -1, -1).empty());
+}
+
+TEST(TrackInfoRows, TrackWithoutPoints) {
+    auto gpx = gpxWithTrack("<name>Empty</name><number>-3</number><trkseg></trkseg>");
+    ASSERT_TRUE(gpx);
+    // Stale markers from another track must not be read.
+    expectRows(trackInfoRows(gpx.get(), 0, 0, 0), {
+                                                      {1, -1, "Track info", ""},
+                                                      {10, 1, "Name", "Empty"},
+                                                      {11, 1, "Number", "-3"},
+                                                      {12, 1, "Creator", "test"},
+                                                      {13, 1, "GPX version", "1.1"},
+                                                      {2, -1, "Track analyses", ""},
+                                                      {3, -1, "A-B analyses", ""},
+                                                      {30, 3, "Waypoint A", "-"},
+                                                      {31, 3, "Waypoint B", "-"},
+                                                  });
+}
+
+TEST(TrackInfoRows, UnnamedTrackShowsAMessageToTranslate) {
+    auto gpx = gpxWithTrack(R"(<trkseg><trkpt lat="47" lon="9"/></trkseg>)");
+    ASSERT_TRUE(gpx);
+    const auto rows = trackInfoRows(gpx.get(), 0, -1, -1);
+    ASSERT_GE(rows.size(), 2u);
+    EXPECT_EQ(rows[1].id, 10);
+    EXPECT_EQ(rows[1].value, "Unnamed");
+    EXPECT_TRUE(rows[1].translateValue);
+}
+
+// Tracks read from GPX text; the heights 450.5 and 452.49 also show the rounding of the panel.
+TEST(TrackInfoRows, TrackAnalysesOfSmallTracks) {
+    struct Case {
+        const char* what;
+        std::string body;
+        std::vector<std::string> values;
+    };
+    const Case cases[] = {
+        {"one point",
+         R"(<trkseg><trkpt lat="47" lon="9"><ele>-0.4</ele>
+            <time>2009-03-06T16:26:23Z</time></trkpt></trkseg>)",
+         {"16:26:23", "16:26:23", "0 m", "0 m", "0.0 km/h", "0.0 km/h", "0:00:00", "0.00 km",
+          "0.0 km/h", "1"}},
+        {"no times",
+         withTimes(threeNorthwardPoints, {"", "", ""}),
+         {"", "", "450 m", "452 m", "0.0 km/h", "0.0 km/h", "0:00:00", "0.22 km", "0.0 km/h", "3"}},
+        // Our reader keeps such times, cutting the fraction, so they give real speeds.
+        {"fractional seconds",
+         withTimes(threeNorthwardPoints, {"2020-01-01T10:00:00.000Z", "2020-01-01T10:00:10.250Z",
+                                          "2020-01-01T10:00:20.999Z"}),
+         {"10:00:00", "10:00:20", "450 m", "452 m", "40.0 km/h", "40.0 km/h", "0:00:20", "0.22 km",
+          "40.0 km/h", "3"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto gpx = gpxWithTrack(c.body);
+        ASSERT_TRUE(gpx);
+        EXPECT_EQ(groupValues(trackInfoRows(gpx.get(), 0, -1, -1), trackAnalysesGroup), c.values);
+    }
+}
+
+TEST(TrackInfoFormats, Numbers) {
+    struct Case {
+        std::string actual, expected;
+    };
+    const Case cases[] = {
+        {formatHeight(115.01), "115 m"},
+        {formatHeight(0), "0 m"},
+        {formatHeight(-12.6), "-13 m"},
+        {formatHeight(-0.4), "0 m"},
+        {formatHeight(-0.0), "0 m"},
+        // Exact halves go to the even neighbour, as C's fixed notation does.
+        {formatHeight(451.5), "452 m"},
+        {formatHeight(452.5), "452 m"},
+        {formatHeight(-0.5), "0 m"},
+        {formatHeight(-1.5), "-2 m"},
+        {formatSpeed(0), "0.0 km/h"},
+        {formatSpeed(44.04), "44.0 km/h"},
+        {formatSpeed(7.85), "7.8 km/h"}, // 7.85 is stored just below
+        {formatSpeed(0.25), "0.2 km/h"},
+        {formatSpeed(0.75), "0.8 km/h"},
+        {formatSpeed(-0.04), "0.0 km/h"},
+        {formatDistanceKm(0), "0.00 km"},
+        {formatDistanceKm(9840), "9.84 km"},
+        {formatDistanceKm(9845), "9.85 km"},
+        {formatDistanceKm(4.99), "0.00 km"},
+        {formatDistanceKm(5.01), "0.01 km"},
+        {formatDistanceKm(20015086.8), "20015.09 km"},
+        {formatDistanceKm(1e300).substr(0, 4), "1000"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(c.actual, c.expected);
+}
+
+TEST(TrackInfoFormats, Durations) {
+    struct Case {
+        std::int64_t seconds;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {0, "0:00:00"},
+        {59, "0:00:59"},
+        {60, "0:01:00"},
+        {3599, "0:59:59"},
+        {3600, "1:00:00"},
+        {4515, "1:15:15"},
+        {90061, "25:01:01"},
+        {INT32_MAX, "596523:14:07"},
+        {-5, "-0:00:05"},
+        {-4515, "-1:15:15"},
+        {INT64_MIN, "-2562047788015215:30:08"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(formatDuration(c.seconds), c.expected) << c.seconds;
+}
+
+TEST(TrackInfoFormats, TimeOfDay) {
+    struct Case {
+        const char* text;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"2009-03-06T16:26:23Z", "16:26:23"},
+        {"2020-01-01T10:00:00.000Z", "10:00:00"},
+        {"2009-03-06T16:26:23+02:00", "16:26:23"},
+        {"2009-03-06T16:26:23", "16:26:23"}, // exactly eight after the T
+        {"2009-03-06T16:26:2", "2009-03-06T16:26:2"},
+        {"2009-03-06 16:26:23Z", "2009-03-06 16:26:23Z"},
+        {"T", "T"},
+        {"", ""},
+        {"xTyTzzzzzzzz", "yTzzzzzz"}, // the first T counts
+        // Eight bytes after the T would end inside the "ä".
+        {"T1234567\xC3\xA4", "1234567"},
+        {"T123456\xC3\xA4x", "123456\xC3\xA4"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(timeOfDay(c.text), c.expected) << c.text;
+}
+
+TEST(TrackInfoFormats, IgnoreTheGlobalLocale) {
+    std::locale german;
+    try {
+        german = std::locale("de_DE.UTF-8");
+    } catch (const std::runtime_error&) {
+        GTEST_SKIP() << "no de_DE.UTF-8 locale on this machine";
+    }
+    const std::locale previous = std::locale::global(german);
+    const std::string height = formatHeight(1234.4);
+    const std::string speed = formatSpeed(1234.56);
+    const std::string distance = formatDistanceKm(1234567.0);
+    std::locale::global(previous);
+    std::setlocale(LC_ALL, "C");
+    EXPECT_EQ(height, "1234 m");
+    EXPECT_EQ(speed, "1234.6 km/h");
+    EXPECT_EQ(distance, "1234.57 km");
+}
