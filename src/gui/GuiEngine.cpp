@@ -5,6 +5,7 @@
 #include "gui/IEditable.h"
 
 #include <SDL_image.h>
+#include <SDL_syswm.h>
 #include <libintl.h>
 
 #include <algorithm>
@@ -13,6 +14,31 @@
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
+
+namespace {
+
+// SDL writes WM_NAME as UTF8_STRING, which ICCCM does not allow there and which tools that only
+// read WM_NAME (xdotool, older window lists) cannot see.  An ASCII title is stored again as a
+// plain STRING (after the renderer exists, which may recreate the window); _NET_WM_NAME keeps the
+// UTF-8 title for everything else.
+void storeIcccmTitle([[maybe_unused]] SDL_Window* window,
+                     [[maybe_unused]] const std::string& title) {
+#if defined(SDL_VIDEO_DRIVER_X11) && defined(TRAKMOOR_HAVE_X11)
+    for (unsigned char c : title) {
+        if (c >= 0x80) {
+            return;
+        }
+    }
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (SDL_GetWindowWMInfo(window, &info) == SDL_TRUE && info.subsystem == SDL_SYSWM_X11) {
+        XStoreName(info.info.x11.display, info.info.x11.window, title.c_str());
+        XFlush(info.info.x11.display);
+    }
+#endif
+}
+
+} // namespace
 
 extern const unsigned char trakmoor_gui_vera_ttf[];
 extern const std::size_t trakmoor_gui_vera_ttf_size;
@@ -246,6 +272,7 @@ GuiEngine::makeWindow(GuiEngine* owner, const std::string& title, int x, int y, 
         throw std::runtime_error(SDL_GetError());
     }
     record->renderer.reset(renderer);
+    storeIcccmTitle(record->sdlWindow.get(), title);
     SDL_SetWindowData(record->sdlWindow.get(), "AppWindow", record.get());
     SDL_RenderSetLogicalSize(renderer, width, height);
     record->width = width;

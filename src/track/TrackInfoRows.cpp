@@ -4,6 +4,7 @@
 
 #include <array>
 #include <charconv>
+#include <cstdio>
 
 namespace trakmoor {
 
@@ -129,20 +130,16 @@ std::string formatDistanceKm(double metres) {
 }
 
 std::string formatDuration(std::int64_t seconds) {
-    std::string text;
     // Unsigned, so that the most negative count has a magnitude too.
     std::uint64_t magnitude = static_cast<std::uint64_t>(seconds);
     if (seconds < 0) {
-        text = "-";
         magnitude = 0 - magnitude;
     }
-    const std::uint64_t minutes = magnitude / 60 % 60;
-    const std::uint64_t secs = magnitude % 60;
-    text += std::to_string(magnitude / 3600);
-    text += minutes < 10 ? ":0" : ":";
-    text += std::to_string(minutes);
-    text += secs < 10 ? ":0" : ":";
-    text += std::to_string(secs);
+    char text[48];
+    std::snprintf(text, sizeof text, "%s%llu:%02llu:%02llu", seconds < 0 ? "-" : "",
+                  static_cast<unsigned long long>(magnitude / 3600),
+                  static_cast<unsigned long long>(magnitude / 60 % 60),
+                  static_cast<unsigned long long>(magnitude % 60));
     return text;
 }
 

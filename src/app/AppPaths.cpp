@@ -1,0 +1,123 @@
+#include "app/AppPaths.h"
+
+#include <SDL.h>
+#include <libintl.h>
+
+#include <clocale>
+#include <memory>
+#include <system_error>
+
+namespace trakmoor {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool isRegularFile(const fs::path& path) {
+    std::error_code error;
+    return fs::is_regular_file(fs::status(path, error));
+}
+
+bool isDirectory(const fs::path& path) {
+    std::error_code error;
+    return fs::is_directory(fs::status(path, error));
+}
+
+} // namespace
+
+std::optional<fs::path> executableFolder() {
+    static const std::optional<fs::path> folder = []() -> std::optional<fs::path> {
+        std::unique_ptr<char, decltype(&SDL_free)> base(SDL_GetBasePath(), &SDL_free);
+        if (!base) {
+            return std::nullopt;
+        }
+        return fs::path(base.get());
+    }();
+    return folder;
+}
+
+std::string dataFile(const std::string& relative) {
+    if (const auto folder = executableFolder()) {
+        const fs::path beside = *folder / "data" / relative;
+        if (isRegularFile(beside)) {
+            return pathText(beside);
+        }
+    }
+    return "data/" + relative;
+}
+
+std::vector<fs::path> localizationCandidates(const std::optional<fs::path>& exeFolder,
+                                             const char* argument0) {
+    std::vector<fs::path> candidates;
+    if (exeFolder) {
+        candidates.push_back(*exeFolder / "data" / "locale");
+    }
+    std::optional<fs::path> programFolder;
+    if (argument0 != nullptr && *argument0 != '\0') {
+        std::error_code error;
+        const fs::path absolute = fs::absolute(fs::path(argument0), error);
+        if (!error) {
+            programFolder = absolute.parent_path();
+        }
+    }
+    if (programFolder) {
+        candidates.push_back(*programFolder / "data" / "locale");
+        candidates.push_back(*programFolder / "locale");
+    }
+    candidates.emplace_back("data/locale");
+    candidates.emplace_back("locale");
+    candidates.emplace_back("../share/locale");
+    if (programFolder) {
+        candidates.push_back(*programFolder / ".." / "share" / "locale");
+    }
+    return candidates;
+}
+
+void initLocalization(const char* argument0) {
+    std::setlocale(LC_ALL, "");
+    for (const fs::path& candidate : localizationCandidates(executableFolder(), argument0)) {
+        if (isDirectory(candidate)) {
+            bindtextdomain("trakmoor", pathText(candidate).c_str());
+            break;
+        }
+    }
+    bind_textdomain_codeset("trakmoor", "UTF-8");
+    textdomain("trakmoor");
+}
+
+std::vector<fs::path> defaultMapCandidates(const std::optional<fs::path>& exeFolder) {
+    std::vector<fs::path> candidates;
+    if (exeFolder) {
+        candidates.push_back(*exeFolder / "data" / "data.osm");
+        candidates.push_back(*exeFolder / "data.osm");
+    }
+    candidates.emplace_back("data.osm");
+    candidates.emplace_back("data/data.osm");
+    candidates.emplace_back("../../data.osm");
+    candidates.emplace_back("map.osm");
+    candidates.emplace_back("../../map.osm");
+    if (exeFolder) {
+        candidates.push_back(*exeFolder / ".." / ".." / "data.osm");
+    }
+    return candidates;
+}
+
+std::optional<std::string> findDefaultMap(const std::vector<fs::path>& candidates) {
+    for (const fs::path& candidate : candidates) {
+        if (isRegularFile(candidate)) {
+            return pathText(candidate);
+        }
+    }
+    return std::nullopt;
+}
+
+std::string pathText(const fs::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+std::string fileNamePart(const std::string& path) {
+    return pathText(fs::path(path).filename());
+}
+
+} // namespace trakmoor

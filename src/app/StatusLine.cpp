@@ -1,0 +1,72 @@
+#include "app/StatusLine.h"
+
+#include "track/TrackStats.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <iomanip>
+#include <locale>
+#include <sstream>
+
+namespace trakmoor {
+
+namespace {
+
+std::ostringstream classicStream() {
+    std::ostringstream out;
+    out.imbue(std::locale::classic());
+    return out;
+}
+
+std::string markerText(int marker) {
+    return marker >= 0 ? std::to_string(marker + 1) : "-";
+}
+
+} // namespace
+
+std::string freeCursorStatusText(const std::string& fileName, const std::string& freeCursorWord,
+                                 double lat, double lon) {
+    std::ostringstream out = classicStream();
+    out << fileName << "  |  " << freeCursorWord << "  |  " << std::fixed << std::setprecision(6)
+        << lat << ", " << lon;
+    return out.str();
+}
+
+std::string pointStatusText(const std::string& fileName, const std::string& pointWord,
+                            const Track& track, int cursorIndex, int markerA, int markerB) {
+    const std::int32_t count = track.pointCount();
+    const WayPoint* cursor = track.pointAt(cursorIndex);
+    if (cursor == nullptr) {
+        return fileName;
+    }
+    if (markerA >= count) {
+        markerA = -1;
+    }
+    if (markerB >= count) {
+        markerB = -1;
+    }
+    std::ostringstream out = classicStream();
+    out << fileName << "  |  " << pointWord << " " << (cursorIndex + 1) << "/" << count << "  |  "
+        << cursor->ele() << " m";
+    if (markerA >= 0 || markerB >= 0) {
+        out << "  |  A: " << markerText(markerA) << "  B: " << markerText(markerB);
+    }
+    if (markerA >= 0 && markerB >= 0) {
+        const int low = std::min(markerA, markerB);
+        const int high = std::max(markerA, markerB);
+        double metres = 0.0;
+        for (int i = low; i < high; ++i) {
+            metres += distanceMeters(*track.pointAt(i), *track.pointAt(i + 1));
+        }
+        out << "  |  A-B: " << std::llround(metres) << " m";
+        const std::int64_t timeA = track.pointAt(markerA)->time();
+        const std::int64_t timeB = track.pointAt(markerB)->time();
+        if (timeA != timeB) {
+            out << ", " << (timeA > timeB ? timeA - timeB : timeB - timeA) << " s";
+        }
+    }
+    return out.str();
+}
+
+} // namespace trakmoor

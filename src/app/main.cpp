@@ -1,0 +1,115 @@
+// trakmoor.bin: reads the command line, starts the toolkit and the engine, loads the files asked
+// for (or the built-in sample and a default map) and runs until the window is closed.
+
+#include "app/AppPaths.h"
+#include "app/AppText.h"
+#include "app/CommandLine.h"
+#include "app/TrakmoorEngine.h"
+
+#include <SDL.h>
+#include <curl/curl.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <exception>
+#include <iostream>
+#include <memory>
+#include <stdexcept>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+using trakmoor::StartupFiles;
+using trakmoor::StartupSettings;
+using trakmoor::TrakmoorEngine;
+
+// Set in the environment by the start-up benchmark: report the first complete frame, then end.
+constexpr const char* firstFrameProbeVariable = "TRAKMOOR_FIRST_FRAME_PROBE";
+
+void loadStartupFiles(TrakmoorEngine& engine, const StartupSettings& settings) {
+    const StartupFiles files = trakmoor::startupFiles(settings.positional);
+    switch (files.kind) {
+    case StartupFiles::Kind::SampleAndDefaultMap:
+        engine.loadBuiltInSample();
+        if (const auto map = trakmoor::findDefaultMap(
+                trakmoor::defaultMapCandidates(trakmoor::executableFolder()))) {
+            engine.LoadOsmMap(*map);
+        }
+        break;
+    case StartupFiles::Kind::SampleAndMap:
+        engine.loadBuiltInSample();
+        engine.LoadOsmMap(files.map);
+        break;
+    case StartupFiles::Kind::TrackFile:
+        engine.openGpxFile(files.track);
+        if (!files.map.empty()) {
+            engine.LoadOsmMap(files.map);
+        }
+        break;
+    }
+}
+
+void watchFirstFrame(TrakmoorEngine& engine, std::chrono::steady_clock::time_point start) {
+    if (std::getenv(firstFrameProbeVariable) == nullptr) {
+        return;
+    }
+    engine.onFirstFrame = [&engine, start] {
+        const auto elapsed =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start);
+        std::cerr << "first frame after " << elapsed.count() << " ms\n";
+        engine.quitRequested = true;
+    };
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const auto start = std::chrono::steady_clock::now();
+    std::vector<std::string_view> arguments;
+    for (int i = 1; i < argc; ++i) {
+        arguments.emplace_back(argv[i]);
+    }
+    const auto settings = trakmoor::parseCommandLine(arguments);
+    if (!settings) {
+        std::cerr << trakmoor::usageText;
+        return 2;
+    }
+
+    bool curlStarted = false;
+    std::unique_ptr<TrakmoorEngine> engine;
+    try {
+        trakmoor::initLocalization(argc > 0 ? argv[0] : nullptr);
+        if (curl_global_init(CURL_GLOBAL_ALL) != 0) {
+            throw std::runtime_error(_("Could not initialize libcurl"));
+        }
+        curlStarted = true;
+        const auto font = GuiEngine::builtInFont();
+        GuiEngine::setEmbeddedFont(font.data(), font.size());
+        engine = std::make_unique<TrakmoorEngine>();
+        const std::uint32_t flags =
+            SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE |
+            (settings->fullscreen ? static_cast<std::uint32_t>(SDL_WINDOW_FULLSCREEN_DESKTOP) : 0u);
+        engine->mainWindow = engine->createWindow(
+            engine.get(), "Trakmoor 0.0.0", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+            settings->width, settings->height, flags, 0xFFC8C8C8);
+        if (engine->mainWindow == nullptr) {
+            throw std::runtime_error(_("Could not create main window"));
+        }
+        engine->buildMainWindow(engine->mainWindow, settings->fullscreen);
+        loadStartupFiles(*engine, *settings);
+        watchFirstFrame(*engine, start);
+        engine->run();
+    } catch (const std::exception& error) {
+        // The toolkit's own start-up failure (no SDL, no display) ends here too.
+        engine.reset();
+        if (curlStarted) {
+            curl_global_cleanup();
+        }
+        std::cerr << _("Trakmoor initialization failed: ") << error.what() << '\n';
+        return 1;
+    }
+    engine.reset();
+    curl_global_cleanup();
+    return 0;
+}
