@@ -6,6 +6,9 @@
 #include <charconv>
 #include <cstdio>
 
+// Marks the labels for the catalogue; the engine translates them when it shows the rows.
+#define N_(text) (text)
+
 namespace trakmoor {
 
 namespace {
@@ -58,47 +61,47 @@ private:
 };
 
 void addTrackInfo(RowList& rows, const Gpx& gpx, const Track& track) {
-    rows.group(trackInfoGroup, "Track info");
+    rows.group(trackInfoGroup, N_("Track info"));
     if (track.name().empty())
-        rows.messageRow(10, trackInfoGroup, "Name", "Unnamed");
+        rows.messageRow(10, trackInfoGroup, N_("Name"), N_("Unnamed"));
     else
-        rows.row(10, trackInfoGroup, "Name", track.name());
-    rows.row(11, trackInfoGroup, "Number", std::to_string(track.number()));
-    rows.row(12, trackInfoGroup, "Creator", gpx.creator());
-    rows.row(13, trackInfoGroup, "GPX version", gpx.version());
+        rows.row(10, trackInfoGroup, N_("Name"), track.name());
+    rows.row(11, trackInfoGroup, N_("Number"), std::to_string(track.number()));
+    rows.row(12, trackInfoGroup, N_("Creator"), gpx.creator());
+    rows.row(13, trackInfoGroup, N_("GPX version"), gpx.version());
 }
 
 void addTrackAnalyses(RowList& rows, const Track& track) {
-    rows.group(trackAnalysesGroup, "Track analyses");
+    rows.group(trackAnalysesGroup, N_("Track analyses"));
     if (track.pointCount() < 1)
         return;
     const TrackStats stats = computeTrackStats(track);
     const int parent = trackAnalysesGroup;
-    rows.row(20, parent, "Start time", timeOfDay(stats.firstPoint->timeText()));
-    rows.row(21, parent, "Stop time", timeOfDay(stats.lastPoint->timeText()));
-    rows.row(22, parent, "Min. height", formatHeight(stats.minEle));
-    rows.row(23, parent, "Max. height", formatHeight(stats.maxEle));
-    rows.row(24, parent, "Min. speed", formatSpeed(stats.minSpeed));
-    rows.row(25, parent, "Max. speed", formatSpeed(stats.maxSpeed));
-    rows.row(26, parent, "Duration", formatDuration(stats.duration));
-    rows.row(27, parent, "Distance", formatDistanceKm(stats.distance));
-    rows.row(28, parent, "Average", formatSpeed(stats.averageSpeed));
-    rows.row(29, parent, "Waypoints", std::to_string(stats.pointCount));
+    rows.row(20, parent, N_("Start time"), timeOfDay(stats.firstPoint->timeText()));
+    rows.row(21, parent, N_("Stop time"), timeOfDay(stats.lastPoint->timeText()));
+    rows.row(22, parent, N_("Min. height"), formatHeight(stats.minEle));
+    rows.row(23, parent, N_("Max. height"), formatHeight(stats.maxEle));
+    rows.row(24, parent, N_("Min. speed"), formatSpeed(stats.minSpeed));
+    rows.row(25, parent, N_("Max. speed"), formatSpeed(stats.maxSpeed));
+    rows.row(26, parent, N_("Duration"), formatDuration(stats.duration));
+    rows.row(27, parent, N_("Distance"), formatDistanceKm(stats.distance));
+    rows.row(28, parent, N_("Average"), formatSpeed(stats.averageSpeed));
+    rows.row(29, parent, N_("Waypoints"), std::to_string(stats.pointCount));
 }
 
 void addSectionAnalyses(RowList& rows, const Track& track, int markerA, int markerB) {
-    rows.group(sectionAnalysesGroup, "A-B analyses");
+    rows.group(sectionAnalysesGroup, N_("A-B analyses"));
     const int parent = sectionAnalysesGroup;
-    rows.row(30, parent, "Waypoint A", markerText(track, markerA));
-    rows.row(31, parent, "Waypoint B", markerText(track, markerB));
+    rows.row(30, parent, N_("Waypoint A"), markerText(track, markerA));
+    rows.row(31, parent, N_("Waypoint B"), markerText(track, markerB));
     if (!markerValid(track, markerA) || !markerValid(track, markerB))
         return;
     const SectionStats stats = computeSectionStats(track, markerA, markerB);
-    rows.row(32, parent, "Duration", formatDuration(stats.duration));
-    rows.row(33, parent, "Distance", formatDistanceKm(stats.distance));
-    rows.row(34, parent, "Average", formatSpeed(stats.averageSpeed));
-    rows.row(35, parent, "Waypoints", std::to_string(stats.pointCount));
-    rows.row(36, parent, "Direct", formatDistanceKm(stats.direct));
+    rows.row(32, parent, N_("Duration"), formatDuration(stats.duration));
+    rows.row(33, parent, N_("Distance"), formatDistanceKm(stats.distance));
+    rows.row(34, parent, N_("Average"), formatSpeed(stats.averageSpeed));
+    rows.row(35, parent, N_("Waypoints"), std::to_string(stats.pointCount));
+    rows.row(36, parent, N_("Direct"), formatDistanceKm(stats.direct));
 }
 
 } // namespace
