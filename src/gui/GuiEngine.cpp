@@ -38,6 +38,30 @@ void storeIcccmTitle([[maybe_unused]] SDL_Window* window,
 #endif
 }
 
+// Without a GPU device the accelerated renderer is a software rasteriser behind OpenGL (Xvfb,
+// virtual machines, remote displays): it takes longer to start than SDL's own software renderer,
+// which then draws as fast.
+bool hasGpuDevice() {
+#ifdef __linux__
+    static const bool found = [] {
+        std::error_code error;
+        if (std::filesystem::exists("/dev/nvidia0", error)) {
+            return true;
+        }
+        for (const auto& entry : std::filesystem::directory_iterator("/dev/dri", error)) {
+            const std::string name = entry.path().filename().string();
+            if (name.starts_with("card") || name.starts_with("renderD")) {
+                return true;
+            }
+        }
+        return false;
+    }();
+    return found;
+#else
+    return true;
+#endif
+}
+
 } // namespace
 
 extern const unsigned char trakmoor_gui_vera_ttf[];
@@ -259,7 +283,11 @@ GuiEngine::makeWindow(GuiEngine* owner, const std::string& title, int x, int y, 
         throw std::runtime_error(SDL_GetError());
     }
     SDL_Renderer* renderer = nullptr;
-    if (std::getenv("WINEUSERNAME") != nullptr) {
+    if (!hasGpuDevice()) {
+        // SDL would otherwise put the software renderer's window surface on OpenGL again.
+        SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    }
+    if (std::getenv("WINEUSERNAME") != nullptr || !hasGpuDevice()) {
         renderer = SDL_CreateRenderer(record->sdlWindow.get(), -1, SDL_RENDERER_SOFTWARE);
     } else {
         renderer = SDL_CreateRenderer(record->sdlWindow.get(), -1, SDL_RENDERER_ACCELERATED);
