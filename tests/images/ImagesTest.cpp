@@ -40,8 +40,8 @@ constexpr ExpectedPicture expectedPictures[] = {
     {"angle_y_right.png", 24, 16, Foot::None},
     {"angle_z_left.png", 24, 16, Foot::None},
     {"angle_z_right.png", 24, 16, Foot::None},
-    {"flag_mark_a.png", 24, 32, Foot::BottomCentre},
-    {"flag_mark_b.png", 24, 32, Foot::BottomCentre},
+    {"flag_mark_a.png", 40, 32, Foot::BottomCentre},
+    {"flag_mark_b.png", 40, 32, Foot::BottomCentre},
     {"flag_start.png", 24, 32, Foot::BottomCentre},
     {"flag_finish.png", 24, 32, Foot::BottomCentre},
 };

@@ -4,9 +4,11 @@
 //
 // Every picture is drawn at the size it is shown, so the toolkit copies it 1:1 and never rescales
 // it by an odd factor: 24 x 22 for the 32 x 30 buttons, 24 x 16 for the 32 x 24 rotate buttons,
-// 24 x 32 for the map flags (the marker buttons show those at exactly half size, 12 x 16), and
-// 190 x 47 for the logo. Straight edges lie on whole pixels; the marker flags keep theirs on even
-// pixels so that the half-size copy, which picks every second pixel, stays crisp.
+// 24 x 32 for the start and finish flags, 40 x 32 for the marker flags (the 68 x 24 marker
+// buttons show those at exactly half size, 20 x 16), and 190 x 47 for the logo. Straight edges lie
+// on whole pixels; the marker flags draw their cloth and letter in 2 x 2 blocks on even pixels, so
+// that the half-size copy, which picks every second pixel, shows the same letter whichever pixel
+// of each block it takes.
 //
 // The font is read only here: the lettering ends up as pixels in the PNG files.
 //
@@ -203,45 +205,60 @@ struct Picture {
     std::function<void(cairo_t*)> draw;
 };
 
-// --- Map flags (24 x 32): pole foot at the bottom centre ---------------------------------------
-// The pole covers x 11..13 so its foot is centred on x = 12; the cloth spans x 13..24, y 2..16.
-// The marker flags are also shown at half size, so their letters are drawn in cells of 2 pixels
-// on even coordinates and read as 4 x 5 pixel letters there.
+// --- Map flags: pole foot at the bottom centre -------------------------------------------------
+// The start and finish flags (24 x 32) have their pole on x 11..13, foot centred on x = 12, and
+// the cloth on x 13..24, y 2..16.
 
-constexpr double poleLeft = 11;
 constexpr double clothLeft = 13;
 constexpr double clothTop = 2;
 constexpr double clothWidth = 11;
 constexpr double clothHeight = 14;
 
-void flagPole(cairo_t* cr) {
+// A 2 pixel pole over the full height whose foot is centred on `footX`.
+void flagPole(cairo_t* cr, double footX) {
     // A soft shadow where the pole stands, so the flag sits on the map rather than floating.
     cairo_save(cr);
-    cairo_translate(cr, 12, 31);
+    cairo_translate(cr, footX, 31);
     cairo_scale(cr, 4.0, 1.2);
     cairo_arc(cr, 0, 0, 1, 0, 2 * std::numbers::pi);
     cairo_restore(cr);
     setColour(cr, slate, 0.35);
     cairo_fill(cr);
-    fillRect(cr, poleLeft, 0, 2, 32, slate);
+    fillRect(cr, footX - 1, 0, 2, 32, slate);
 }
 
+// The marker flags (40 x 32) carry a letter that must still read as A or B in the 20 x 16 button
+// copy, where a 4 x 5 pixel letter turned into a "2" and a "3". So the right half is one large
+// cloth, x 20..40, y 2..24 (10 x 11 in the button), with a bold letter of 6 x 8 cells of 2 pixels
+// at x 24, y 4. The pole stands at x 19..21 with the cloth over its right pixel, so at half size
+// it shows beside the cloth or below it, depending on which pixel of the pair is taken.
+
+constexpr double markerFootX = 20;
+constexpr double markerClothLeft = 20;
+constexpr double markerClothTop = 2;
+constexpr double markerClothWidth = 20;
+constexpr double markerClothHeight = 22;
+constexpr double markerLetterLeft = 24;
+constexpr double markerLetterTop = 4;
+
 void markerFlag(cairo_t* cr, Rgb cloth, std::initializer_list<std::string_view> letter) {
-    flagPole(cr);
-    fillRect(cr, clothLeft, clothTop, clothWidth, clothHeight, cloth);
-    fillCells(cr, 14, 4, 2, letter, white);
+    flagPole(cr, markerFootX);
+    fillRect(cr, markerClothLeft, markerClothTop, markerClothWidth, markerClothHeight, cloth);
+    fillCells(cr, markerLetterLeft, markerLetterTop, 2, letter, white);
 }
 
 void flagMarkA(cairo_t* cr) {
-    markerFlag(cr, markerRed, {".##.", "#..#", "####", "#..#", "#..#"});
+    markerFlag(cr, markerRed,
+               {"..##..", ".####.", "##..##", "##..##", "######", "##..##", "##..##", "##..##"});
 }
 
 void flagMarkB(cairo_t* cr) {
-    markerFlag(cr, markerPurple, {"###.", "#..#", "###.", "#..#", "###."});
+    markerFlag(cr, markerPurple,
+               {"#####.", "##..##", "##..##", "#####.", "##..##", "##..##", "##..##", "#####."});
 }
 
 void flagStart(cairo_t* cr) {
-    flagPole(cr);
+    flagPole(cr, 12);
     fillRect(cr, clothLeft, clothTop, clothWidth, clothHeight, startGreen);
 }
 
@@ -263,7 +280,7 @@ void chequeredCloth(cairo_t* cr, double x, double y, int columns, int rows, doub
 }
 
 void flagFinish(cairo_t* cr) {
-    flagPole(cr);
+    flagPole(cr, 12);
     chequeredCloth(cr, clothLeft, clothTop + 1, 3, 4, 3);
 }
 
@@ -476,8 +493,8 @@ std::vector<Picture> allPictures(cairo_font_face_t* font) {
         {"angle_y_right.png", 24, 16, rotate(Axis::Y, Turn::Clockwise)},
         {"angle_z_left.png", 24, 16, rotate(Axis::Z, Turn::Counterclockwise)},
         {"angle_z_right.png", 24, 16, rotate(Axis::Z, Turn::Clockwise)},
-        {"flag_mark_a.png", 24, 32, flagMarkA},
-        {"flag_mark_b.png", 24, 32, flagMarkB},
+        {"flag_mark_a.png", 40, 32, flagMarkA},
+        {"flag_mark_b.png", 40, 32, flagMarkB},
         {"flag_start.png", 24, 32, flagStart},
         {"flag_finish.png", 24, 32, flagFinish},
     };
@@ -492,8 +509,9 @@ SurfacePtr render(const Picture& picture) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Contact sheet: every picture at 1x on the buttons' grey, inside a button as the toolkit fits
-// it, and at 4x; the flags also on a light map with a track.
+// Contact sheet: every picture at 1x on the buttons' grey, at 4x, and inside its button as the
+// toolkit fits it; the flags also on a light map with a track. The marker flags get a band of
+// their own with their button enlarged 8 times, since that is where their letters must hold up.
 
 void paintScaled(cairo_t* cr, cairo_surface_t* image, double x, double y, double scale) {
     cairo_save(cr);
@@ -503,6 +521,31 @@ void paintScaled(cairo_t* cr, cairo_surface_t* image, double x, double y, double
     cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
     cairo_paint(cr);
     cairo_restore(cr);
+}
+
+// A copy of `image` at w x h picked the way SDL's nearest-neighbour copy picks its pixels: a
+// 16.16 step started half a step in, so halving takes the odd rows and columns. cairo's own
+// nearest filter takes the even ones and would hide a letter that breaks on the other pair.
+SurfacePtr scaledLikeSdl(cairo_surface_t* image, int w, int h) {
+    SurfacePtr scaled = makeSurface(w, h);
+    const int sourceWidth = cairo_image_surface_get_width(image);
+    const int sourceHeight = cairo_image_surface_get_height(image);
+    const int sourceStride = cairo_image_surface_get_stride(image);
+    const int stride = cairo_image_surface_get_stride(scaled.get());
+    const unsigned char* source = cairo_image_surface_get_data(image);
+    unsigned char* target = cairo_image_surface_get_data(scaled.get());
+    const long stepX = (static_cast<long>(sourceWidth) << 16) / w;
+    const long stepY = (static_cast<long>(sourceHeight) << 16) / h;
+    for (int y = 0; y < h; ++y) {
+        const long sourceY = (stepY / 2 + y * stepY) >> 16;
+        for (int x = 0; x < w; ++x) {
+            const long sourceX = (stepX / 2 + x * stepX) >> 16;
+            std::copy_n(source + sourceY * sourceStride + sourceX * 4, 4,
+                        target + y * stride + x * 4);
+        }
+    }
+    cairo_surface_mark_dirty(scaled.get());
+    return scaled;
 }
 
 // The toolkit's unpressed button: a black outline with cut corners and a white/grey bevel, and
@@ -524,8 +567,9 @@ void paintButton(cairo_t* cr, double x, double y, int w, int h, cairo_surface_t*
         std::min(static_cast<double>(w - 8) / imageWidth, static_cast<double>(h - 8) / imageHeight);
     const int drawnWidth = std::max(1, static_cast<int>(imageWidth * scale));
     const int drawnHeight = std::max(1, static_cast<int>(imageHeight * scale));
-    paintScaled(cr, image, x + 4 + (w - 8 - drawnWidth) / 2, y + 4 + (h - 8 - drawnHeight) / 2,
-                scale);
+    SurfacePtr fitted = scaledLikeSdl(image, drawnWidth, drawnHeight);
+    paintScaled(cr, fitted.get(), x + 4 + (w - 8 - drawnWidth) / 2,
+                y + 4 + (h - 8 - drawnHeight) / 2, 1);
 }
 
 SurfacePtr buttonPicture(int w, int h, cairo_surface_t* image) {
@@ -538,50 +582,78 @@ SurfacePtr buttonPicture(int w, int h, cairo_surface_t* image) {
 }
 
 // A light map with a park and a track line; the flag's bottom centre on a track point.
-void paintOnMap(cairo_t* cr, double x, double y, cairo_surface_t* image) {
-    fillRect(cr, x, y, 100, 60, {0.95, 0.94, 0.91});
-    fillRect(cr, x + 30, y + 10, 40, 25, {0.80, 0.90, 0.75});
-    line(cr, x + 5, y + 55, x + 50, y + 45);
-    line(cr, x + 50, y + 45, x + 95, y + 20);
-    setColour(cr, trackBlue);
-    cairo_set_line_width(cr, 2.5);
-    cairo_stroke(cr);
-    paintScaled(cr, image, x + 50 - 12, y + 45 - 32, 1);
+SurfacePtr mapPicture(cairo_surface_t* image) {
+    SurfacePtr map = makeSurface(100, 60);
+    ContextPtr cr = makeContext(map.get());
+    cairo_t* c = cr.get();
+    fillRect(c, 0, 0, 100, 60, {0.95, 0.94, 0.91});
+    fillRect(c, 30, 10, 40, 25, {0.80, 0.90, 0.75});
+    line(c, 5, 55, 50, 45);
+    line(c, 50, 45, 95, 20);
+    setColour(c, trackBlue);
+    cairo_set_line_width(c, 2.5);
+    cairo_stroke(c);
+    paintScaled(c, image, 50 - cairo_image_surface_get_width(image) / 2,
+                45 - cairo_image_surface_get_height(image), 1);
+    cairo_surface_flush(map.get());
+    return map;
 }
 
 void writeSheet(const std::vector<Picture>& pictures, const std::vector<SurfacePtr>& images,
                 const std::string& path) {
     const int width = 1200;
-    const int height = 1100;
+    const int height = 1380;
     SurfacePtr sheet = makeSurface(width, height);
     ContextPtr cr = makeContext(sheet.get());
     cairo_t* c = cr.get();
     fillRect(c, 0, 0, width, height, {0xF0 / 255.0, 0xF0 / 255.0, 0xF0 / 255.0});
 
-    // The logo across the top, then one cell per picture: 1x, in its button, both at 4x.
+    // The logo across the top, then one cell per picture: 1x, 4x, in its button at 1x and 4x, or
+    // for the start and finish flags on the map. The marker flags follow in their own band.
     paintScaled(c, images[0].get(), 10, 10, 1);
     paintScaled(c, images[0].get(), 220, 10, 4);
     const double cellWidth = 400;
     const double cellHeight = 150;
+    int cell = 0;
+    double bandY = 0;
     for (std::size_t i = 1; i < pictures.size(); ++i) {
         const Picture& picture = pictures[i];
         cairo_surface_t* image = images[i].get();
-        const double x = 10 + static_cast<double>((i - 1) % 3) * cellWidth;
-        const double y = 210 + static_cast<double>((i - 1) / 3) * cellHeight;
+        if (picture.name.starts_with("flag_mark")) {
+            continue;
+        }
+        const double x = 10 + (cell % 3) * cellWidth;
+        const double y = 210 + (cell / 3) * cellHeight;
+        bandY = y + cellHeight;
+        ++cell;
         paintScaled(c, image, x, y, 1);
         paintScaled(c, image, x + 40, y, 4);
-        const bool mapFlag = picture.height == 32;
-        if (mapFlag) {
-            paintOnMap(c, x + 150, y, image);
+        if (picture.height == 32) {
+            SurfacePtr map = mapPicture(image);
+            paintScaled(c, map.get(), x + 150, y, 1);
+            continue;
         }
-        if (!mapFlag || picture.name.starts_with("flag_mark")) {
-            const int w = mapFlag ? 68 : 32;
-            const int h = picture.height == 22 ? 30 : 24;
-            SurfacePtr button = buttonPicture(w, h, image);
-            const double by = mapFlag ? y + 68 : y;
-            paintScaled(c, button.get(), x + 150, by, 1);
-            paintScaled(c, button.get(), x + 160 + w, by, mapFlag ? 2 : 4);
+        const int h = picture.height == 22 ? 30 : 24;
+        SurfacePtr button = buttonPicture(32, h, image);
+        paintScaled(c, button.get(), x + 150, y, 1);
+        paintScaled(c, button.get(), x + 192, y, 4);
+    }
+
+    // Marker flags: 1x and 4x, on the map at 1x and 2x, the 68 x 24 button at 1x and 8x.
+    for (std::size_t i = 1; i < pictures.size(); ++i) {
+        if (!pictures[i].name.starts_with("flag_mark")) {
+            continue;
         }
+        cairo_surface_t* image = images[i].get();
+        SurfacePtr map = mapPicture(image);
+        SurfacePtr button = buttonPicture(68, 24, image);
+        paintScaled(c, image, 10, bandY, 1);
+        paintScaled(c, image, 60, bandY, 4);
+        paintScaled(c, map.get(), 230, bandY, 1);
+        paintScaled(c, button.get(), 230, bandY + 70, 1);
+        paintScaled(c, map.get(), 340, bandY, 2);
+        paintScaled(c, button.get(), 550, bandY, 8);
+        bandY += 210;
     }
     cairo_surface_flush(sheet.get());
     if (cairo_surface_write_to_png(sheet.get(), path.c_str()) != CAIRO_STATUS_SUCCESS) {
