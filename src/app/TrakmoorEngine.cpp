@@ -351,10 +351,10 @@ const Track* TrakmoorEngine::currentTrack() const {
 // ---------------------------------------------------------------------------------------------
 // Tracks
 
-void TrakmoorEngine::installGpx(std::unique_ptr<Gpx> document, const std::string& fileName) {
+bool TrakmoorEngine::installGpx(std::unique_ptr<Gpx> document, const std::string& fileName) {
     if (!document || document->trackCount() == 0) {
         setStatus(_("No tracks found in ") + fileName);
-        return;
+        return false;
     }
     trackBounds.invalidate();
     gpx = std::move(document);
@@ -369,6 +369,7 @@ void TrakmoorEngine::installGpx(std::unique_ptr<Gpx> document, const std::string
         trackCombo->select(0, false);
     }
     selectTrack(0);
+    return true;
 }
 
 void TrakmoorEngine::selectTrack(int index) {
@@ -442,7 +443,9 @@ void TrakmoorEngine::openGpxFile(const std::string& path) {
         return;
     }
     try {
-        installGpx(readGpxFile(path), path);
+        if (!installGpx(readGpxFile(path), path)) {
+            return;
+        }
         std::filesystem::path map(path);
         map.replace_extension(".osm");
         if (std::filesystem::is_regular_file(std::filesystem::status(map, error))) {

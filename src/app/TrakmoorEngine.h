@@ -53,14 +53,15 @@ public:
     void updateStatusLine();
 
     // Makes `document` current when it has tracks and selects its first track; otherwise says so
-    // and keeps what was shown.
-    void installGpx(std::unique_ptr<Gpx> document, const std::string& fileName);
+    // and keeps what was shown.  True when the document was taken.
+    bool installGpx(std::unique_ptr<Gpx> document, const std::string& fileName);
     void selectTrack(int index);
     void loadBuiltInSample();
     void refreshInfoPanel();
     // Reads a map and swaps it in whole; a failed read leaves the previous map.
     void LoadOsmMap(const std::string& path);
-    // Reads a GPX file and loads the map beside it (or asks `downloadOsmMap` for one).
+    // Reads a GPX file and loads the map beside it (or asks `downloadOsmMap` for one).  A file
+    // without tracks changes nothing but the status line: the track still shown keeps its map.
     void openGpxFile(const std::string& path);
 
     // Moves the right column and sizes the panels, status line and info list for the window.

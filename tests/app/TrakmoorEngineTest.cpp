@@ -315,6 +315,7 @@ TEST_F(EngineTest, OpeningFiles) {
 
     // A ride with a map beside it loads both.
     const auto folder = std::filesystem::temp_directory_path() / "trakmoor-open-test";
+    std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder);
     std::filesystem::copy_file(TRAKMOOR_SOURCE_DIR "/data/sample.gpx", folder / "ride.gpx",
                                std::filesystem::copy_options::overwrite_existing);
@@ -332,6 +333,15 @@ TEST_F(EngineTest, OpeningFiles) {
     EXPECT_TRUE(engine->mapPath.empty());
     EXPECT_EQ(engine->mapGeneration, 2);
     EXPECT_EQ(engine->mapLabel->text, "No OSM map loaded");
+
+    // A file without tracks leaves the shown track with its map: nothing is read or fetched.
+    engine->LoadOsmMap(testFile("osm/graphhopper__bautzen.osm"));
+    std::ofstream(folder / "none.gpx") << "<gpx version=\"1.1\"></gpx>\n";
+    std::filesystem::copy_file(testFile("osm/graphhopper__test-osm6.osm"), folder / "none.osm");
+    engine->openGpxFile((folder / "none.gpx").string());
+    EXPECT_EQ(engine->statusLabel->text, "No tracks found in " + (folder / "none.gpx").string());
+    EXPECT_EQ(engine->mapPath, testFile("osm/graphhopper__bautzen.osm"));
+    EXPECT_EQ(engine->gpxPath, (folder / "ride.gpx").string());
 
     // A fetched map is loaded.
     std::string asked;
