@@ -187,7 +187,7 @@ if start no-arguments; then
         # The window background is light grey; a window left black or white was never painted.
         share=$(convert "$work/shot.png" -fill black +opaque '#F0F0F0' -fill white -opaque '#F0F0F0' \
             -colorspace gray -format '%[fx:mean]' info:)
-        awk -v s="$share" 'BEGIN { exit !(s > 0.2) }' ||
+        awk -v s="$share" 'BEGIN { exit !(s > 0.1) }' ||
             fail "only $share of the main window has its background colour"
     else
         fail "the main window's picture never settled"
