@@ -16,6 +16,7 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -73,22 +74,18 @@ protected:
         } while (SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0);
     }
 
-    GuiObject* control(int id, const char* className = nullptr) const {
-        for (const auto& child : window->root->children) {
-            if (child->id == id &&
-                (className == nullptr || std::string(child->className()) == className)) {
-                return child.get();
-            }
-        }
-        return nullptr;
+    std::pair<int, int> windowSize() const {
+        int w = 0, h = 0;
+        SDL_GetWindowSize(window->sdlWindow.get(), &w, &h);
+        return {w, h};
     }
 
     // The info list as "label=value" lines, group nodes as their label.
     std::vector<std::string> infoLines() const {
         std::vector<std::string> lines;
         for (const auto& node : engine->infoList->nodes()) {
-            lines.push_back(node.cells.at(1).empty() ? node.cells.at(0)
-                                                     : node.cells.at(0) + "=" + node.cells.at(1));
+            const auto& cells = node.cells;
+            lines.push_back(cells.at(1).empty() ? cells.at(0) : cells.at(0) + "=" + cells.at(1));
         }
         return lines;
     }
@@ -116,9 +113,7 @@ constexpr Uint32 rgb(double r, double g, double b) {
 // Cairo and SDL may round a fraction to either neighbour.
 inline bool nearColour(Uint32 actual, Uint32 expected) {
     for (int shift : {0, 8, 16, 24}) {
-        const int a = static_cast<int>((actual >> shift) & 0xFF);
-        const int e = static_cast<int>((expected >> shift) & 0xFF);
-        if (a - e > 1 || e - a > 1) {
+        if (std::abs(int((actual >> shift) & 0xFF) - int((expected >> shift) & 0xFF)) > 1) {
             return false;
         }
     }

@@ -38,7 +38,6 @@ TEST(StatusLine, PointCursorAndMarkers) {
     const Case cases[] = {
         {0, -1, -1, "ride.gpx  |  point 1/4  |  451.25 m"},
         {2, -1, -1, "ride.gpx  |  point 3/4  |  1.23457e+06 m"},
-        {3, -1, -1, "ride.gpx  |  point 4/4  |  -3.5 m"},
         // Only B: A shows as "-" and there is no section.
         {1, -1, 0, "ride.gpx  |  point 2/4  |  452 m  |  A: -  B: 1"},
         // A after B: the distance runs from the lower index; 25 s apart.
@@ -46,7 +45,6 @@ TEST(StatusLine, PointCursorAndMarkers) {
          "ride.gpx  |  point 2/4  |  452 m  |  A: 3  B: 1  |  A-B: " + twoSteps + " m, 25 s"},
         // Equal time stamps: no seconds.
         {0, 2, 3, "ride.gpx  |  point 1/4  |  451.25 m  |  A: 3  B: 4  |  A-B: 111 m"},
-        {0, 1, 1, "ride.gpx  |  point 1/4  |  451.25 m  |  A: 2  B: 2  |  A-B: 0 m"},
         // A marker left over from a longer track counts as unset.
         {0, 9, -1, "ride.gpx  |  point 1/4  |  451.25 m"},
     };

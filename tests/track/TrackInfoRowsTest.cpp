@@ -110,14 +110,12 @@ TEST(TrackInfoRows, SampleSections) {
         std::vector<std::string> values;
     };
     const Case cases[] = {
-        {-1, -1, {"-", "-"}},
         // Across the stop, where the way and the direct line part.
         {300, 400, {"301", "401", "0:08:20", "1.31 km", "9.4 km/h", "101", "0.67 km"}},
         {400, 300, {"401", "301", "0:08:20", "1.31 km", "9.4 km/h", "101", "0.67 km"}},
         {7, 7, {"8", "8", "0:00:00", "0.00 km", "0.0 km/h", "1", "0.00 km"}},
         // One marker alone, or one naming no point of the track, gives no section.
         {5, -1, {"6", "-"}},
-        {-1, 0, {"-", "1"}},
         {729, 730, {"730", "-"}},
         {INT_MAX, INT_MIN, {"-", "-"}},
     };
@@ -140,30 +138,16 @@ TEST(TrackInfoRows, TrackWithoutPoints) {
     auto gpx = gpxWithTrack("<name>Empty</name><number>-3</number><trkseg></trkseg>");
     ASSERT_TRUE(gpx);
     // Stale markers from another track must not be read.
-    expectRows(trackInfoRows(gpx.get(), 0, 0, 0), {
-                                                      {1, -1, "Track info", ""},
-                                                      {10, 1, "Name", "Empty"},
-                                                      {11, 1, "Number", "-3"},
-                                                      {12, 1, "Creator", "test"},
-                                                      {13, 1, "GPX version", "1.1"},
-                                                      {2, -1, "Track analyses", ""},
-                                                      {3, -1, "A-B analyses", ""},
-                                                      {30, 3, "Waypoint A", "-"},
-                                                      {31, 3, "Waypoint B", "-"},
-                                                  });
-}
-
-TEST(TrackInfoRows, UnnamedTrackShowsAMessageToTranslate) {
-    auto gpx = gpxWithTrack(R"(<trkseg><trkpt lat="47" lon="9"/></trkseg>)");
-    ASSERT_TRUE(gpx);
-    const auto rows = trackInfoRows(gpx.get(), 0, -1, -1);
-    ASSERT_GE(rows.size(), 2u);
-    EXPECT_EQ(rows[1].id, 10);
-    EXPECT_EQ(rows[1].value, "Unnamed");
-    EXPECT_TRUE(rows[1].translateValue);
+    const auto rows = trackInfoRows(gpx.get(), 0, 0, 0);
+    using Values = std::vector<std::string>;
+    EXPECT_EQ(rows.size(), 9u);
+    EXPECT_EQ(groupValues(rows, trackInfoGroup), (Values{"Empty", "-3", "test", "1.1"}));
+    EXPECT_EQ(groupValues(rows, trackAnalysesGroup), Values{});
+    EXPECT_EQ(groupValues(rows, sectionAnalysesGroup), (Values{"-", "-"}));
 }
 
 // Tracks read from GPX text; the heights 450.5 and 452.49 also show the rounding of the panel.
+// None has a name, which shows as a message to translate.
 TEST(TrackInfoRows, TrackAnalysesOfSmallTracks) {
     struct Case {
         const char* what;
@@ -190,63 +174,37 @@ TEST(TrackInfoRows, TrackAnalysesOfSmallTracks) {
         SCOPED_TRACE(c.what);
         auto gpx = gpxWithTrack(c.body);
         ASSERT_TRUE(gpx);
-        EXPECT_EQ(groupValues(trackInfoRows(gpx.get(), 0, -1, -1), trackAnalysesGroup), c.values);
+        const auto rows = trackInfoRows(gpx.get(), 0, -1, -1);
+        EXPECT_EQ(groupValues(rows, trackAnalysesGroup), c.values);
+        EXPECT_EQ(rows.at(1).value, "Unnamed");
+        EXPECT_TRUE(rows.at(1).translateValue);
     }
 }
 
+// The texts of one format for several values, separated by " | ".
+template <typename T, typename Format>
+std::string each(Format format, std::initializer_list<T> values) {
+    std::string texts;
+    for (T value : values)
+        texts += (texts.empty() ? "" : " | ") + format(value);
+    return texts;
+}
+
 TEST(TrackInfoFormats, Numbers) {
-    struct Case {
-        std::string actual, expected;
-    };
-    const Case cases[] = {
-        {formatHeight(115.01), "115 m"},
-        {formatHeight(0), "0 m"},
-        {formatHeight(-12.6), "-13 m"},
-        {formatHeight(-0.4), "0 m"},
-        {formatHeight(-0.0), "0 m"},
-        // Exact halves go to the even neighbour, as C's fixed notation does.
-        {formatHeight(451.5), "452 m"},
-        {formatHeight(452.5), "452 m"},
-        {formatHeight(-0.5), "0 m"},
-        {formatHeight(-1.5), "-2 m"},
-        {formatSpeed(0), "0.0 km/h"},
-        {formatSpeed(44.04), "44.0 km/h"},
-        {formatSpeed(7.85), "7.8 km/h"}, // 7.85 is stored just below
-        {formatSpeed(0.25), "0.2 km/h"},
-        {formatSpeed(0.75), "0.8 km/h"},
-        {formatSpeed(-0.04), "0.0 km/h"},
-        {formatDistanceKm(0), "0.00 km"},
-        {formatDistanceKm(9840), "9.84 km"},
-        {formatDistanceKm(9845), "9.85 km"},
-        {formatDistanceKm(4.99), "0.00 km"},
-        {formatDistanceKm(5.01), "0.01 km"},
-        {formatDistanceKm(20015086.8), "20015.09 km"},
-        {formatDistanceKm(1e300).substr(0, 4), "1000"},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(c.actual, c.expected);
+    // A zero never shows a minus; exact halves go to the even neighbour as in C; 7.85 is stored
+    // just below.
+    EXPECT_EQ(each<double>(formatHeight, {115.01, -12.6, -0.4, 452.5, -0.5}),
+              "115 m | -13 m | 0 m | 452 m | 0 m");
+    EXPECT_EQ(each<double>(formatSpeed, {0, 7.85, 0.25, -0.04}),
+              "0.0 km/h | 7.8 km/h | 0.2 km/h | 0.0 km/h");
+    EXPECT_EQ(each<double>(formatDistanceKm, {9840, 9845, 4.99}), "9.84 km | 9.85 km | 0.00 km");
+    EXPECT_EQ(formatDistanceKm(1e300).substr(0, 4), "1000");
 }
 
 TEST(TrackInfoFormats, Durations) {
-    struct Case {
-        std::int64_t seconds;
-        const char* expected;
-    };
-    const Case cases[] = {
-        {0, "0:00:00"},
-        {59, "0:00:59"},
-        {60, "0:01:00"},
-        {3599, "0:59:59"},
-        {3600, "1:00:00"},
-        {4515, "1:15:15"},
-        {90061, "25:01:01"},
-        {INT32_MAX, "596523:14:07"},
-        {-5, "-0:00:05"},
-        {-4515, "-1:15:15"},
-        {INT64_MIN, "-2562047788015215:30:08"},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(formatDuration(c.seconds), c.expected) << c.seconds;
+    EXPECT_EQ(each<std::int64_t>(formatDuration, {0, 59, 3599, 3600, 90061, -5, INT64_MIN}),
+              "0:00:00 | 0:00:59 | 0:59:59 | 1:00:00 | 25:01:01 | -0:00:05 | "
+              "-2562047788015215:30:08");
 }
 
 TEST(TrackInfoFormats, TimeOfDay) {
@@ -256,12 +214,9 @@ TEST(TrackInfoFormats, TimeOfDay) {
     };
     const Case cases[] = {
         {"2009-03-06T16:26:23Z", "16:26:23"},
-        {"2020-01-01T10:00:00.000Z", "10:00:00"},
-        {"2009-03-06T16:26:23+02:00", "16:26:23"},
         {"2009-03-06T16:26:23", "16:26:23"}, // exactly eight after the T
         {"2009-03-06T16:26:2", "2009-03-06T16:26:2"},
         {"2009-03-06 16:26:23Z", "2009-03-06 16:26:23Z"},
-        {"T", "T"},
         {"", ""},
         {"xTyTzzzzzzzz", "yTzzzzzz"}, // the first T counts
         // Eight bytes after the T would end inside the "ä".
