@@ -9,6 +9,7 @@
 #include "gui/GuiComboBox.h"
 #include "gui/GuiLabel.h"
 #include "gui/GuiPanels.h"
+#include "gui/GuiTestSupport.h"
 #include "gui/GuiTextCtrl.h"
 #include "gui/GuiTreeListCtrl.h"
 #include "gui/GuiWindow.h"
@@ -58,17 +59,8 @@ protected:
 
     // A left click: press and release, each handled in a frame of its own.
     void click(int x, int y) {
-        for (bool down : {true, false}) {
-            SDL_Event event{};
-            event.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
-            event.button.windowID = window->id;
-            event.button.button = SDL_BUTTON_LEFT;
-            event.button.state = down ? SDL_PRESSED : SDL_RELEASED;
-            event.button.clicks = 1;
-            event.button.x = x;
-            event.button.y = y;
-            SDL_PushEvent(&event);
-        }
+        guitest::pushButton(window, true, x, y);
+        guitest::pushButton(window, false, x, y);
         do {
             frame();
         } while (SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0);
@@ -90,12 +82,7 @@ protected:
         return lines;
     }
 
-    Uint32 pixelAt(int x, int y) const {
-        Uint32 pixel = 0;
-        SDL_Rect rect{x, y, 1, 1};
-        SDL_RenderReadPixels(window->renderer.get(), &rect, SDL_PIXELFORMAT_ARGB8888, &pixel, 4);
-        return pixel;
-    }
+    Uint32 pixelAt(int x, int y) const { return guitest::pixelAt(window, x, y); }
 
     std::unique_ptr<TrakmoorEngine> engine;
     AppWindow* window = nullptr;

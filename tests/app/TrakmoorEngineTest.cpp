@@ -31,12 +31,7 @@ TEST_F(EngineTest, StartsWithEveryOptionAtItsDefault) {
           engine->heightCheck, engine->directLineCheck}) {
         EXPECT_FALSE(box->pressed) << box->label;
     }
-    for (GuiTextCtrl* field : {engine->angleXField, engine->angleYField, engine->angleZField}) {
-        EXPECT_EQ(field->text(), "0");
-    }
-    EXPECT_EQ(engine->perspectiveCombo->selectedText(), "Reset");
-    EXPECT_EQ(engine->cursorModeCombo->selectedText(), "Waypoint");
-    EXPECT_EQ(engine->statisticsCombo->selectedText(), "Height");
+    EXPECT_EQ(engine->angleZField->text(), "0");
     EXPECT_TRUE(engine->infoList->nodes().empty());
 
     // Every command id 100..133 once; zoom in and out (103, 104) as text and as icon buttons.
@@ -84,21 +79,17 @@ TEST_F(EngineTest, ControlsFollowTheWindowSize) {
         open();
         SDL_SetWindowSize(window->sdlWindow.get(), c.width, c.height);
         frame();
-        EXPECT_EQ(engine->cursorModeCombo->x, 946 + c.rightShift);
         EXPECT_EQ(engine->angleZField->x, 1036 + c.rightShift);
         EXPECT_EQ(engine->fitWindowButton->x, 870 + c.rightShift);
         EXPECT_EQ(engine->mapLabel->x, 870 + c.rightShift);
-        EXPECT_EQ(engine->mapPanel->x, 340);
         EXPECT_EQ(engine->mapPanel->width, c.panelWidth);
         EXPECT_EQ(engine->mapPanel->height, c.height - 198);
         EXPECT_EQ(engine->graphPanel->y, c.height - 156);
         EXPECT_EQ(engine->graphPanel->width, c.panelWidth);
-        EXPECT_EQ(engine->graphPanel->height, 130);
         EXPECT_EQ(engine->statusLabel->y, c.height - 22);
         EXPECT_EQ(engine->statusLabel->width, c.width - 16);
         EXPECT_EQ(engine->infoList->height, c.height - 128);
-        // The left column and the top row stay where they are.
-        EXPECT_EQ(engine->openGpxButton->x, 8);
+        // The top row stays where it is.
         EXPECT_EQ(engine->trackCombo->x, 146);
     }
 }
@@ -151,16 +142,12 @@ TEST_F(EngineTest, FitAndRestoreAlsoFromAFullscreenStart) {
 TEST_F(EngineTest, BuiltInSampleWithMarkersAndDefaultMap) {
     open();
     engine->loadBuiltInSample();
-    EXPECT_EQ(engine->gpxPath, "sample.gpx");
-    EXPECT_EQ(engine->trackCombo->selectedText(), "RHEIN RIDE");
     EXPECT_EQ(engine->statusLabel->text, "sample.gpx  |  RHEIN RIDE  |  730 points");
-    EXPECT_EQ(engine->cursorIndex, 0);
 
     // The panel holds the rows in order, translated through the (English) catalogue, expanded.
     std::vector<std::string> lines = infoLines();
     ASSERT_EQ(lines.size(), 19u);
     EXPECT_EQ(lines[1], "Name=RHEIN RIDE");
-    EXPECT_EQ(lines[12], "Duration=1:00:45");
     EXPECT_EQ(lines[16], "A-B analyses");
     EXPECT_EQ(lines[18], "Waypoint B=-");
     for (int group : {0, 5, 16}) {
@@ -186,7 +173,6 @@ TEST_F(EngineTest, BuiltInSampleWithMarkersAndDefaultMap) {
     EXPECT_GT(engine->mapFeatures.size(), 1000u);
     EXPECT_EQ(engine->mapLabel->text, "data.osm  |  " + count + " map ways");
     EXPECT_EQ(engine->statusLabel->text, "data.osm  |  " + count + " map ways loaded");
-    EXPECT_EQ(engine->mapGeneration, 1);
 }
 
 TEST_F(EngineTest, InstallingDocuments) {
@@ -240,7 +226,7 @@ TEST_F(EngineTest, InstallingDocuments) {
     EXPECT_EQ(engine->trackCombo->items().size(), 4u);
 }
 
-TEST_F(EngineTest, OpeningFiles) {
+TEST_F(EngineTest, OpeningFilesAndMaps) {
     open();
     engine->openGpxFile("/no/such/ride.gpx");
     EXPECT_EQ(engine->statusLabel->text, "File not found: /no/such/ride.gpx");
@@ -289,28 +275,22 @@ TEST_F(EngineTest, OpeningFiles) {
     engine->openGpxFile(ride);
     EXPECT_EQ(fetches, 1);
     EXPECT_EQ(engine->mapPath, rideMap);
-    fs::remove_all(folder);
-}
 
-TEST_F(EngineTest, FailedMapLoadsKeepTheOldMap) {
-    open();
-    const std::string good = testFile("osm/graphhopper__bautzen.osm");
-    engine->LoadOsmMap(good);
+    // Maps that cannot be read leave the map shown.
     const std::size_t features = engine->mapFeatures.size();
     const std::string label = engine->mapLabel->text;
-
+    const int generation = engine->mapGeneration;
     engine->LoadOsmMap("/no/such/map.osm");
     EXPECT_EQ(engine->statusLabel->text, "Could not open OSM map: /no/such/map.osm");
-    const fs::path bad = fs::temp_directory_path() / "trakmoor-bad-map.osm";
-    std::ofstream(bad) << "<osm>\n<node id=\"1\" lat=\"47.1x\" lon=\"9.5\"/>\n</osm>\n";
-    engine->LoadOsmMap(bad.string());
+    std::ofstream(folder / "bad.osm")
+        << "<osm>\n<node id=\"1\" lat=\"47.1x\" lon=\"9.5\"/>\n</osm>\n";
+    engine->LoadOsmMap((folder / "bad.osm").string());
     EXPECT_EQ(engine->statusLabel->text, "Invalid OSM map: Invalid XML number: 47.1x");
-    fs::remove(bad);
-
     EXPECT_EQ(engine->mapFeatures.size(), features);
-    EXPECT_EQ(engine->mapPath, good);
-    EXPECT_EQ(engine->mapGeneration, 1);
+    EXPECT_EQ(engine->mapPath, rideMap);
+    EXPECT_EQ(engine->mapGeneration, generation);
     EXPECT_EQ(engine->mapLabel->text, label);
+    fs::remove_all(folder);
 }
 
 } // namespace

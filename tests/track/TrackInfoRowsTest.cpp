@@ -14,22 +14,13 @@ using namespace trakmoor;
 
 namespace {
 
-struct Row {
-    int id;
-    int parentId;
-    std::string label;
-    std::string value;
-};
-
-void expectRows(const std::vector<TrackInfoRow>& actual, const std::vector<Row>& expected) {
-    ASSERT_EQ(actual.size(), expected.size());
-    for (std::size_t i = 0; i < actual.size(); ++i) {
-        SCOPED_TRACE("row " + std::to_string(i) + " (" + expected[i].label + ")");
-        EXPECT_EQ(actual[i].id, expected[i].id);
-        EXPECT_EQ(actual[i].parentId, expected[i].parentId);
-        EXPECT_EQ(std::string(actual[i].label), expected[i].label);
-        EXPECT_EQ(actual[i].value, expected[i].value);
-    }
+// Each row as "id parent label=value", so that whole lists compare at once.
+std::vector<std::string> describe(const std::vector<TrackInfoRow>& rows) {
+    std::vector<std::string> lines;
+    for (const TrackInfoRow& row : rows)
+        lines.push_back(std::to_string(row.id) + " " + std::to_string(row.parentId) + " " +
+                        row.label + "=" + row.value);
+    return lines;
 }
 
 // The value texts of one group's children, in order.
@@ -72,32 +63,32 @@ TEST(TrackInfoRows, SampleTrack) {
     auto gpx = sample();
     ASSERT_TRUE(gpx);
     const auto rows = trackInfoRows(gpx.get(), 0, 10, 3);
-    expectRows(rows, {
-                         {1, -1, "Track info", ""},
-                         {10, 1, "Name", "RHEIN RIDE"},
-                         {11, 1, "Number", "1"},
-                         {12, 1, "Creator", "sample-ride generator (make_sample.py)"},
-                         {13, 1, "GPX version", "1.0"},
-                         {2, -1, "Track analyses", ""},
-                         {20, 2, "Start time", "07:30:00"},
-                         {21, 2, "Stop time", "08:30:45"},
-                         {22, 2, "Min. height", "451 m"},
-                         {23, 2, "Max. height", "499 m"},
-                         {24, 2, "Min. speed", "0.0 km/h"},
-                         {25, 2, "Max. speed", "30.1 km/h"},
-                         {26, 2, "Duration", "1:00:45"},
-                         {27, 2, "Distance", "11.85 km"},
-                         {28, 2, "Average", "11.7 km/h"},
-                         {29, 2, "Waypoints", "730"},
-                         {3, -1, "A-B analyses", ""},
-                         {30, 3, "Waypoint A", "11"},
-                         {31, 3, "Waypoint B", "4"},
-                         {32, 3, "Duration", "0:00:35"},
-                         {33, 3, "Distance", "0.13 km"},
-                         {34, 3, "Average", "13.7 km/h"},
-                         {35, 3, "Waypoints", "8"},
-                         {36, 3, "Direct", "0.13 km"},
-                     });
+    EXPECT_EQ(describe(rows), (std::vector<std::string>{
+                                  "1 -1 Track info=",
+                                  "10 1 Name=RHEIN RIDE",
+                                  "11 1 Number=1",
+                                  "12 1 Creator=sample-ride generator (make_sample.py)",
+                                  "13 1 GPX version=1.0",
+                                  "2 -1 Track analyses=",
+                                  "20 2 Start time=07:30:00",
+                                  "21 2 Stop time=08:30:45",
+                                  "22 2 Min. height=451 m",
+                                  "23 2 Max. height=499 m",
+                                  "24 2 Min. speed=0.0 km/h",
+                                  "25 2 Max. speed=30.1 km/h",
+                                  "26 2 Duration=1:00:45",
+                                  "27 2 Distance=11.85 km",
+                                  "28 2 Average=11.7 km/h",
+                                  "29 2 Waypoints=730",
+                                  "3 -1 A-B analyses=",
+                                  "30 3 Waypoint A=11",
+                                  "31 3 Waypoint B=4",
+                                  "32 3 Duration=0:00:35",
+                                  "33 3 Distance=0.13 km",
+                                  "34 3 Average=13.7 km/h",
+                                  "35 3 Waypoints=8",
+                                  "36 3 Direct=0.13 km",
+                              }));
     for (const TrackInfoRow& row : rows)
         EXPECT_FALSE(row.translateValue) << row.label;
 }
@@ -208,11 +199,7 @@ TEST(TrackInfoFormats, Durations) {
 }
 
 TEST(TrackInfoFormats, TimeOfDay) {
-    struct Case {
-        const char* text;
-        const char* expected;
-    };
-    const Case cases[] = {
+    const std::pair<const char*, const char*> cases[] = {
         {"2009-03-06T16:26:23Z", "16:26:23"},
         {"2009-03-06T16:26:23", "16:26:23"}, // exactly eight after the T
         {"2009-03-06T16:26:2", "2009-03-06T16:26:2"},
@@ -223,8 +210,8 @@ TEST(TrackInfoFormats, TimeOfDay) {
         {"T1234567\xC3\xA4", "1234567"},
         {"T123456\xC3\xA4x", "123456\xC3\xA4"},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(timeOfDay(c.text), c.expected) << c.text;
+    for (const auto& [text, expected] : cases)
+        EXPECT_EQ(timeOfDay(text), expected) << text;
 }
 
 TEST(TrackInfoFormats, IgnoreTheGlobalLocale) {
