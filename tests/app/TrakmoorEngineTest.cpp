@@ -15,7 +15,7 @@ std::string testFile(const std::string& relative) {
     return std::string(TRAKMOOR_TEST_DATA) + "/" + relative;
 }
 
-TEST_F(EngineTest, StartsWithEveryOptionAtItsDefault) {
+TEST_F(EngineTest, StartsAtItsDefaultsAndCheckBoxesDriveTheirOptions) {
     open();
     EXPECT_EQ(windowSize(), std::pair(1100, 720));
     int w = 0, h = 0;
@@ -25,12 +25,6 @@ TEST_F(EngineTest, StartsWithEveryOptionAtItsDefault) {
     EXPECT_EQ(engine->fitWindowButton->label, "Fit window to screen");
     EXPECT_EQ(engine->statusLabel->text, "Open a GPX file to begin");
     EXPECT_EQ(engine->mapLabel->text, "No map loaded");
-    EXPECT_TRUE(engine->osmBackgroundCheck->pressed && engine->showOsmBackground);
-    for (GuiCheckBox* box :
-         {engine->centerCursorCheck, engine->followDirectionCheck, engine->waypointsCheck,
-          engine->heightCheck, engine->directLineCheck}) {
-        EXPECT_FALSE(box->pressed) << box->label;
-    }
     EXPECT_EQ(engine->angleZField->text(), "0");
     EXPECT_TRUE(engine->infoList->nodes().empty());
 
@@ -43,10 +37,8 @@ TEST_F(EngineTest, StartsWithEveryOptionAtItsDefault) {
         EXPECT_EQ(uses[id], id == 103 || id == 104 ? 2 : 1) << id;
     }
     EXPECT_EQ(uses.rbegin()->first, 133);
-}
 
-TEST_F(EngineTest, CheckBoxesDriveTheirOptions) {
-    open();
+    // A click turns each option from its default; only the OSM background starts on.
     frame();
     struct Case {
         GuiCheckBox* box;
@@ -69,7 +61,9 @@ TEST_F(EngineTest, CheckBoxesDriveTheirOptions) {
     EXPECT_EQ(engine->view.headingOffset, 0.0);
 }
 
-TEST_F(EngineTest, ControlsFollowTheWindowSize) {
+TEST_F(EngineTest, ControlsAndPanelsFollowTheWindowSize) {
+    const Uint32 mapBackground = rgb(0.96, 0.97, 0.98);
+    const Uint32 graphBackground = rgb(0.98, 0.98, 0.98);
     struct Case {
         int width, height, rightShift, panelWidth;
     };
@@ -77,6 +71,7 @@ TEST_F(EngineTest, ControlsFollowTheWindowSize) {
          {Case{1100, 720, 0, 520}, Case{850, 650, -250, 270}, Case{1300, 900, 200, 720}}) {
         SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height));
         open();
+        frame();
         SDL_SetWindowSize(window->sdlWindow.get(), c.width, c.height);
         frame();
         EXPECT_EQ(engine->angleZField->x, 1036 + c.rightShift);
@@ -91,27 +86,17 @@ TEST_F(EngineTest, ControlsFollowTheWindowSize) {
         EXPECT_EQ(engine->infoList->height, c.height - 128);
         // The top row stays where it is.
         EXPECT_EQ(engine->trackCombo->x, 146);
+
+        // Resized panels get new surfaces, which are painted (without a track) before they show.
+        EXPECT_PRED2(nearColour, pixelAt(340 + 25, 42 + 25), mapBackground);
+        EXPECT_PRED2(nearColour, pixelAt(340 + c.panelWidth - 5, c.height - 161), mapBackground);
+        // Map grid lines lie on multiples of 50, one pixel wide across a pixel edge.
+        EXPECT_FALSE(nearColour(pixelAt(340 + 50, 42 + 25), mapBackground));
+        EXPECT_FALSE(nearColour(pixelAt(340 + 25, 42 + 100), mapBackground));
+        EXPECT_PRED2(nearColour, pixelAt(340 + c.panelWidth - 5, c.height - 146), graphBackground);
+        // Graph lines are two pixels wide from y = 20 every 25 pixels.
+        EXPECT_PRED2(nearColour, pixelAt(340 + 25, c.height - 156 + 44), rgb(0.86, 0.88, 0.90));
     }
-}
-
-TEST_F(EngineTest, PanelsArePaintedWithoutATrack) {
-    open();
-    frame();
-    const Uint32 mapBackground = rgb(0.96, 0.97, 0.98);
-    const Uint32 graphBackground = rgb(0.98, 0.98, 0.98);
-    EXPECT_PRED2(nearColour, pixelAt(340 + 25, 42 + 25), mapBackground);
-    // Map grid lines lie on multiples of 50, one pixel wide across a pixel edge.
-    EXPECT_FALSE(nearColour(pixelAt(340 + 50, 42 + 25), mapBackground));
-    EXPECT_FALSE(nearColour(pixelAt(340 + 25, 42 + 100), mapBackground));
-    EXPECT_PRED2(nearColour, pixelAt(340 + 25, 564 + 10), graphBackground);
-    // Graph lines are two pixels wide from y = 20 every 25 pixels.
-    EXPECT_PRED2(nearColour, pixelAt(340 + 25, 564 + 44), rgb(0.86, 0.88, 0.90));
-
-    // A bigger window gives the panels new surfaces, which are painted before they show.
-    SDL_SetWindowSize(window->sdlWindow.get(), 1400, 800);
-    frame();
-    EXPECT_PRED2(nearColour, pixelAt(340 + 815, 42 + 575), mapBackground);
-    EXPECT_PRED2(nearColour, pixelAt(340 + 815, 644 + 10), graphBackground);
 }
 
 TEST_F(EngineTest, FitAndRestoreAlsoFromAFullscreenStart) {

@@ -137,9 +137,8 @@ finish() {
 
 # The window manager may still be settling the size when the window shows, so this polls.
 window_size_is() {
-    local WIDTH=0 HEIGHT=0
-    eval "$(xdotool getwindowgeometry --shell "$window" 2>/dev/null | grep -E '^(WIDTH|HEIGHT)=')"
-    actual_size="${WIDTH}x${HEIGHT}"
+    actual_size=$(xdotool getwindowgeometry --shell "$window" 2>/dev/null |
+        awk -F= '$1 == "WIDTH" { w = $2 } $1 == "HEIGHT" { h = $2 } END { print w "x" h }')
     [ "$actual_size" = "$1" ]
 }
 check_size() {

@@ -40,21 +40,6 @@ std::unique_ptr<Gpx> gpxWithTrack(const std::string& trackBody) {
     return readGpxText(R"(<gpx version="1.1" creator="test"><trk>)" + trackBody + "</trk></gpx>");
 }
 
-// 0.001 degrees of latitude are 111.19 m; in 10 s that is 40.03 km/h.
-const std::string threeNorthwardPoints = R"(<trkseg>
-    <trkpt lat="47.000" lon="9.5"><ele>451.5</ele>%0</trkpt>
-    <trkpt lat="47.001" lon="9.5"><ele>450.5</ele>%1</trkpt>
-    <trkpt lat="47.002" lon="9.5"><ele>452.49</ele>%2</trkpt></trkseg>)";
-
-std::string withTimes(std::string body, const std::vector<std::string>& times) {
-    for (std::size_t i = 0; i < times.size(); ++i) {
-        const std::string slot = "%" + std::to_string(i);
-        const std::string time = times[i].empty() ? "" : "<time>" + times[i] + "</time>";
-        body.replace(body.find(slot), slot.size(), time);
-    }
-    return body;
-}
-
 } // namespace
 
 // The expected texts are printed by tests/track/sample_expectations.py, which works them out from
@@ -137,39 +122,19 @@ TEST(TrackInfoRows, TrackWithoutPoints) {
     EXPECT_EQ(groupValues(rows, sectionAnalysesGroup), (Values{"-", "-"}));
 }
 
-// Tracks read from GPX text; the heights 450.5 and 452.49 also show the rounding of the panel.
-// None has a name, which shows as a message to translate.
-TEST(TrackInfoRows, TrackAnalysesOfSmallTracks) {
-    struct Case {
-        const char* what;
-        std::string body;
-        std::vector<std::string> values;
-    };
-    const Case cases[] = {
-        {"one point",
-         R"(<trkseg><trkpt lat="47" lon="9"><ele>-0.4</ele>
-            <time>2009-03-06T16:26:23Z</time></trkpt></trkseg>)",
-         {"16:26:23", "16:26:23", "0 m", "0 m", "0.0 km/h", "0.0 km/h", "0:00:00", "0.00 km",
-          "0.0 km/h", "1"}},
-        {"no times",
-         withTimes(threeNorthwardPoints, {"", "", ""}),
-         {"", "", "450 m", "452 m", "0.0 km/h", "0.0 km/h", "0:00:00", "0.22 km", "0.0 km/h", "3"}},
-        // Our reader keeps such times, cutting the fraction, so they give real speeds.
-        {"fractional seconds",
-         withTimes(threeNorthwardPoints, {"2020-01-01T10:00:00.000Z", "2020-01-01T10:00:10.250Z",
-                                          "2020-01-01T10:00:20.999Z"}),
-         {"10:00:00", "10:00:20", "450 m", "452 m", "40.0 km/h", "40.0 km/h", "0:00:20", "0.22 km",
-          "40.0 km/h", "3"}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        auto gpx = gpxWithTrack(c.body);
-        ASSERT_TRUE(gpx);
-        const auto rows = trackInfoRows(gpx.get(), 0, -1, -1);
-        EXPECT_EQ(groupValues(rows, trackAnalysesGroup), c.values);
-        EXPECT_EQ(rows.at(1).value, "Unnamed");
-        EXPECT_TRUE(rows.at(1).translateValue);
-    }
+// Without times a track has no clock texts and no speeds, only its way.  Without a name it shows
+// a message to translate.
+TEST(TrackInfoRows, UnnamedTrackWithoutTimes) {
+    auto gpx = gpxWithTrack(R"(<trkseg><trkpt lat="47.000" lon="9.5"><ele>451.5</ele></trkpt>
+        <trkpt lat="47.001" lon="9.5"><ele>450.5</ele></trkpt>
+        <trkpt lat="47.002" lon="9.5"><ele>452.49</ele></trkpt></trkseg>)");
+    ASSERT_TRUE(gpx);
+    const auto rows = trackInfoRows(gpx.get(), 0, -1, -1);
+    EXPECT_EQ(groupValues(rows, trackAnalysesGroup),
+              (std::vector<std::string>{"", "", "450 m", "452 m", "0.0 km/h", "0.0 km/h", "0:00:00",
+                                        "0.22 km", "0.0 km/h", "3"}));
+    EXPECT_EQ(rows.at(1).value, "Unnamed");
+    EXPECT_TRUE(rows.at(1).translateValue);
 }
 
 // The texts of one format for several values, separated by " | ".
