@@ -23,7 +23,7 @@ std::unique_ptr<Gpx> fourPoints() {
 </trkseg></trk></gpx>)");
 }
 
-TEST(StatusLine, PointCursorAndMarkers) {
+TEST(StatusLine, PointCursorMarkersAndFreeCursor) {
     const auto gpx = fourPoints();
     ASSERT_TRUE(gpx);
     const Track& track = *gpx->trackAt(0);
@@ -51,9 +51,6 @@ TEST(StatusLine, PointCursorAndMarkers) {
     for (const Case& c : cases) {
         EXPECT_EQ(pointStatusText("ride.gpx", "point", track, c.cursor, c.a, c.b), c.expected);
     }
-}
-
-TEST(StatusLine, FreeCursor) {
     EXPECT_EQ(freeCursorStatusText("ride.gpx", "free cursor", 47.1234564, -9.5),
               "ride.gpx  |  free cursor  |  47.123456, -9.500000");
 }

@@ -37,7 +37,6 @@ list_messages() {
     "${MSGCAT:-msgcat}" --no-wrap --no-location "$1" | awk '
         function unquote(s) { sub(/^[^"]*"/, "", s); sub(/"[ \t]*$/, "", s); return s }
         function flush() { if (id != "") print id "\t" str; id = ""; str = ""; field = "" }
-        /^#~/ { next }
         /^msgid / { flush(); field = "id"; id = unquote($0); next }
         /^msgid_plural / { field = ""; next }
         /^msgstr(\[0\])? / { field = "str"; str = unquote($0); next }

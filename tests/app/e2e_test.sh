@@ -89,7 +89,7 @@ Xvfb -displayfd 3 -screen 0 1600x1000x24 -nolisten tcp -extension GLX \
 background+=($!)
 wait_until "$timeout_s" test -s "$work/display" ||
     { echo "Xvfb did not start:" >&2; cat "$work/xvfb.log" >&2; exit 1; }
-export DISPLAY=":$(cat "$work/display")"
+DISPLAY=":$(cat "$work/display")" && export DISPLAY
 read -r screen_width screen_height < <(xdotool getdisplaygeometry)
 
 evilwm -bw 0 >"$work/wm.log" 2>&1 &

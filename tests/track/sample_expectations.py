@@ -1,12 +1,8 @@
 #!/usr/bin/env python3
-"""Expected info panel values for data/sample.gpx, worked out apart from the C++ code.
-
+"""Expected info panel values for data/sample.gpx, worked out apart from the C++ code (xml.etree,
+datetime in UTC, haversine on a 6371000 m sphere, speeds over steps with a positive time only).
 TrackInfoRowsTest.cpp holds the output of   python3 tests/track/sample_expectations.py
-The GPX is read with xml.etree, times as UTC with datetime; the formulas are applied by hand:
-haversine on a sphere of radius 6371000 m, segment speeds distance * 3.6 / dt over the steps with
-a positive dt only, duration |last - first|, average distance * 3.6 / duration, and for a section
-the same over low..high plus the direct distance.  Python's fixed-point formatting rounds like
-C's, so the texts can be compared literally.
+Python's fixed-point formatting rounds like C's, so the texts can be compared literally.
 """
 
 import math
