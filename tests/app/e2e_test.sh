@@ -145,9 +145,14 @@ check_size() {
     wait_until "$timeout_s" window_size_is "$1" || fail "window is $actual_size, expected $1 ($2)"
 }
 
-# Window pictures are taken until two in a row are equal: the first frames may still be coming.
+# Window pictures are taken until two in a row are equal and painted: the window shows before the
+# files are read, and the first frames may still be coming.  The light grey window background must
+# cover a good part of it; a window left black or white was never painted.
 window_settled() {
     import -window "$window" "$work/shot.png" 2>/dev/null || return 1
+    background_share=$(convert "$work/shot.png" -fill black +opaque '#F0F0F0' -fill white \
+        -opaque '#F0F0F0' -colorspace gray -format '%[fx:mean]' info:)
+    awk -v s="$background_share" 'BEGIN { exit !(s > 0.1) }' || return 1
     local sum
     sum=$(convert "$work/shot.png" rgb:- | md5sum)
     [ "$sum" = "$last_sum" ] || { last_sum=$sum; return 1; }
@@ -158,18 +163,20 @@ window_settled() {
 if start no-arguments; then
     check_size 1100x720 "no arguments"
     last_sum=""
+    background_share=0
     if wait_until "$timeout_s" window_settled; then
         cp "$work/shot.png" "$build_dir/e2e-main-window.png"
-        # The window background is light grey; a window left black or white was never painted.
-        share=$(convert "$work/shot.png" -fill black +opaque '#F0F0F0' -fill white -opaque '#F0F0F0' \
-            -colorspace gray -format '%[fx:mean]' info:)
-        awk -v s="$share" 'BEGIN { exit !(s > 0.1) }' ||
-            fail "only $share of the main window has its background colour"
     else
-        fail "the main window's picture never settled"
+        fail "the main window never showed a settled, painted picture (background share $background_share)"
     fi
-    # The window manager's delete key sends WM_DELETE_WINDOW, as a close button does.
-    xdotool mousemove --window "$window" 50 50 key ctrl+alt+Escape || fail "could not press the key"
+    # The window manager's delete key sends WM_DELETE_WINDOW, as a close button does.  It acts on
+    # the window under the pointer once the manager has seen the pointer arrive, so it is pressed
+    # again until the program has gone.
+    close_by_key() {
+        xdotool mousemove --window "$window" 50 50 key ctrl+alt+Escape 2>/dev/null
+        wait_until 1 stopped "$pid"
+    }
+    wait_until "$timeout_s" close_by_key || fail "the window manager's delete key did not end it"
     finish 0
 fi
 
