@@ -67,8 +67,8 @@ TEST_F(EngineTest, ControlsAndPanelsFollowTheWindowSize) {
     struct Case {
         int width, height, rightShift, panelWidth;
     };
-    for (const Case& c :
-         {Case{1100, 720, 0, 520}, Case{850, 650, -250, 270}, Case{1300, 900, 200, 720}}) {
+    for (const Case& c : {Case{1100, 720, 0, 520}, Case{1300, 720, 200, 720},
+                          Case{850, 650, -250, 270}, Case{1300, 900, 200, 720}}) {
         SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height));
         open();
         frame();
