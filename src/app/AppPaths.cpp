@@ -13,11 +13,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool isRegularFile(const fs::path& path) {
-    std::error_code error;
-    return fs::is_regular_file(fs::status(path, error));
-}
-
 bool isDirectory(const fs::path& path) {
     std::error_code error;
     return fs::is_directory(fs::status(path, error));
@@ -109,6 +104,11 @@ std::optional<std::string> findDefaultMap(const std::vector<fs::path>& candidate
         }
     }
     return std::nullopt;
+}
+
+bool isRegularFile(const fs::path& path) {
+    std::error_code error;
+    return fs::is_regular_file(fs::status(path, error));
 }
 
 std::string pathText(const fs::path& path) {

@@ -34,6 +34,9 @@ defaultMapCandidates(const std::optional<std::filesystem::path>& exeFolder);
 // The first candidate that is a regular file, as UTF-8 text.
 std::optional<std::string> findDefaultMap(const std::vector<std::filesystem::path>& candidates);
 
+// Whether the path names a regular file (not a folder, not a device); errors count as no.
+bool isRegularFile(const std::filesystem::path& path);
+
 // The path as UTF-8 text for display and messages.
 std::string pathText(const std::filesystem::path& path);
 // The last component of a path given as text ("tour.gpx" for "/tracks/tour.gpx").

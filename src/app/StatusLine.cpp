@@ -2,7 +2,6 @@
 
 #include "track/TrackStats.h"
 
-#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <iomanip>
@@ -53,17 +52,10 @@ std::string pointStatusText(const std::string& fileName, const std::string& poin
         out << "  |  A: " << markerText(markerA) << "  B: " << markerText(markerB);
     }
     if (markerA >= 0 && markerB >= 0) {
-        const int low = std::min(markerA, markerB);
-        const int high = std::max(markerA, markerB);
-        double metres = 0.0;
-        for (int i = low; i < high; ++i) {
-            metres += distanceMeters(*track.pointAt(i), *track.pointAt(i + 1));
-        }
-        out << "  |  A-B: " << std::llround(metres) << " m";
-        const std::int64_t timeA = track.pointAt(markerA)->time();
-        const std::int64_t timeB = track.pointAt(markerB)->time();
-        if (timeA != timeB) {
-            out << ", " << (timeA > timeB ? timeA - timeB : timeB - timeA) << " s";
+        const SectionStats section = computeSectionStats(track, markerA, markerB);
+        out << "  |  A-B: " << std::llround(section.distance) << " m";
+        if (track.pointAt(markerA)->time() != track.pointAt(markerB)->time()) {
+            out << ", " << section.duration << " s";
         }
     }
     return out.str();

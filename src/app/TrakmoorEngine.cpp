@@ -295,13 +295,7 @@ void TrakmoorEngine::handleEvent(AppWindow* window, GuiEvent* event) {
 void TrakmoorEngine::handleCommand(AppWindow* window, GuiEvent* event) {
     if (auto* dialog = dynamic_cast<GuiDialog*>(window->root.get());
         dialog != nullptr && modalObject == dialog) {
-        if (event->code == GuiCmdButton && event->id == 1) {
-            dialog->accept();
-        } else if (event->code == GuiCmdButton && event->id == 0) {
-            dialog->reject();
-        } else {
-            dialog->onCommand(event);
-        }
+        dialog->dispatchCommand(event);
         return;
     }
     if (event->code == GuiCmdComboBoxChanged && event->id == 106 && trackCombo != nullptr) {
@@ -414,20 +408,14 @@ void TrakmoorEngine::refreshInfoPanel() {
         return;
     }
     infoList->clear();
+    // Each group row comes right before its own rows.
     std::vector<int> groups;
-    std::vector<std::pair<int, int>> nodeOfId; // row id -> node index
     for (const TrackInfoRow& row : trackInfoRows(gpx.get(), selectedTrack, markerA, markerB)) {
-        int parentNode = -1;
-        for (const auto& [id, node] : nodeOfId) {
-            if (id == row.parentId) {
-                parentNode = node;
-            }
-        }
+        const bool isGroup = row.parentId < 0;
         const int node = infoList->addNode(
-            parentNode, row.id,
+            isGroup ? -1 : groups.back(), row.id,
             {_(row.label), row.translateValue ? std::string(_(row.value.c_str())) : row.value});
-        nodeOfId.emplace_back(row.id, node);
-        if (row.parentId < 0) {
+        if (isGroup) {
             groups.push_back(node);
         }
     }
@@ -437,8 +425,7 @@ void TrakmoorEngine::refreshInfoPanel() {
 }
 
 void TrakmoorEngine::openGpxFile(const std::string& path) {
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(std::filesystem::status(path, error))) {
+    if (!isRegularFile(path)) {
         setStatus(_("File not found: ") + path);
         return;
     }
@@ -448,7 +435,7 @@ void TrakmoorEngine::openGpxFile(const std::string& path) {
         }
         std::filesystem::path map(path);
         map.replace_extension(".osm");
-        if (std::filesystem::is_regular_file(std::filesystem::status(map, error))) {
+        if (isRegularFile(map)) {
             LoadOsmMap(pathText(map));
         } else if (downloadOsmMap && downloadOsmMap(pathText(map))) {
             LoadOsmMap(pathText(map));
@@ -470,13 +457,8 @@ void TrakmoorEngine::openGpxFile(const std::string& path) {
 // The map
 
 void TrakmoorEngine::LoadOsmMap(const std::string& path) {
-    OsmMapReadResult result;
-    try {
-        result = readOsmMapFile(path);
-    } catch (const std::exception& error) {
-        result.outcome = OsmMapReadResult::Outcome::Invalid;
-        result.error = error.what();
-    }
+    // The reader turns every failure, memory exhaustion included, into an outcome of its own.
+    OsmMapReadResult result = readOsmMapFile(path);
     if (result.outcome == OsmMapReadResult::Outcome::CannotOpen) {
         setStatus(_("Could not open OSM map: ") + path);
         return;

@@ -643,6 +643,16 @@ void GuiDialog::reject() {
 }
 void GuiDialog::onCommand(GuiEvent*) {}
 
+void GuiDialog::dispatchCommand(GuiEvent* event) {
+    if (event->code == GuiCmdButton && event->id == 1) {
+        accept();
+    } else if (event->code == GuiCmdButton && event->id == 0) {
+        reject();
+    } else {
+        onCommand(event);
+    }
+}
+
 void GuiDialog::finish(int result) {
     GuiEngine* owner = engine;
     if (owner == nullptr || owner->modalObject != this) {

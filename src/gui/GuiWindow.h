@@ -110,6 +110,9 @@ public:
     virtual void reject();
     // Commands from the dialog's controls other than its accept (id 1) and reject (id 0) buttons.
     virtual void onCommand(GuiEvent* event);
+    // What an application does with a command posted inside the dialog: button 1 accepts,
+    // button 0 rejects, anything else goes to onCommand.
+    void dispatchCommand(GuiEvent* event);
 
 private:
     void finish(int result);

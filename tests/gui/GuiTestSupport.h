@@ -55,13 +55,7 @@ public:
             auto* dialog =
                 window != nullptr ? dynamic_cast<GuiDialog*>(window->root.get()) : nullptr;
             if (dialog != nullptr && event->source != dialog) {
-                if (event->code == GuiCmdButton && event->id == 1) {
-                    dialog->accept();
-                } else if (event->code == GuiCmdButton && event->id == 0) {
-                    dialog->reject();
-                } else {
-                    dialog->onCommand(event);
-                }
+                dialog->dispatchCommand(event);
             }
             return;
         }
