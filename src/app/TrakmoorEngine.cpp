@@ -201,14 +201,14 @@ void TrakmoorEngine::buildMainWindow(AppWindow* window, bool fullscreen) {
     statusLabel =
         label(_("Open a GPX file to begin"), 8, 698, 1084, 22, controlColour, infoLineFlags);
 
-    flagStartImage.reset(
-        cairo_image_surface_create_from_png(dataFile("images/flag_start.png").c_str()));
-    flagFinishImage.reset(
-        cairo_image_surface_create_from_png(dataFile("images/flag_finish.png").c_str()));
-    flagMarkAImage.reset(
-        cairo_image_surface_create_from_png(dataFile("images/flag_mark_a.png").c_str()));
-    flagMarkBImage.reset(
-        cairo_image_surface_create_from_png(dataFile("images/flag_mark_b.png").c_str()));
+    auto picture = [](const char* name) {
+        return CairoSurfacePtr(
+            cairo_image_surface_create_from_png(dataFile(std::string("images/") + name).c_str()));
+    };
+    flagStartImage = picture("flag_start.png");
+    flagFinishImage = picture("flag_finish.png");
+    flagMarkAImage = picture("flag_mark_a.png");
+    flagMarkBImage = picture("flag_mark_b.png");
 
     rightColumn.clear();
     for (const auto& child : root->children) {
@@ -216,8 +216,14 @@ void TrakmoorEngine::buildMainWindow(AppWindow* window, bool fullscreen) {
             rightColumn.emplace_back(child.get(), child->x);
         }
     }
-    fitWindowButton->label = windowFitted ? _("Restore window") : _("Fit window to screen");
-    fitWindowButton->invalidate();
+    showFitState();
+}
+
+void TrakmoorEngine::showFitState() {
+    if (fitWindowButton != nullptr) {
+        fitWindowButton->label = windowFitted ? _("Restore window") : _("Fit window to screen");
+        fitWindowButton->invalidate();
+    }
 }
 
 void TrakmoorEngine::bindOption(GuiCheckBox* checkBox, bool* option) {
@@ -554,10 +560,7 @@ void TrakmoorEngine::toggleFitWindow() {
         SDL_SetWindowPosition(window, savedWindowX, savedWindowY);
         windowFitted = false;
     }
-    if (fitWindowButton != nullptr) {
-        fitWindowButton->label = windowFitted ? _("Restore window") : _("Fit window to screen");
-        fitWindowButton->invalidate();
-    }
+    showFitState();
 }
 
 } // namespace trakmoor

@@ -145,6 +145,8 @@ public:
 private:
     void handleCommand(AppWindow* window, GuiEvent* event);
     void refreshAngleFields();
+    // The fit button names what it would do next.
+    void showFitState();
     // What a check box's change sets off beyond storing the option.
     void applyOptionFollowUps(int checkBoxId);
 
