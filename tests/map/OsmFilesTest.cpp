@@ -13,12 +13,6 @@ using enum FeatureClass;
 using Outcome = OsmMapReadResult::Outcome;
 namespace fs = std::filesystem;
 
-namespace trakmoor {
-inline void PrintTo(const MapPoint& point, std::ostream* out) {
-    *out << '(' << point.lat << ", " << point.lon << ')';
-}
-} // namespace trakmoor
-
 namespace {
 
 const fs::path kOsmData = fs::path(TRAKMOOR_TEST_DATA) / "osm";
@@ -33,30 +27,16 @@ void expectDrawable(const std::vector<MapFeature>& features, const std::string& 
     }
 }
 
-std::vector<const MapFeature*> named(const std::vector<MapFeature>& features,
-                                     const std::string& name) {
-    std::vector<const MapFeature*> out;
-    for (const MapFeature& f : features)
-        if (f.name == name)
-            out.push_back(&f);
-    return out;
+// The feature of that name that also passes `match`, which the test then expects to exist.
+template <class Match>
+const MapFeature& named(const std::vector<MapFeature>& features, const std::string& name,
+                        Match match) {
+    static const MapFeature missing;
+    const auto it = std::find_if(features.begin(), features.end(),
+                                 [&](const MapFeature& f) { return f.name == name && match(f); });
+    EXPECT_NE(it, features.end()) << name;
+    return it == features.end() ? missing : *it;
 }
-
-class TempDir {
-public:
-    TempDir() : path_(fs::temp_directory_path() / ("trakmoor-osm-" + std::to_string(::getpid()))) {
-        fs::create_directories(path_);
-    }
-    ~TempDir() { fs::remove_all(path_); }
-    fs::path write(const std::string& name, const std::string& content) const {
-        std::ofstream(path_ / name, std::ios::binary) << content;
-        return path_ / name;
-    }
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
 
 } // namespace
 
@@ -101,39 +81,32 @@ TEST(OsmFiles, SpotChecksInSchaan) {
     const auto& features = result.features;
 
     // Way 298204982: a two-node bridge of the main road, layer 1.
-    const auto zoll = named(features, "Zollstrasse");
-    const auto bridge =
-        std::find_if(zoll.begin(), zoll.end(), [](const MapFeature* f) { return f->layer == 1; });
-    ASSERT_NE(bridge, zoll.end());
-    EXPECT_EQ((*bridge)->featureClass, Primary);
-    EXPECT_TRUE((*bridge)->bridge);
-    EXPECT_EQ((*bridge)->points,
+    const MapFeature& bridge =
+        named(features, "Zollstrasse", [](const MapFeature& f) { return f.layer == 1; });
+    EXPECT_EQ(bridge.featureClass, Primary);
+    EXPECT_TRUE(bridge.bridge);
+    EXPECT_EQ(bridge.points,
               (std::vector<MapPoint>{{47.1683267, 9.5028329}, {47.1683368, 9.502774}}));
 
     // Way 298204980: the drain passes under the road in a tunnel, layer -1, three nodes.
-    const auto drains = named(features, "Wäschgraba");
-    const auto tunnel =
-        std::find_if(drains.begin(), drains.end(), [](const MapFeature* f) { return f->tunnel; });
-    ASSERT_NE(tunnel, drains.end());
-    EXPECT_EQ((*tunnel)->featureClass, Waterway);
-    EXPECT_EQ((*tunnel)->layer, -1);
-    ASSERT_EQ((*tunnel)->points.size(), 3u);
-    EXPECT_EQ((*tunnel)->points[0], (MapPoint{47.1676212, 9.5051064}));
+    const MapFeature& tunnel =
+        named(features, "Wäschgraba", [](const MapFeature& f) { return f.tunnel; });
+    EXPECT_EQ(tunnel.featureClass, Waterway);
+    EXPECT_EQ(tunnel.layer, -1);
+    ASSERT_EQ(tunnel.points.size(), 3u);
+    EXPECT_EQ(tunnel.points[0], (MapPoint{47.1676212, 9.5051064}));
 
     // Way 47307298: a church, a closed building of 17 node references.
-    const auto church = named(features, "St. Laurentiuskirche");
-    ASSERT_EQ(church.size(), 1u);
-    EXPECT_EQ(church[0]->featureClass, Building);
-    EXPECT_TRUE(church[0]->closed);
-    EXPECT_EQ(church[0]->points.size(), 17u);
+    const MapFeature& church = named(features, "St. Laurentiuskirche", [](auto&) { return true; });
+    EXPECT_EQ(church.featureClass, Building);
+    EXPECT_TRUE(church.closed);
+    EXPECT_EQ(church.points.size(), 17u);
 
     // Relation 2887325: a pond, outer way 46775057 (27 refs) and three inner ways of 5, 7 and 5
-    // refs, joined last member first. The member ways carry no tags of their own.
-    // Paths and the swimming pool's own ways share the name.
-    auto ponds = named(features, "Wasserpark Walserbünt");
-    std::erase_if(ponds, [](const MapFeature* f) { return f->rings.empty(); });
-    ASSERT_EQ(ponds.size(), 1u);
-    const MapFeature& pond = *ponds[0];
+    // refs, joined last member first. The member ways carry no tags of their own; paths and the
+    // swimming pool's own ways share the name.
+    const MapFeature& pond = named(features, "Wasserpark Walserbünt",
+                                   [](const MapFeature& f) { return !f.rings.empty(); });
     EXPECT_EQ(pond.featureClass, Water);
     EXPECT_TRUE(pond.closed);
     ASSERT_EQ(pond.points.size(), 27u);
@@ -141,21 +114,25 @@ TEST(OsmFiles, SpotChecksInSchaan) {
     EXPECT_EQ(pond.points.front(), pond.points.back());
     ASSERT_EQ(pond.rings.size(), 3u);
     EXPECT_EQ(pond.rings[0].size(), 5u);
+    EXPECT_EQ(pond.rings[2].size(), 5u);
     EXPECT_EQ(pond.rings[1].size(), 7u);
     EXPECT_EQ(pond.rings[1].front(), (MapPoint{47.1671328, 9.5057245})); // way 46775043
-    EXPECT_EQ(pond.rings[2].size(), 5u);
     // Multipolygons come after every way feature.
-    EXPECT_EQ(&pond - features.data() >= static_cast<std::ptrdiff_t>(features.size()) - 2, true);
+    EXPECT_GE(&pond - features.data(), static_cast<std::ptrdiff_t>(features.size()) - 2);
 }
 
 TEST(OsmFiles, HostileFiles) {
-    TempDir dir;
-    EXPECT_EQ(readOsmMapFile((dir.path() / "missing.osm").string()).outcome, Outcome::CannotOpen);
-    const auto directory = readOsmMapFile(dir.path().string());
+    const fs::path dir = fs::temp_directory_path() / ("trakmoor-osm-" + std::to_string(getpid()));
+    fs::create_directories(dir);
+    auto write = [&](const char* name, const std::string& content) {
+        std::ofstream(dir / name, std::ios::binary) << content;
+        return (dir / name).string();
+    };
+    EXPECT_EQ(readOsmMapFile((dir / "missing.osm").string()).outcome, Outcome::CannotOpen);
+    const auto directory = readOsmMapFile(dir.string());
     EXPECT_EQ(directory.outcome, Outcome::CannotOpen);
     EXPECT_FALSE(directory.error.empty());
-
-    const auto empty = readOsmMapFile(dir.write("empty.osm", "").string());
+    const auto empty = readOsmMapFile(write("empty.osm", ""));
     EXPECT_EQ(empty.outcome, Outcome::Loaded);
     EXPECT_TRUE(empty.features.empty());
 
@@ -163,14 +140,14 @@ TEST(OsmFiles, HostileFiles) {
     std::string binary(1 << 20, '\0');
     for (char& c : binary)
         c = static_cast<char>(random());
-    const auto noise = readOsmMapFile(dir.write("binary.osm", binary).string());
+    const auto noise = readOsmMapFile(write("binary.osm", binary));
     EXPECT_EQ(noise.outcome == Outcome::Invalid, !noise.error.empty());
 
     // One 50 MB line: a node whose attributes are far apart, longer than any read block.
     std::string longLine = "<node id=\"1\" lat=\"1\"" + std::string(50 << 20, ' ') + "lon=\"2\"/>";
     longLine += "\n<node id=\"2\" lat=\"1\" lon=\"3\"/>\n<way id=\"1\">\n<nd ref=\"1\"/>\n"
                 "<nd ref=\"2\"/>\n<tag k=\"railway\" v=\"rail\"/>\n</way>";
-    const auto wide = readOsmMapFile(dir.write("line.osm", longLine).string());
+    const auto wide = readOsmMapFile(write("line.osm", longLine));
     ASSERT_EQ(wide.features.size(), 1u);
     EXPECT_EQ(wide.features[0].points, (std::vector<MapPoint>{{1, 2}, {1, 3}}));
 
@@ -180,7 +157,8 @@ TEST(OsmFiles, HostileFiles) {
     for (int i = 0; i < 1000000; ++i)
         big += i % 2 ? "<nd ref=\"2\"/>\n" : "<nd ref=\"1\"/>\n";
     big += "<nd ref=\"1\"/>\n<tag k=\"natural\" v=\"water\"/>\n</way>\n";
-    const auto million = readOsmMapFile(dir.write("million.osm", big).string());
+    const auto million = readOsmMapFile(write("million.osm", big));
+    fs::remove_all(dir);
     ASSERT_EQ(million.features.size(), 1u);
     EXPECT_EQ(million.features[0].points.size(), 1000001u);
     EXPECT_TRUE(million.features[0].closed);

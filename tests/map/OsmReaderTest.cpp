@@ -10,12 +10,6 @@ using namespace trakmoor;
 using enum FeatureClass;
 using Outcome = OsmMapReadResult::Outcome;
 
-namespace trakmoor {
-inline void PrintTo(const MapPoint& point, std::ostream* out) {
-    *out << '(' << point.lat << ", " << point.lon << ')';
-}
-} // namespace trakmoor
-
 namespace {
 
 // Nodes 1..9 on a small grid, so tests only need to write their ways and relations; node n
@@ -81,7 +75,8 @@ std::vector<int> lats(const std::vector<MapPoint>& points) {
 
 } // namespace
 
-TEST(OsmReader, OnlyTheFirstMatchOfALineCounts) {
+// The scanner looks at one match per line, and only a closing line ends an element.
+TEST(OsmReader, LineRules) {
     // "<nd " before "</way>" on one line leaves the way open; the tag after it still belongs to it.
     auto features = load(R"(<way id="10">
 <nd ref="1"/>
@@ -102,10 +97,10 @@ TEST(OsmReader, OnlyTheFirstMatchOfALineCounts) {
 <nd ref="1"/>
 )");
     EXPECT_TRUE(features.empty());
-}
 
-TEST(OsmReader, SelfClosingElementsStayOpenUntilTheirClosingLine) {
-    const auto features = load(R"(<way id="10"/>
+    // Self-closing elements stay open until their closing line; the relation is never closed, so
+    // it is not stored and the way is drawn.
+    features = load(R"(<way id="10"/>
 <relation id="99"/>
 <nd ref="1"/>
 <nd ref="3"/>
@@ -115,25 +110,41 @@ TEST(OsmReader, SelfClosingElementsStayOpenUntilTheirClosingLine) {
 <member type="way" ref="10" role="outer"/>
 <tag k="type" v="multipolygon"/>
 )");
-    // The relation is never closed, so it is not stored and the way is drawn.
     ASSERT_EQ(features.size(), 1u);
     EXPECT_EQ(features[0].featureClass, ServiceRoad);
     EXPECT_EQ(features[0].points, (std::vector<MapPoint>{{0, 0}, {1, 1}}));
+
+    // A tag line closes a relation when it also holds "</relation>"; a way member line does not.
+    features = load(way("10", {1, 2, 3, 4, 1}, "") + R"(<relation id="1">
+<member type="way" ref="10" role="outer"/></relation>
+<tag k="landuse" v="residential"/>
+<tag k="type" v="multipolygon"/></relation>
+<tag k="landuse" v="industrial"/>
+)");
+    ASSERT_EQ(features.size(), 1u);
+    EXPECT_EQ(features[0].featureClass, Residential);
+    EXPECT_EQ(features[0].points.size(), 5u);
+
+    for (const char* text : {"", "<?xml version='1.0'?>\n<osm>\n</osm>", "<", "<node",
+                             "</way></relation>", "\r\n<way id=\"1\">\r\n</way>\r\n"}) {
+        const OsmMapReadResult result = readOsmMapText(text);
+        EXPECT_EQ(result.outcome, Outcome::Loaded) << text;
+        EXPECT_TRUE(result.features.empty()) << text;
+    }
 }
 
-TEST(OsmReader, CoordinatesMustBeStrictNumbers) {
+TEST(OsmReader, NumbersAndIds) {
     EXPECT_EQ(errorOf("<node id=\"1\" lat=\"1\" lon=\"nan\"/>"), "Invalid XML number: nan");
     // A node missing an attribute is skipped before anything is converted.
     EXPECT_EQ(readOsmMapText("<node id=\"x\" lat=\"nan\"/>\n").outcome, Outcome::Loaded);
 
-    const auto features = load("<node id=\"100\" lat=\"1e-3\" lon=\"-0\"/>\n" +
-                               way("10", {100, 1}, "<tag k=\"highway\" v=\"path\"/>\n"));
+    auto features = load("<node id=\"100\" lat=\"1e-3\" lon=\"-0\"/>\n" +
+                         way("10", {100, 1}, "<tag k=\"highway\" v=\"path\"/>\n"));
     ASSERT_EQ(features.size(), 1u);
     EXPECT_DOUBLE_EQ(features[0].points[0].lat, 0.001);
-}
 
-TEST(OsmReader, IdsConvertLikeStoll) {
-    auto features = load(R"(<node id=" -7xyz" lat="3" lon="3"/>
+    // Ids convert like stoll, and the extremes of their range are ordinary ids.
+    features = load(R"(<node id=" -7xyz" lat="3" lon="3"/>
 <way id="10">
 <nd ref="-7"/>
 <nd ref="1 2"/>
@@ -144,8 +155,6 @@ TEST(OsmReader, IdsConvertLikeStoll) {
 )");
     ASSERT_EQ(features.size(), 1u);
     EXPECT_EQ(lats(features[0].points), (std::vector<int>{30, 0, 0}));
-
-    // The extremes of the id range are ordinary ids too.
     features = load(R"(<node id="-9223372036854775808" lat="4" lon="4"/>
 <node id="9223372036854775807" lat="5" lon="5"/>
 <way id="-9223372036854775808">
@@ -158,38 +167,34 @@ TEST(OsmReader, IdsConvertLikeStoll) {
     EXPECT_EQ(lats(features[0].points), (std::vector<int>{50, 40}));
 
     EXPECT_EQ(errorOf("<node id=\"99999999999999999999\" lat=\"1\" lon=\"1\"/>"), "stoll");
-    EXPECT_EQ(errorOf("<way id=\"1\">\n<nd ref=\"-\"/>"), "stoll");
-    EXPECT_EQ(errorOf("<way id=\"x\">"), "stoll");
     EXPECT_EQ(errorOf("<relation id=\"1\">\n<member type=\"way\" ref=\"r\"/>"), "stoll");
     // The id is converted before the coordinates.
     EXPECT_EQ(errorOf("<node id=\"a\" lat=\"+1\" lon=\"1\"/>"), "stoll");
 }
 
-TEST(OsmReader, ClosedWaysAndUnresolvedNodes) {
+TEST(OsmReader, WaysNodesAndTags) {
+    // Closed ways; unresolved nodes are left out, and a way with fewer than two points too.
     const std::string road = "<tag k=\"highway\" v=\"residential\"/>\n";
-    const auto features = load(way("10", {1, 2, 1}, road) + way("11", {1, 1}, road) +
-                               way("12", {1, 2, 3, 1}, road) + way("13", {50, 51}, road) +
-                               way("14", {50, 1, 51}, road) + way("15", {1, 50, 2}, road) +
-                               way("0", {1, 2}, road) + "<way>\n<nd ref=\"1\"/>\n</way>\n");
+    auto features = load(way("10", {1, 2, 1}, road) + way("11", {1, 1}, road) +
+                         way("12", {1, 2, 3, 1}, road) + way("13", {50, 51}, road) +
+                         way("14", {50, 1, 51}, road) + way("15", {1, 50, 2}, road) +
+                         way("0", {1, 2}, road) + "<way>\n<nd ref=\"1\"/>\n</way>\n");
     ASSERT_EQ(features.size(), 4u);
     EXPECT_TRUE(features[0].closed);
     EXPECT_FALSE(features[1].closed);
     EXPECT_TRUE(features[2].closed);
     EXPECT_EQ(features[2].points.size(), 4u);
     EXPECT_EQ(lats(features[3].points), (std::vector<int>{0, 0})); // way 15 without node 50
-}
 
-TEST(OsmReader, DuplicateIds) {
-    const auto features = load(R"(<node id="2" lat="0.7" lon="0"/>
+    features = load(R"(<node id="2" lat="0.7" lon="0"/>
 )" + way("10", {1, 2}, "<tag k=\"highway\" v=\"path\"/>\n") +
-                               way("10", {3, 4}, "<tag k=\"highway\" v=\"primary\"/>\n"));
+                    way("10", {3, 4}, "<tag k=\"highway\" v=\"primary\"/>\n"));
     ASSERT_EQ(features.size(), 1u);
     EXPECT_EQ(features[0].featureClass, Path);                     // the first way stays
     EXPECT_EQ(lats(features[0].points), (std::vector<int>{0, 7})); // the last node wins
-}
 
-TEST(OsmReader, TagsDecodeEntitiesAndLaterKeysWin) {
-    const auto features = load(way("10", {1, 2}, R"(<tag k="name" v="Gasse"/>
+    // Tags decode entities, and later keys win.
+    features = load(way("10", {1, 2}, R"(<tag k="name" v="Gasse"/>
 <tag k="highway" v="path"/>
 <tag k="highway" v="primary"/>
 <tag k="name&#58;de" v="&quot;Weg&quot;"/>
@@ -216,16 +221,14 @@ TEST(OsmReader, MultipolygonJoinsSplitAndReversedOuterWays) {
     EXPECT_EQ(lats(lake.points), (std::vector<int>{10, 0, 0, 10, 10}));
     ASSERT_EQ(lake.rings.size(), 1u);
     EXPECT_EQ(lats(lake.rings[0]), (std::vector<int>{5, 6, 6, 5}));
-}
 
-TEST(OsmReader, MultipolygonsThatYieldNothing) {
+    // Multipolygons that yield nothing.
     const std::string forest = kMultipolygon + tag("landuse", "forest");
-    const auto features =
-        load(way("10", {1, 2, 3}, "") + way("11", {3, 4}, "") + way("12", {1, 2, 1}, "") +
-             relation("10:outer 11:outer", forest) + // never closes
-             relation("10:inner", forest) + relation("77:outer r1:", forest) +
-             relation("12:", forest)); // a closed ring too short
-    EXPECT_TRUE(features.empty());
+    EXPECT_TRUE(load(way("10", {1, 2, 3}, "") + way("11", {3, 4}, "") + way("12", {1, 2, 1}, "") +
+                     relation("10:outer 11:outer", forest) + // never closes
+                     relation("10:inner", forest) + relation("77:outer r1:", forest) +
+                     relation("12:", forest)) // a closed ring too short
+                    .empty());
 }
 
 TEST(OsmReader, MemberWaysAreHiddenOnlyForAreaClasses) {
@@ -242,29 +245,6 @@ TEST(OsmReader, MemberWaysAreHiddenOnlyForAreaClasses) {
     EXPECT_EQ(features[1].featureClass, Building); // way 13
     EXPECT_EQ(features[2].featureClass, Building); // the relation, after all ways
     EXPECT_TRUE(features[2].rings.empty());
-}
-
-TEST(OsmReader, RelationClosingRules) {
-    // A tag line closes the relation when it also holds "</relation>"; a way member line does
-    // not, so the later tag still belongs to the relation.
-    const auto features = load(way("10", {1, 2, 3, 4, 1}, "") + R"(<relation id="1">
-<member type="way" ref="10" role="outer"/></relation>
-<tag k="landuse" v="residential"/>
-<tag k="type" v="multipolygon"/></relation>
-<tag k="landuse" v="industrial"/>
-)");
-    ASSERT_EQ(features.size(), 1u);
-    EXPECT_EQ(features[0].featureClass, Residential);
-    EXPECT_EQ(features[0].points.size(), 5u);
-}
-
-TEST(OsmReader, EmptyAndOddInput) {
-    for (const char* text : {"", "\n\n", "<?xml version='1.0'?>\n<osm>\n</osm>", "<", "<node",
-                             "</way></relation>", "\r\n<way id=\"1\">\r\n</way>\r\n"}) {
-        const OsmMapReadResult result = readOsmMapText(text);
-        EXPECT_EQ(result.outcome, Outcome::Loaded) << text;
-        EXPECT_TRUE(result.features.empty()) << text;
-    }
 }
 
 TEST(OsmReader, RingsThatWouldNeedMemoryOutOfProportionFail) {

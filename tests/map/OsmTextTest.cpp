@@ -9,29 +9,17 @@
 using namespace trakmoor;
 
 TEST(ExtractAttribute, FirstOccurrenceAndQuoteRules) {
-    struct Case {
-        const char* line;
-        const char* name;
-        const char* expected;
-    };
-    const Case cases[] = {
-        {R"(<node id="5" lat="1"/>)", "id", "5"},
-        {R"(<node uid="7" id="5"/>)", "id", "7"}, // plain substring: "uid=" comes first
-        {R"(<tag k='a"b' v="c"/>)", "k", "a\"b"},
-        {R"(<tag k="a'b"/>)", "k", "a'b"},
-        {R"(<nd ref = "5"/>)", "ref", ""}, // a blank before '=' is no match
-        {R"(<nd ref= "5"/>)", "ref", ""},  // nor after it
-        {R"(<nd ref="5/>)", "ref", ""},    // unterminated
-        {R"(<nd ref=5/>)", "ref", ""},
-        {R"(<nd ref=""/>)", "ref", ""},
-        {R"(<tag k="a&amp;b"/>)", "k", "a&amp;b"}, // no decoding here
-        {R"(<tag k=" x "/>)", "k", " x "},         // no trimming
-        {R"(<x lat=")", "lat", ""},
-        {"", "id", ""},
-        {"id=", "id", ""},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(ExtractAttribute(c.line, c.name), c.expected) << c.line << " / " << c.name;
+    const std::pair<const char*, const char*> cases[] = {
+        {R"(<node uid="7" id="5"/>)", "7"}, // plain substring: "uid=" comes first
+        {R"(<tag id='a"b' v="c"/>)", "a\"b"},
+        {R"(<nd id = "5"/>)", ""}, // a blank before '=' is no match
+        {R"(<nd id= "5"/>)", ""},  // nor after it
+        {R"(<nd id="5/>)", ""},    // unterminated
+        {R"(<nd id=5/>)", ""},
+        {R"(<tag id=" a&amp;b "/>)", " a&amp;b "}, // no decoding, no trimming
+        {"id=", ""}};
+    for (const auto& [line, expected] : cases)
+        EXPECT_EQ(ExtractAttribute(line, "id"), expected) << line;
 }
 
 TEST(ExtractAttribute, OnePassAgreesWithSeparateLookups) {
@@ -55,23 +43,18 @@ TEST(ExtractAttribute, OnePassAgreesWithSeparateLookups) {
 
 TEST(ConvertOsmId, BehavesLikeStoll) {
     // Blanks, signs and trailing junk are the scanner's; the overflow message is the reader's.
-    const std::pair<const char*, std::int64_t> accepted[] = {
-        {"12", 12},
-        {"-5", -5},
-        {"-0", 0},
-        {"0x10", 0},
-        {"1e400", 1},
-        {"007", 7},
-        {"9223372036854775807", INT64_MAX},
-        {"-9223372036854775808", INT64_MIN},
-    };
+    const std::pair<const char*, std::int64_t> accepted[] = {{"-5", -5},
+                                                             {"0x10", 0},
+                                                             {"1e400", 1},
+                                                             {"007", 7},
+                                                             {"9223372036854775807", INT64_MAX},
+                                                             {"-9223372036854775808", INT64_MIN}};
     for (const auto& [text, expected] : accepted)
         EXPECT_EQ(convertOsmId(text), expected) << text;
 
-    for (const char* text : {"", "x", " ", "-", "+-1", "nan", "\"1\""})
+    for (const char* text : {"", " ", "-", "+-1", "nan"})
         EXPECT_THROW(convertOsmId(text), std::invalid_argument) << text;
-    for (const char* text :
-         {"9223372036854775808", "-9223372036854775809", "123456789012345678901234567890"})
+    for (const char* text : {"9223372036854775808", "-9223372036854775809"})
         EXPECT_THROW(convertOsmId(text), std::out_of_range) << text;
 }
 
@@ -85,18 +68,13 @@ TEST(ScanLeadingInteger, MagnitudeStopsAtTheLimit) {
         bool overflow;
         std::uint64_t magnitude;
     };
-    const Case cases[] = {
-        {"1000", 1000, true, false, false, 1000},
-        {"1001", 1000, true, false, true, 1000},
-        {"-99999999999999999999999", 1000, true, true, true, 1000},
-        {"100x5", 1000, true, false, false, 100},
-        {"\v\f\r\n+7", 1000, true, false, false, 7},
-        {"- 7", 1000, false, true, false, 0},
-        {"18446744073709551615", UINT64_MAX, true, false, false, UINT64_MAX},
-        {"18446744073709551616", UINT64_MAX, true, false, true, UINT64_MAX},
-        {"9", 9, true, false, false, 9},
-        {"10", 9, true, false, true, 9},
-    };
+    const Case cases[] = {{"1000", 1000, true, false, false, 1000},
+                          {"1001", 1000, true, false, true, 1000},
+                          {"-99999999999999999999999", 1000, true, true, true, 1000},
+                          {"\v\f\r\n+7x5", 1000, true, false, false, 7},
+                          {"- 7", 1000, false, true, false, 0},
+                          {"18446744073709551615", UINT64_MAX, true, false, false, UINT64_MAX},
+                          {"18446744073709551616", UINT64_MAX, true, false, true, UINT64_MAX}};
     for (const Case& c : cases) {
         const LeadingInteger scanned = scanLeadingInteger(c.text, c.limit);
         EXPECT_EQ(scanned.hasDigits, c.hasDigits) << c.text;
@@ -108,13 +86,9 @@ TEST(ScanLeadingInteger, MagnitudeStopsAtTheLimit) {
 
 TEST(ConvertCoordinate, WholeFiniteDecimalsOnly) {
     EXPECT_DOUBLE_EQ(convertCoordinate("47.1671328"), 47.1671328);
-    EXPECT_DOUBLE_EQ(convertCoordinate("-9.5"), -9.5);
     EXPECT_DOUBLE_EQ(convertCoordinate("1e-3"), 0.001);
-    EXPECT_DOUBLE_EQ(convertCoordinate("5"), 5.0);
     EXPECT_TRUE(std::signbit(convertCoordinate("-0")));
-
-    for (const char* text : {"+1", " 1", "1 ", "1x", "", "0x10", "nan", "-inf", "infinity", "1e400",
-                             "1,5", ".", "--1"}) {
+    for (const char* text : {"+1", " 1", "1x", "", "0x10", "nan", "-inf", "1e400", "1,5", "."}) {
         try {
             convertCoordinate(text);
             ADD_FAILURE() << "accepted " << text;
@@ -132,27 +106,18 @@ TEST(ConvertCoordinate, WholeFiniteDecimalsOnly) {
 }
 
 TEST(DecodeXml, EntitiesAndCharacterReferences) {
-    const std::pair<const char*, const char*> decoded[] = {{"Gasse &amp; Weg", "Gasse & Weg"},
-                                                           {"&lt;&gt;&quot;&apos;", "<>\"'"},
-                                                           {"&amp;amp;", "&amp;"}, // one level only
-                                                           {"&#65;&#x42;&#x00e9;", "AB\xC3\xA9"},
-                                                           {"&#x1F600;", "\xF0\x9F\x98\x80"},
-                                                           {"&#x20AC; &&amp;", "\xE2\x82\xAC &&"}};
-    for (const auto& [text, expected] : decoded) {
-        std::string out = "<";
-        appendDecodedXml(out, text);
-        EXPECT_EQ(out, std::string("<") + expected) << text;
-    }
-    // A megabyte of '&' before one ';' must not take a search per '&' to the end.
-    const std::string ampersands = std::string(1 << 20, '&') + ";&amp;";
-    std::string out;
-    appendDecodedXml(out, ampersands);
-    EXPECT_EQ(out, std::string(1 << 20, '&') + ";&");
+    std::string out = "<";
+    appendDecodedXml(out,
+                     "&lt;&gt;&quot;&apos;&amp; &amp;amp; &#65;&#x42;&#x00e9;&#x1F600; &&amp;");
+    EXPECT_EQ(out, "<<>\"'& &amp; AB\xC3\xA9\xF0\x9F\x98\x80 &&");
     // Not references to valid XML characters: kept as written.
-    for (const char* text : {"&nbsp;", "&#0;", "&#xD800;", "&#x110000;", "&#X41;", "&#;&#x;&#12a;",
-                             "a & b", "&amp", "&#99999999999999999999;", "plain"}) {
-        std::string out;
-        appendDecodedXml(out, text);
-        EXPECT_EQ(out, text);
-    }
+    const std::string kept = "&nbsp; &#0; &#xD800; &#x110000; &#X41; &#; &#x; &#12a; a & b "
+                             "&#99999999999999999999; &amp";
+    out.clear();
+    appendDecodedXml(out, kept);
+    EXPECT_EQ(out, kept);
+    // A megabyte of '&' before one ';' must not take a search per '&' to the end.
+    out.clear();
+    appendDecodedXml(out, std::string(1 << 20, '&') + ";&amp;");
+    EXPECT_EQ(out, std::string(1 << 20, '&') + ";&");
 }

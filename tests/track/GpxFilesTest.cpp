@@ -6,9 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <locale>
 #include <regex>
-#include <sstream>
 
 using namespace trakmoor;
 namespace fs = std::filesystem;
@@ -24,63 +24,49 @@ std::vector<std::string> allGpxFiles() {
     return names;
 }
 
-double number(const std::string& text) {
-    std::istringstream in(text);
-    in.imbue(std::locale::classic());
-    double value = 0;
-    in >> value;
-    return value;
-}
-
-struct ExpectedTrack {
-    int points = 0;
-    std::string firstPointTag, lastPointTag;
-};
-
-// Splits the text into its trk, rte and wpt blocks with regular expressions and counts the point
-// tags inside each; this is what the reader must find.
-std::vector<ExpectedTrack> expectedTracks(const std::string& text) {
-    std::vector<ExpectedTrack> tracks;
-    auto scan = [&](const std::string& block, const std::string& pointName) {
+// The point tags of each trk, rte and wpt block, found with plain string search and regular
+// expressions; this is what the reader must find.
+std::vector<std::vector<std::string>> pointTagsPerTrack(const std::string& text) {
+    std::vector<std::vector<std::string>> tracks;
+    auto tags = [&](std::string::const_iterator from, std::string::const_iterator to,
+                    const std::string& pointName) {
         const std::regex pointTag("<" + pointName + "\\s[^>]*>");
-        std::regex_iterator<std::string::const_iterator> it(block.begin(), block.end(), pointTag),
-            end;
-        ExpectedTrack track;
-        for (; it != end; ++it) {
-            if (track.points++ == 0)
-                track.firstPointTag = it->str();
-            track.lastPointTag = it->str();
-        }
-        tracks.push_back(track);
+        std::vector<std::string> found;
+        for (std::sregex_iterator it(from, to, pointTag), end; it != end; ++it)
+            found.push_back(it->str());
+        return found;
     };
-    // Plain string search: the standard regex engine recurses per character on long blocks.
-    auto blocks = [&](const std::string& element, const std::string& pointName) {
-        const std::string open = "<" + element, close = "</" + element + ">";
+    // The standard regex engine recurses per character, so blocks are cut out with find.
+    const std::pair<const char*, const char*> blocks[] = {{"trk", "trkpt"}, {"rte", "rtept"}};
+    for (const auto& [element, pointName] : blocks) {
+        const std::string open = std::string("<") + element, close = "</" + open.substr(1) + ">";
         for (std::size_t at = text.find(open); at != std::string::npos;
              at = text.find(open, at + 1)) {
             const char next = text[at + open.size()];
             if (next != '>' && !std::isspace(static_cast<unsigned char>(next)))
                 continue;
             const std::size_t end = text.find(close, at);
-            scan(text.substr(at, end - at), pointName);
+            tracks.push_back(tags(text.begin() + at, text.begin() + end, pointName));
             at = end;
         }
-    };
-    blocks("trk", "trkpt");
-    blocks("rte", "rtept");
-    const std::regex wptTag("<wpt\\s[^>]*>");
-    std::regex_iterator<std::string::const_iterator> it(text.begin(), text.end(), wptTag), end;
-    for (; it != end; ++it)
-        tracks.push_back({1, it->str(), it->str()});
+    }
+    for (const std::string& wpt : tags(text.begin(), text.end(), "wpt"))
+        tracks.push_back({wpt});
     return tracks;
 }
 
 void expectPointMatchesTag(const WayPoint& point, const std::string& tag) {
-    std::smatch lat, lon;
-    ASSERT_TRUE(std::regex_search(tag, lat, std::regex("lat=\"([^\"]*)\"")));
-    ASSERT_TRUE(std::regex_search(tag, lon, std::regex("lon=\"([^\"]*)\"")));
-    EXPECT_EQ(point.lat(), number(lat[1])) << tag;
-    EXPECT_EQ(point.lon(), number(lon[1])) << tag;
+    auto attribute = [&](const char* name) {
+        std::smatch match;
+        EXPECT_TRUE(std::regex_search(tag, match, std::regex(name + std::string("=\"([^\"]*)\""))));
+        std::istringstream in(match[1]);
+        in.imbue(std::locale::classic());
+        double value = 0;
+        in >> value;
+        return value;
+    };
+    EXPECT_EQ(point.lat(), attribute("lat")) << tag;
+    EXPECT_EQ(point.lon(), attribute("lon")) << tag;
 }
 
 class GpxFile : public ::testing::TestWithParam<std::string> {};
@@ -93,29 +79,29 @@ TEST_P(GpxFile, HoldsTheTracksAndPointsOfItsTextWhicheverWayItIsRead) {
     const std::string text = test::readWholeFile(path);
     auto gpx = readGpxFile(path.string());
     ASSERT_TRUE(gpx);
-    const std::vector<ExpectedTrack> expected = expectedTracks(text);
+    const auto expected = pointTagsPerTrack(text);
     ASSERT_EQ(gpx->trackCount(), static_cast<int>(expected.size()));
     for (int t = 0; t < gpx->trackCount(); ++t) {
         SCOPED_TRACE("track " + std::to_string(t));
         const Track& track = *gpx->trackAt(t);
-        ASSERT_EQ(track.pointCount(), expected[t].points);
+        ASSERT_EQ(track.pointCount(), static_cast<int>(expected[t].size()));
         if (track.pointCount() == 0)
             continue;
-        expectPointMatchesTag(*track.pointAt(0), expected[t].firstPointTag);
-        expectPointMatchesTag(*track.pointAt(track.pointCount() - 1), expected[t].lastPointTag);
+        expectPointMatchesTag(*track.pointAt(0), expected[t].front());
+        expectPointMatchesTag(*track.pointAt(track.pointCount() - 1), expected[t].back());
     }
     for (const auto& other : {readGpxText(text), detail::readRepairedGpxText(text)}) {
         ASSERT_TRUE(other);
-        test::expectSameDocument(*gpx, *other);
+        EXPECT_EQ(test::describe(*gpx), test::describe(*other));
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(RealFiles, GpxFile, ::testing::ValuesIn(allGpxFiles()),
                          [](const auto& info) {
                              std::string name = info.param.substr(0, info.param.size() - 4);
-                             for (char& c : name)
-                                 if (!std::isalnum(static_cast<unsigned char>(c)))
-                                     c = '_';
+                             std::replace_if(
+                                 name.begin(), name.end(),
+                                 [](unsigned char c) { return !std::isalnum(c); }, '_');
                              return name;
                          });
 
@@ -125,18 +111,12 @@ TEST(GpxFiles, KnownFacts) {
     auto sample = read("gpxpy__korita-zbevnica.gpx");
     ASSERT_TRUE(sample);
     EXPECT_EQ(sample->trackAt(2)->name(), "ACTIVE LOG");
-    EXPECT_EQ(sample->trackAt(0)->pointCount(), 0);
     EXPECT_EQ(sample->trackAt(5)->name(), "WP: 002");
     EXPECT_EQ(sample->trackAt(5)->pointAt(0)->cmt(), "03-OCT-10 15:03:30");
     EXPECT_EQ(sample->creator(), "GPSBabel - http://www.gpsbabel.org");
     EXPECT_EQ(sample->version(), "1.0");
     EXPECT_EQ(sample->minLat(), 45.367775448);
     EXPECT_EQ(sample->maxLon(), 14.167956915);
-
-    auto cache = read("gpsbabel__GC7FA4.gpx");
-    ASSERT_TRUE(cache);
-    ASSERT_EQ(cache->trackCount(), 1);
-    EXPECT_EQ(cache->trackAt(0)->name(), "WP: GC7FA4");
 
     // A byte order mark, and no version attribute.
     auto bom = read("gpxpy__unicode_with_bom.gpx");
@@ -146,6 +126,5 @@ TEST(GpxFiles, KnownFacts) {
 
     auto garmin = read("gpsbabel__garminconnect.gpx");
     ASSERT_TRUE(garmin);
-    const WayPoint& first = *garmin->trackAt(0)->pointAt(0);
-    EXPECT_NE(first.time(), -1) << first.timeText();
+    EXPECT_NE(garmin->trackAt(0)->pointAt(0)->time(), -1);
 }

@@ -23,35 +23,28 @@ inline std::string readWholeFile(const std::filesystem::path& path) {
     return out.str();
 }
 
-// Field by field, so that a failure names what differs.
-inline void expectSameDocument(const Gpx& a, const Gpx& b) {
-    EXPECT_EQ(a.creator(), b.creator());
-    EXPECT_EQ(a.version(), b.version());
-    EXPECT_EQ(a.minLat(), b.minLat());
-    EXPECT_EQ(a.minLon(), b.minLon());
-    EXPECT_EQ(a.maxLat(), b.maxLat());
-    EXPECT_EQ(a.maxLon(), b.maxLon());
-    ASSERT_EQ(a.trackCount(), b.trackCount());
-    for (int t = 0; t < a.trackCount(); ++t) {
-        const Track& ta = *a.trackAt(t);
-        const Track& tb = *b.trackAt(t);
-        EXPECT_EQ(ta.name(), tb.name()) << "track " << t;
-        EXPECT_EQ(ta.number(), tb.number()) << "track " << t;
-        ASSERT_EQ(ta.pointCount(), tb.pointCount()) << "track " << t;
-        for (int i = 0; i < ta.pointCount(); ++i) {
-            const WayPoint& pa = *ta.pointAt(i);
-            const WayPoint& pb = *tb.pointAt(i);
-            SCOPED_TRACE("track " + std::to_string(t) + " point " + std::to_string(i));
-            EXPECT_EQ(pa.lat(), pb.lat());
-            EXPECT_EQ(pa.lon(), pb.lon());
-            EXPECT_EQ(pa.ele(), pb.ele());
-            EXPECT_EQ(pa.time(), pb.time());
-            EXPECT_EQ(pa.timeText(), pb.timeText());
-            EXPECT_EQ(pa.name(), pb.name());
-            EXPECT_EQ(pa.cmt(), pb.cmt());
-            EXPECT_EQ(pa.desc(), pb.desc());
-        }
+// Every field at full precision, one line per point and per track, so that documents compare as
+// texts and a failure shows what differs.
+inline std::string describe(const WayPoint& p) {
+    std::ostringstream out;
+    out.precision(17);
+    out << p.lat() << ' ' << p.lon() << ' ' << p.ele() << ' ' << p.time() << '|' << p.timeText()
+        << '|' << p.name() << '|' << p.cmt() << '|' << p.desc() << '\n';
+    return out.str();
+}
+
+inline std::string describe(const Gpx& gpx) {
+    std::ostringstream out;
+    out.precision(17);
+    out << gpx.creator() << '|' << gpx.version() << '|' << gpx.minLat() << ' ' << gpx.minLon()
+        << ' ' << gpx.maxLat() << ' ' << gpx.maxLon() << '\n';
+    for (int t = 0; t < gpx.trackCount(); ++t) {
+        const Track& track = *gpx.trackAt(t);
+        out << "track " << track.name() << '|' << track.number() << '\n';
+        for (int i = 0; i < track.pointCount(); ++i)
+            out << describe(*track.pointAt(i));
     }
+    return out.str();
 }
 
 } // namespace trakmoor::test

@@ -20,12 +20,12 @@ def haversine(a, b):
     return 2 * 6371000.0 * math.asin(math.sqrt(min(max(h, 0.0), 1.0)))
 
 
-def clock(s):
-    return f"{s // 3600}:{s // 60 % 60:02d}:{s % 60:02d}"
-
-
-def path_length(points, low, high):
-    return sum(haversine(points[i - 1], points[i]) for i in range(low + 1, high + 1))
+def summary(points):
+    """Duration, distance and average speed texts of a run of points."""
+    distance = sum(haversine(p, q) for p, q in zip(points, points[1:]))
+    span = abs(points[-1]["time"] - points[0]["time"])
+    return (f"{span // 3600}:{span // 60 % 60:02d}:{span % 60:02d}", f"{distance / 1000:.2f} km",
+            f"{distance * 3.6 / span if span else 0.0:.1f} km/h")
 
 
 root = ET.parse(Path(__file__).parents[2] / "data" / "sample.gpx").getroot()
@@ -34,34 +34,18 @@ points = []
 for pt in trk.iterfind("g:trkseg/g:trkpt", NS):
     text = pt.find("g:time", NS).text
     moment = datetime.strptime(text, "%Y-%m-%dT%H:%M:%SZ").replace(tzinfo=timezone.utc)
-    points.append({"lat": float(pt.get("lat")), "lon": float(pt.get("lon")),
-                   "ele": float(pt.find("g:ele", NS).text), "clock": text.split("T")[1][:8],
-                   "time": int(moment.timestamp())})
+    points.append({"lat": float(pt.get("lat")), "lon": float(pt.get("lon")), "clock": text[11:19],
+                   "ele": float(pt.find("g:ele", NS).text), "time": int(moment.timestamp())})
 speeds = [haversine(p, q) * 3.6 / (q["time"] - p["time"])
           for p, q in zip(points, points[1:]) if q["time"] > p["time"]]
-distance = path_length(points, 0, len(points) - 1)
-duration = abs(points[-1]["time"] - points[0]["time"])
-
-for label, value in [
-        ("Name", trk.find("g:name", NS).text), ("Number", trk.find("g:number", NS).text),
-        ("Creator", root.get("creator")), ("GPX version", root.get("version")),
-        ("Start time", points[0]["clock"]), ("Stop time", points[-1]["clock"]),
-        ("Min. height", f"{min(p['ele'] for p in points):.0f} m"),
-        ("Max. height", f"{max(p['ele'] for p in points):.0f} m"),
-        ("Min. speed", f"{min(speeds, default=0.0):.1f} km/h"),
-        ("Max. speed", f"{max(speeds, default=0.0):.1f} km/h"),
-        ("Duration", clock(duration)), ("Distance", f"{distance / 1000:.2f} km"),
-        ("Average", f"{distance * 3.6 / duration if duration else 0.0:.1f} km/h"),
-        ("Waypoints", len(points))]:
-    print(f"{label:<12}", value)
+heights = [p["ele"] for p in points]
+print(trk.find("g:name", NS).text, trk.find("g:number", NS).text, root.get("creator"),
+      root.get("version"), points[0]["clock"], points[-1]["clock"], f"{min(heights):.0f} m",
+      f"{max(heights):.0f} m", f"{min(speeds, default=0.0):.1f} km/h",
+      f"{max(speeds, default=0.0):.1f} km/h", *summary(points), len(points), sep=" | ")
 
 # Sections named by two marker indices, in either order.
 for a, b in ((10, 3), (300, 400)):
     low, high = min(a, b), max(a, b)
-    section = path_length(points, low, high)
-    span = abs(points[high]["time"] - points[low]["time"])
-    print(f"A={a} B={b}:", f"Waypoint A {a + 1}, Waypoint B {b + 1},", f"Duration {clock(span)},",
-          f"Distance {section / 1000:.2f} km,",
-          f"Average {section * 3.6 / span if span else 0.0:.1f} km/h,",
-          f"Waypoints {high - low + 1},",
-          f"Direct {haversine(points[low], points[high]) / 1000:.2f} km")
+    print(f"A={a} B={b}:", a + 1, b + 1, *summary(points[low:high + 1]), high - low + 1,
+          f"{haversine(points[low], points[high]) / 1000:.2f} km", sep=" | ")
