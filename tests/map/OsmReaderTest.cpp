@@ -59,9 +59,10 @@ std::string errorOf(const std::string& text) {
     return result.error;
 }
 
-std::string way(const std::string& id, std::initializer_list<int> refs, const std::string& tags) {
+std::string way(const std::string& id, std::initializer_list<std::int64_t> refs,
+                const std::string& tags) {
     std::string text = "<way id=\"" + id + "\">\n";
-    for (const int ref : refs)
+    for (const std::int64_t ref : refs)
         text += "<nd ref=\"" + std::to_string(ref) + "\"/>\n";
     return text + tags + "</way>\n";
 }
@@ -155,14 +156,9 @@ TEST(OsmReader, NumbersAndIds) {
 )");
     ASSERT_EQ(features.size(), 1u);
     EXPECT_EQ(lats(features[0].points), (std::vector<int>{30, 0, 0}));
-    features = load(R"(<node id="-9223372036854775808" lat="4" lon="4"/>
-<node id="9223372036854775807" lat="5" lon="5"/>
-<way id="-9223372036854775808">
-<nd ref="9223372036854775807"/>
-<nd ref="-9223372036854775808"/>
-<tag k="railway" v="rail"/>
-</way>
-)");
+    features = load("<node id=\"-9223372036854775808\" lat=\"4\" lon=\"4\"/>\n"
+                    "<node id=\"9223372036854775807\" lat=\"5\" lon=\"5\"/>\n" +
+                    way("-9223372036854775808", {INT64_MAX, INT64_MIN}, tag("railway", "rail")));
     ASSERT_EQ(features.size(), 1u);
     EXPECT_EQ(lats(features[0].points), (std::vector<int>{50, 40}));
 
