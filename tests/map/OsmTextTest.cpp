@@ -60,28 +60,19 @@ TEST(ConvertOsmId, BehavesLikeStoll) {
 
 // The digits stop counting at the limit, exactly there and not one digit early, whatever follows.
 TEST(ScanLeadingInteger, MagnitudeStopsAtTheLimit) {
-    struct Case {
-        const char* text;
-        std::uint64_t limit;
-        bool hasDigits;
-        bool negative;
-        bool overflow;
-        std::uint64_t magnitude;
+    // Digits, sign, overflow and magnitude of each scan, e.g. "d-o1000".
+    auto scan = [](const char* text, std::uint64_t limit) {
+        const LeadingInteger r = scanLeadingInteger(text, limit);
+        return std::string(r.hasDigits ? "d" : "") + (r.negative ? "-" : "") +
+               (r.overflow ? "o" : "") + std::to_string(r.magnitude);
     };
-    const Case cases[] = {{"1000", 1000, true, false, false, 1000},
-                          {"1001", 1000, true, false, true, 1000},
-                          {"-99999999999999999999999", 1000, true, true, true, 1000},
-                          {"\v\f\r\n+7x5", 1000, true, false, false, 7},
-                          {"- 7", 1000, false, true, false, 0},
-                          {"18446744073709551615", UINT64_MAX, true, false, false, UINT64_MAX},
-                          {"18446744073709551616", UINT64_MAX, true, false, true, UINT64_MAX}};
-    for (const Case& c : cases) {
-        const LeadingInteger scanned = scanLeadingInteger(c.text, c.limit);
-        EXPECT_EQ(scanned.hasDigits, c.hasDigits) << c.text;
-        EXPECT_EQ(scanned.negative, c.negative) << c.text;
-        EXPECT_EQ(scanned.overflow, c.overflow) << c.text;
-        EXPECT_EQ(scanned.magnitude, c.magnitude) << c.text;
-    }
+    EXPECT_EQ(scan("1000", 1000), "d1000");
+    EXPECT_EQ(scan("1001", 1000), "do1000");
+    EXPECT_EQ(scan("-99999999999999999999999", 1000), "d-o1000");
+    EXPECT_EQ(scan("\v\f\r\n+7x5", 1000), "d7");
+    EXPECT_EQ(scan("- 7", 1000), "-0");
+    EXPECT_EQ(scan("18446744073709551615", UINT64_MAX), "d18446744073709551615");
+    EXPECT_EQ(scan("18446744073709551616", UINT64_MAX), "do18446744073709551615");
 }
 
 TEST(ConvertCoordinate, WholeFiniteDecimalsOnly) {
