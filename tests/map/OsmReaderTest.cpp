@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <random>
 #include <sstream>
 
@@ -12,8 +13,8 @@ using Outcome = OsmMapReadResult::Outcome;
 
 namespace {
 
-// Nodes 1..9 on a small grid, so tests only need to write their ways and relations; node n
-// has the latitude lats()[n - 1] / 10.
+// Nodes 1..9 on a small grid, so tests only need to write their ways and relations; in tenths of
+// a degree their latitudes are 0 0 10 10 20 20 5 6 6.
 const std::string kNodes = [] {
     const double coordinates[][2] = {{0, 0}, {0, 1},     {1, 1},     {1, 0},    {2, 0},
                                      {2, 1}, {0.5, 0.5}, {0.6, 0.5}, {0.6, 0.6}};
@@ -67,11 +68,24 @@ std::string way(const std::string& id, std::initializer_list<std::int64_t> refs,
     return text + tags + "</way>\n";
 }
 
-std::vector<int> lats(const std::vector<MapPoint>& points) {
-    std::vector<int> out;
-    for (const MapPoint& p : points)
-        out.push_back(static_cast<int>(p.lat * 10 + 0.5));
-    return out;
+// Each feature as "class name: latitudes of its points / of each ring", latitudes in tenths of a
+// degree, and "closed" where it is.
+std::string describe(const std::vector<MapFeature>& features) {
+    std::string text;
+    auto lats = [&](const std::vector<MapPoint>& points) {
+        for (const MapPoint& p : points)
+            text += " " + std::to_string(static_cast<int>(std::lround(p.lat * 10)));
+    };
+    for (const MapFeature& f : features) {
+        text += std::to_string(static_cast<int>(f.featureClass)) + " " + f.name + ":";
+        lats(f.points);
+        for (const auto& ring : f.rings) {
+            text += " /";
+            lats(ring);
+        }
+        text += f.closed ? " closed; " : "; ";
+    }
+    return text;
 }
 
 } // namespace
@@ -85,9 +99,7 @@ TEST(OsmReader, LineRules) {
 <tag k="highway" v="primary"/>
 </way>
 )");
-    ASSERT_EQ(features.size(), 1u);
-    EXPECT_EQ(features[0].featureClass, Primary);
-    EXPECT_EQ(features[0].points.size(), 2u);
+    EXPECT_EQ(describe(features), "2 : 0 0; ");
 
     // A way start line ignores a tag on the same line; a node line wins over a way start.
     features = load(R"(<way id="11"><tag k="highway" v="primary"/>
@@ -111,9 +123,7 @@ TEST(OsmReader, LineRules) {
 <member type="way" ref="10" role="outer"/>
 <tag k="type" v="multipolygon"/>
 )");
-    ASSERT_EQ(features.size(), 1u);
-    EXPECT_EQ(features[0].featureClass, ServiceRoad);
-    EXPECT_EQ(features[0].points, (std::vector<MapPoint>{{0, 0}, {1, 1}}));
+    EXPECT_EQ(describe(features), "5 : 0 10; ");
 
     // A tag line closes a relation when it also holds "</relation>"; a way member line does not.
     features = load(way("10", {1, 2, 3, 4, 1}, "") + R"(<relation id="1">
@@ -122,9 +132,7 @@ TEST(OsmReader, LineRules) {
 <tag k="type" v="multipolygon"/></relation>
 <tag k="landuse" v="industrial"/>
 )");
-    ASSERT_EQ(features.size(), 1u);
-    EXPECT_EQ(features[0].featureClass, Residential);
-    EXPECT_EQ(features[0].points.size(), 5u);
+    EXPECT_EQ(describe(features), "13 : 0 0 10 10 0 closed; ");
 
     for (const char* text : {"", "<?xml version='1.0'?>\n<osm>\n</osm>", "<", "<node",
                              "</way></relation>", "\r\n<way id=\"1\">\r\n</way>\r\n"}) {
@@ -154,13 +162,11 @@ TEST(OsmReader, NumbersAndIds) {
 <tag k="highway" v="path"/>
 </way>
 )");
-    ASSERT_EQ(features.size(), 1u);
-    EXPECT_EQ(lats(features[0].points), (std::vector<int>{30, 0, 0}));
+    EXPECT_EQ(describe(features), "6 : 30 0 0; ");
     features = load("<node id=\"-9223372036854775808\" lat=\"4\" lon=\"4\"/>\n"
                     "<node id=\"9223372036854775807\" lat=\"5\" lon=\"5\"/>\n" +
                     way("-9223372036854775808", {INT64_MAX, INT64_MIN}, tag("railway", "rail")));
-    ASSERT_EQ(features.size(), 1u);
-    EXPECT_EQ(lats(features[0].points), (std::vector<int>{50, 40}));
+    EXPECT_EQ(describe(features), "7 : 50 40; ");
 
     EXPECT_EQ(errorOf("<node id=\"99999999999999999999\" lat=\"1\" lon=\"1\"/>"), "stoll");
     EXPECT_EQ(errorOf("<relation id=\"1\">\n<member type=\"way\" ref=\"r\"/>"), "stoll");
@@ -175,19 +181,14 @@ TEST(OsmReader, WaysNodesAndTags) {
                          way("12", {1, 2, 3, 1}, road) + way("13", {50, 51}, road) +
                          way("14", {50, 1, 51}, road) + way("15", {1, 50, 2}, road) +
                          way("0", {1, 2}, road) + "<way>\n<nd ref=\"1\"/>\n</way>\n");
-    ASSERT_EQ(features.size(), 4u);
-    EXPECT_TRUE(features[0].closed);
-    EXPECT_FALSE(features[1].closed);
-    EXPECT_TRUE(features[2].closed);
-    EXPECT_EQ(features[2].points.size(), 4u);
-    EXPECT_EQ(lats(features[3].points), (std::vector<int>{0, 0})); // way 15 without node 50
+    // Way 15 without node 50.
+    EXPECT_EQ(describe(features), "4 : 0 0 0 closed; 4 : 0 0; 4 : 0 0 10 0 closed; 4 : 0 0; ");
 
     features = load(R"(<node id="2" lat="0.7" lon="0"/>
 )" + way("10", {1, 2}, "<tag k=\"highway\" v=\"path\"/>\n") +
                     way("10", {3, 4}, "<tag k=\"highway\" v=\"primary\"/>\n"));
-    ASSERT_EQ(features.size(), 1u);
-    EXPECT_EQ(features[0].featureClass, Path);                     // the first way stays
-    EXPECT_EQ(lats(features[0].points), (std::vector<int>{0, 7})); // the last node wins
+    // The first way stays, the last node wins.
+    EXPECT_EQ(describe(features), "6 : 0 7; ");
 
     // Tags decode entities, and later keys win.
     features = load(way("10", {1, 2}, R"(<tag k="name" v="Gasse"/>
@@ -196,27 +197,18 @@ TEST(OsmReader, WaysNodesAndTags) {
 <tag k="name&#58;de" v="&quot;Weg&quot;"/>
 <tag k="" v="motorway"/>
 )"));
-    ASSERT_EQ(features.size(), 1u);
-    EXPECT_EQ(features[0].featureClass, Primary);
-    EXPECT_EQ(features[0].name, "\"Weg\"");
+    EXPECT_EQ(describe(features), "2 \"Weg\": 0 0; ");
 }
 
 TEST(OsmReader, MultipolygonJoinsSplitAndReversedOuterWays) {
-    // Outer ring 1-2-3-4-1 in three pieces, one of them reversed; inner ring 7-8-9-7 closed.
-    const auto features =
-        load(way("10", {1, 2}, "") + way("11", {4, 3, 2}, "") + way("12", {4, 1}, "") +
-             way("13", {7, 8, 9, 7}, "") +
-             relation("10:outer n1:outer 11: 13:inner 12:outer 404:outer r1:outer",
-                      kMultipolygon + tag("natural", "water") + tag("name", "See")));
-    ASSERT_EQ(features.size(), 1u);
-    const MapFeature& lake = features[0];
-    EXPECT_EQ(lake.featureClass, Water);
-    EXPECT_EQ(lake.name, "See");
-    EXPECT_TRUE(lake.closed);
-    // Starts from the last outer segment (12: 4-1), extends with 10 then 11 reversed.
-    EXPECT_EQ(lats(lake.points), (std::vector<int>{10, 0, 0, 10, 10}));
-    ASSERT_EQ(lake.rings.size(), 1u);
-    EXPECT_EQ(lats(lake.rings[0]), (std::vector<int>{5, 6, 6, 5}));
+    // Outer ring 1-2-3-4-1 in three pieces, one of them reversed; inner ring 7-8-9-7 closed.  The
+    // outer ring starts from the last outer segment (12: 4-1), extends with 10 then 11 reversed.
+    EXPECT_EQ(
+        describe(load(way("10", {1, 2}, "") + way("11", {4, 3, 2}, "") + way("12", {4, 1}, "") +
+                      way("13", {7, 8, 9, 7}, "") +
+                      relation("10:outer n1:outer 11: 13:inner 12:outer 404:outer r1:outer",
+                               kMultipolygon + tag("natural", "water") + tag("name", "See")))),
+        "9 See: 10 0 0 10 10 / 5 6 6 5 closed; ");
 
     // Multipolygons that yield nothing.
     const std::string forest = kMultipolygon + tag("landuse", "forest");
@@ -236,11 +228,9 @@ TEST(OsmReader, MemberWaysAreHiddenOnlyForAreaClasses) {
              relation("10:outer 11:odd 12:odd", kMultipolygon + tag("building", "yes")) +
              // Not a qualifying relation: its members stay visible.
              relation("13:", kMultipolygon + tag("highway", "pedestrian")));
-    ASSERT_EQ(features.size(), 3u);
-    EXPECT_EQ(features[0].featureClass, Path);     // way 11, a member but a line
-    EXPECT_EQ(features[1].featureClass, Building); // way 13
-    EXPECT_EQ(features[2].featureClass, Building); // the relation, after all ways
-    EXPECT_TRUE(features[2].rings.empty());
+    // Way 11, a member but a line; way 13; the relation, after all ways.
+    EXPECT_EQ(describe(features), "6 : 0 0 10 0 closed; 16 : 0 10 10 0 closed; "
+                                  "16 : 0 0 10 0 closed; ");
 }
 
 TEST(OsmReader, RingsThatWouldNeedMemoryOutOfProportionFail) {
