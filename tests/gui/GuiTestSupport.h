@@ -32,13 +32,10 @@ struct EmbeddedFontFirst {
     }
 };
 
-// An engine that behaves like an application's: it passes unconsumed SDL events to the root,
-// forwards a dialog's commands to it, and draws each window by update, paint and present.
-// Everything it receives is recorded.
+// An engine that behaves like an application's: it passes SDL events to the root, forwards a
+// dialog's commands to it, draws each window by update, paint and present, and records it all.
 class TestEngine : private EmbeddedFontFirst, public GuiEngine {
 public:
-    TestEngine() = default;
-
     void drawWindow(AppWindow* window) override {
         ++drawCount;
         window->root->update(frameTicks());
@@ -49,9 +46,6 @@ public:
     void handleEvent(AppWindow* window, GuiEvent* event) override {
         if (event->kind == GuiEventCommand) {
             commands.push_back(*event);
-            if (onCommand) {
-                onCommand(window, event);
-            }
             auto* dialog =
                 window != nullptr ? dynamic_cast<GuiDialog*>(window->root.get()) : nullptr;
             if (dialog != nullptr && event->source != dialog) {
@@ -61,23 +55,16 @@ public:
         }
         sdlEvents.push_back(*event->sdlEvent);
         eventWindows.push_back(window);
-        if (consume && consume(window, event)) {
-            return;
-        }
         if (window != nullptr && window->root) {
             window->root->handleEvent(event);
         }
     }
 
-    // Commands only, in the order they arrived.
     std::vector<GuiEvent> commands;
     // SDL events as routed to handleEvent, with the window they went to.
     std::vector<SDL_Event> sdlEvents;
     std::vector<AppWindow*> eventWindows;
     int drawCount = 0;
-    std::function<void(AppWindow*, GuiEvent*)> onCommand;
-    // Returns true to keep an SDL event from the root, like an application that consumes it.
-    std::function<bool(AppWindow*, GuiEvent*)> consume;
 };
 
 // Events that SDL queued on its own (window shown, focus...) would shift what a test expects.
@@ -147,13 +134,11 @@ inline void pushWheel(const AppWindow* window, int x, int y, int amount) {
     SDL_PushEvent(&event);
 }
 
-inline void pushWindowEvent(const AppWindow* window, Uint8 subtype, int data1 = 0, int data2 = 0) {
+inline void pushWindowEvent(const AppWindow* window, Uint8 subtype) {
     SDL_Event event{};
     event.type = SDL_WINDOWEVENT;
     event.window.windowID = window->id;
     event.window.event = subtype;
-    event.window.data1 = data1;
-    event.window.data2 = data2;
     SDL_PushEvent(&event);
 }
 
