@@ -70,18 +70,6 @@ TEST_F(GuiPanelsTest, ImagePanelShowsItsPictureFittedAndReportsPresses) {
     EXPECT_EQ(pixelAt(window, 60, 80), rgb(255, 255, 255));
 }
 
-TEST_F(GuiPanelsTest, CairoPictureReachesTheScreenUnchanged) {
-    GuiCairoPanel* panel = addCairoPanel({10, 10, 100, 80});
-    fill(panel, 1, 1, 1);
-    cairo_set_source_rgb(panel->cairo(), 0.0, 0.5, 1.0);
-    cairo_rectangle(panel->cairo(), 20, 10, 30, 40);
-    cairo_fill(panel->cairo());
-    engine.runFrame(0);
-    EXPECT_EQ(pixelAt(window, 30, 20), rgb(0, 128, 255));
-    EXPECT_EQ(pixelAt(window, 59, 59), rgb(0, 128, 255));
-    EXPECT_EQ(pixelAt(window, 60, 60), rgb(255, 255, 255));
-}
-
 TEST_F(GuiPanelsTest, UploadRateLimitHoldsTheLastPictureUnlessNoneOrResized) {
     GuiCairoPanel* panel = addCairoPanel({0, 0, 60, 60});
     panel->setMaxFrameRate(10);

@@ -81,10 +81,16 @@ inline AppWindow* openWindow(TestEngine& engine, int width, int height,
     return window;
 }
 
-inline void pushMotion(const AppWindow* window, int x, int y) {
+inline SDL_Event eventFor(const AppWindow* window, Uint32 type) {
     SDL_Event event{};
-    event.type = SDL_MOUSEMOTION;
-    event.motion.windowID = window->id;
+    event.type = type;
+    // windowID sits at the same place in every window-bound event.
+    event.window.windowID = window != nullptr ? window->id : 0;
+    return event;
+}
+
+inline void pushMotion(const AppWindow* window, int x, int y) {
+    SDL_Event event = eventFor(window, SDL_MOUSEMOTION);
     event.motion.x = x;
     event.motion.y = y;
     SDL_PushEvent(&event);
@@ -92,9 +98,7 @@ inline void pushMotion(const AppWindow* window, int x, int y) {
 
 inline void pushButton(const AppWindow* window, bool down, int x, int y,
                        Uint8 button = SDL_BUTTON_LEFT, Uint8 clicks = 1) {
-    SDL_Event event{};
-    event.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
-    event.button.windowID = window->id;
+    SDL_Event event = eventFor(window, down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP);
     event.button.button = button;
     event.button.state = down ? SDL_PRESSED : SDL_RELEASED;
     event.button.clicks = clicks;
@@ -104,11 +108,9 @@ inline void pushButton(const AppWindow* window, bool down, int x, int y,
 }
 
 inline void pushKey(const AppWindow* window, SDL_Keycode key, Uint16 modifiers = KMOD_NONE,
-                    bool repeat = false, bool down = true) {
-    SDL_Event event{};
-    event.type = down ? SDL_KEYDOWN : SDL_KEYUP;
-    event.key.windowID = window != nullptr ? window->id : 0;
-    event.key.state = down ? SDL_PRESSED : SDL_RELEASED;
+                    bool repeat = false) {
+    SDL_Event event = eventFor(window, SDL_KEYDOWN);
+    event.key.state = SDL_PRESSED;
     event.key.repeat = repeat ? 1 : 0;
     event.key.keysym.sym = key;
     event.key.keysym.scancode = SDL_GetScancodeFromKey(key);
@@ -117,17 +119,13 @@ inline void pushKey(const AppWindow* window, SDL_Keycode key, Uint16 modifiers =
 }
 
 inline void pushText(const AppWindow* window, const char* utf8) {
-    SDL_Event event{};
-    event.type = SDL_TEXTINPUT;
-    event.text.windowID = window->id;
+    SDL_Event event = eventFor(window, SDL_TEXTINPUT);
     std::strncpy(event.text.text, utf8, sizeof event.text.text - 1);
     SDL_PushEvent(&event);
 }
 
 inline void pushWheel(const AppWindow* window, int x, int y, int amount) {
-    SDL_Event event{};
-    event.type = SDL_MOUSEWHEEL;
-    event.wheel.windowID = window->id;
+    SDL_Event event = eventFor(window, SDL_MOUSEWHEEL);
     event.wheel.y = amount;
     event.wheel.mouseX = x;
     event.wheel.mouseY = y;
@@ -135,9 +133,7 @@ inline void pushWheel(const AppWindow* window, int x, int y, int amount) {
 }
 
 inline void pushWindowEvent(const AppWindow* window, Uint8 subtype) {
-    SDL_Event event{};
-    event.type = SDL_WINDOWEVENT;
-    event.window.windowID = window->id;
+    SDL_Event event = eventFor(window, SDL_WINDOWEVENT);
     event.window.event = subtype;
     SDL_PushEvent(&event);
 }
