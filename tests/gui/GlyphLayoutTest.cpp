@@ -1,13 +1,13 @@
 // Glyph layout against the real font and FreeType.
 
+#include "GuiTestSupport.h"
+
 #include "gui/GuiGlyphs.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <string>
-
-#include "GlyphTestFont.h"
 
 namespace {
 
@@ -45,12 +45,13 @@ TEST(Utf8Decoding, WellFormedAndMalformedSequences) {
 
 class GlyphLayout : public ::testing::Test {
 protected:
-    TestFace face_;
-    FaceMetrics metrics_ = faceMetrics(face_.get());
+    guitest::TestEngine engine_;
+    FT_Face face_ = engine_.fontFace();
+    FaceMetrics metrics_ = faceMetrics(face_);
 };
 
 TEST_F(GlyphLayout, TabAdvancesFortyPixelsAndLineBreakStartsNextLine) {
-    const auto boxes = layoutGlyphs(face_.get(), "a\tb\nc", 100, 50, 400, {});
+    const auto boxes = layoutGlyphs(face_, "a\tb\nc", 100, 50, 400, {});
     ASSERT_EQ(boxes.size(), 5u);
     EXPECT_EQ(boxes[1].width, 40);
     EXPECT_NEAR(boxes[2].x, boxes[1].x + 40, 2);
@@ -62,16 +63,16 @@ TEST_F(GlyphLayout, TabAdvancesFortyPixelsAndLineBreakStartsNextLine) {
 
 TEST_F(GlyphLayout, WrapMovesWordsToTheNextLineAndBreaksTooLongOnes) {
     // "hello" fits in 60 usable pixels (82 - 22), "hello world" does not.
-    const auto boxes = layoutGlyphs(face_.get(), "hello world", 10, 0, 82, {false, true});
+    const auto boxes = layoutGlyphs(face_, "hello world", 10, 0, 82, {false, true});
     ASSERT_EQ(boxes.size(), 11u);
     EXPECT_EQ(boxes[5].baseline, boxes[0].baseline);
     EXPECT_EQ(boxes[6].baseline, boxes[0].baseline + metrics_.lineHeight);
     EXPECT_EQ(boxes[10].baseline, boxes[6].baseline);
     EXPECT_NEAR(boxes[6].x, 15, 2); // "w" starts at the left edge
-    const auto flat = layoutGlyphs(face_.get(), "hello world", 10, 0, 82, {});
+    const auto flat = layoutGlyphs(face_, "hello world", 10, 0, 82, {});
     EXPECT_EQ(flat[10].baseline, flat[0].baseline) << "without wrapping: one line";
 
-    const auto word = layoutGlyphs(face_.get(), "abcdefghijklmnop", 0, 0, 72, {false, true});
+    const auto word = layoutGlyphs(face_, "abcdefghijklmnop", 0, 0, 72, {false, true});
     int lines = 1;
     for (std::size_t i = 1; i < word.size(); ++i) {
         if (word[i].baseline != word[i - 1].baseline) {
@@ -85,7 +86,7 @@ TEST_F(GlyphLayout, WrapMovesWordsToTheNextLineAndBreaksTooLongOnes) {
 
 TEST_F(GlyphLayout, PasswordFallsBackToAsteriskWithoutBulletGlyph) {
     // The Macintosh character map of the font has no U+2022 entry.
-    FT_Face face = face_.get();
+    FT_Face face = face_;
     bool selected = false;
     for (int i = 0; i < face->num_charmaps; ++i) {
         if (face->charmaps[i]->platform_id == 1) {

@@ -1,21 +1,21 @@
 // Cursor movement of the text control's editor over lines, on real glyph layouts.
 
+#include "GuiTestSupport.h"
+
 #include "gui/GuiTextEditor.h"
 
 #include <gtest/gtest.h>
-
-#include "GlyphTestFont.h"
 
 namespace {
 
 class TextEditor : public ::testing::Test {
 protected:
     void SetUp() override {
-        editor_.setFace(face_.get());
+        editor_.setFace(engine_.fontFace());
         editor_.setGeometry(0, 0, 400);
         editor_.setOptions({});
     }
-    TestFace face_;
+    guitest::TestEngine engine_;
     GuiTextEditor editor_;
     static constexpr SelectionMode kMove = SelectionMode::Move;
     static constexpr SelectionMode kExtend = SelectionMode::Extend;
