@@ -29,9 +29,9 @@ protected:
         box_->addItem(200, "East-side");
         box_->addItem(300, "South-side");
     }
-    int rowY(int row) const {
-        const GuiComboBoxDropDown* list = box_->dropDown();
-        return list->y + row * list->rowHeight() + 3;
+    void key(SDL_Keycode k) {
+        pushKey(window, k);
+        frame();
     }
     std::vector<int> changes() const {
         std::vector<int> values;
@@ -53,21 +53,16 @@ TEST_F(ComboBoxTest, FirstItemIsSelectedSilentlyLaterSelectionsNotify) {
     EXPECT_EQ(box_->selectedIndex(), 0);
     EXPECT_TRUE(engine.commands.empty());
     box_->select(0, true);
-    box_->select(0, true);
-    EXPECT_EQ(changes(), (std::vector<int>{100, 100}));
+    EXPECT_EQ(changes(), std::vector<int>{100}) << "even the same item, when asked to";
     box_->selectByValue(300, false);
     EXPECT_EQ(box_->selectedText(), "South-side");
     box_->selectByValue(999, true);
-    EXPECT_EQ(box_->selectedValue(), 300);
+    EXPECT_EQ(box_->selectedValue(), 300) << "an unknown value changes nothing";
     box_->select(3, true);
-    EXPECT_EQ(box_->selectedValue(), -1);
-    EXPECT_EQ(changes().size(), 2u);
+    EXPECT_EQ(box_->selectedValue(), -1) << "an index past the end clears the choice";
     EXPECT_TRUE(box_->setValue("East-side"));
     EXPECT_FALSE(box_->setValue("east-side"));
-    std::string value;
-    box_->getValue(value);
-    EXPECT_EQ(value, "East-side");
-    EXPECT_EQ(changes(), (std::vector<int>{100, 100, 200}));
+    EXPECT_EQ(changes(), (std::vector<int>{100, 200}));
 }
 
 TEST_F(ComboBoxTest, ClickOpensListAndChoosingRowPostsValueAndCloses) {
@@ -77,51 +72,35 @@ TEST_F(ComboBoxTest, ClickOpensListAndChoosingRowPostsValueAndCloses) {
     clickAt(50, 20);
     ASSERT_TRUE(box_->isDropDownOpen());
     GuiComboBoxDropDown* list = box_->dropDown();
-    ASSERT_NE(list, nullptr);
     EXPECT_EQ(list->y, 32);
     EXPECT_EQ(list->height, 150);
-    EXPECT_EQ(list->selectedIndex(), 0);
-    EXPECT_EQ(root->popups.size(), 1u);
-    clickAt(50, rowY(0));
+    const int rowHeight = list->rowHeight();
+    clickAt(50, 32 + 3);
     EXPECT_TRUE(box_->isDropDownOpen()) << "the row already chosen keeps the list open";
 
-    clickAt(50, rowY(2));
+    clickAt(50, 32 + 2 * rowHeight + 3);
     EXPECT_EQ(changes(), std::vector<int>{300});
-    EXPECT_FALSE(box_->isDropDownOpen());
-    EXPECT_EQ(box_->dropDown(), nullptr);
-    EXPECT_TRUE(root->popups.empty());
     EXPECT_EQ(root->children.size(), 2u) << "the list was deleted";
-    EXPECT_EQ(box_->selectedText(), "South-side");
 }
 
-TEST_F(ComboBoxTest, EscapeAndPressOnTheBoxCloseWithoutChange) {
+TEST_F(ComboBoxTest, EscapePressOnTheBoxOrElsewhereCloseWithoutChange) {
     fill();
     clickAt(50, 20);
     pushKey(window, SDLK_DOWN); // moves the highlight only
-    pushKey(window, SDLK_ESCAPE);
-    frame();
+    key(SDLK_ESCAPE);
     EXPECT_FALSE(box_->isDropDownOpen());
-    EXPECT_TRUE(changes().empty());
     EXPECT_EQ(box_->selectedIndex(), 0);
 
     clickAt(50, 20);
-    ASSERT_TRUE(box_->isDropDownOpen());
     clickAt(50, 20);
     EXPECT_FALSE(box_->isDropDownOpen()) << "a second press on the box closes it";
     clickAt(50, 20);
-    EXPECT_TRUE(box_->isDropDownOpen()) << "and a third opens it again";
-}
+    ASSERT_TRUE(box_->isDropDownOpen()) << "and a third opens it again";
 
-TEST_F(ComboBoxTest, PressElsewhereClosesAndReachesThatControl) {
-    fill();
-    clickAt(50, 20);
-    ASSERT_TRUE(box_->isDropDownOpen());
     clickAt(220, 260);
     EXPECT_FALSE(box_->isDropDownOpen());
-    EXPECT_EQ(other_->count(SDL_MOUSEBUTTONDOWN), 1);
+    EXPECT_EQ(other_->count(SDL_MOUSEBUTTONDOWN), 1) << "the press reaches the control below";
     EXPECT_EQ(root->focus, other_);
-    EXPECT_EQ(box_->hasFocus, 0);
-    EXPECT_TRUE(changes().empty());
     // Focus taken away by the program closes it too.
     root->setFocus(box_);
     box_->openDropDown();
@@ -129,32 +108,27 @@ TEST_F(ComboBoxTest, PressElsewhereClosesAndReachesThatControl) {
     frame();
     EXPECT_FALSE(box_->isDropDownOpen());
     EXPECT_TRUE(root->popups.empty());
+    EXPECT_TRUE(changes().empty());
 }
 
 TEST_F(ComboBoxTest, KeyboardOpensMovesAndConfirms) {
     fill();
     root->setFocus(box_);
-    pushKey(window, SDLK_DOWN);
-    frame();
+    key(SDLK_DOWN);
     ASSERT_TRUE(box_->isDropDownOpen());
     pushKey(window, SDLK_DOWN);
     pushKey(window, SDLK_DOWN);
-    pushKey(window, SDLK_RETURN);
-    frame();
+    key(SDLK_RETURN);
     EXPECT_FALSE(box_->isDropDownOpen());
-    EXPECT_EQ(changes(), std::vector<int>{300});
-    pushKey(window, SDLK_UP); // closed: Up selects the previous item
-    frame();
+    key(SDLK_UP); // closed: Up selects the previous item
     EXPECT_EQ(changes(), (std::vector<int>{300, 200}));
     box_->select(0, false);
-    pushKey(window, SDLK_UP);
-    frame();
+    key(SDLK_UP);
     EXPECT_EQ(changes().size(), 2u) << "nothing above the first item";
 }
 
 TEST_F(ComboBoxTest, ArrowAreaIsDarkerNeverBelowZeroAndLongTextStaysLeftOfIt) {
     GuiComboBox* dark = addBox(0xFF08140Au, 100); // red 10, green 20, blue 8
-    dark->x = 10;
     dark->y = 100;
     dark->addItem(1, std::string(80, 'W'));
     frame();
@@ -164,14 +138,11 @@ TEST_F(ComboBoxTest, ArrowAreaIsDarkerNeverBelowZeroAndLongTextStaysLeftOfIt) {
     EXPECT_EQ(pixelAt(window, arrow.x + 2, arrow.y + 1), rgb(0, 5, 0));
     // The text, starting at x + 3, is cut after width - 24 pixels: the strip between its end
     // and the separator shows only background, while the text reaches the cut.
-    for (Uint32 p : readPixels(window, {10 + 3 + 76, 101, 3, 20})) {
-        EXPECT_EQ(p, rgb(10, 20, 8));
-    }
+    EXPECT_EQ(countPixels(window, {10 + 3 + 76, 101, 3, 20}, rgb(10, 20, 8)), 3 * 20);
     EXPECT_GT(countPixels(window, {10 + 3 + 70, 101, 6, 20},
                           [](Uint32 p) { return p != rgb(10, 20, 8); }),
               10);
-    // The black arrow is drawn, centred in its area.
-    EXPECT_GE(countPixels(window, arrow, rgb(0, 0, 0)), 20);
+    EXPECT_GE(countPixels(window, arrow, rgb(0, 0, 0)), 20) << "the arrow";
 }
 
 TEST_F(ComboBoxTest, ArrowCacheEntryGoesWithItsWindow) {

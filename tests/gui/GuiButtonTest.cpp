@@ -19,7 +19,6 @@ protected:
         return root->add(std::make_unique<GuiButton>(root, 42, r.x, r.y, r.w, r.h, 0xFF00FF00u,
                                                      label, engine.defaultFont(), flags));
     }
-
     int buttonCommands() const {
         return static_cast<int>(
             std::count_if(engine.commands.begin(), engine.commands.end(),
@@ -31,41 +30,28 @@ protected:
 
 } // namespace
 
-// ---------------------------------------------------------------------------------------------
-// Clicks
-
-TEST_F(GuiButtonTest, ClickPostsTheButtonCommand) {
+TEST_F(GuiButtonTest, OnlyAReleaseStrictlyInsideIsAClick) {
     GuiButton* button = addButton({20, 30, 80, 24}, 0);
     std::vector<bool> toggles;
     button->onToggle.push_back([&](GuiButton*, bool pressed) { toggles.push_back(pressed); });
     click(engine, window, 50, 40, 0);
     ASSERT_EQ(engine.commands.size(), 1u);
-    EXPECT_EQ(engine.commands[0].code, GuiCmdButton);
     EXPECT_EQ(engine.commands[0].id, 42);
-    EXPECT_EQ(engine.commands[0].data, 0);
     EXPECT_EQ(engine.commands[0].source, button);
     EXPECT_EQ(engine.commands[0].windowId, window->id);
-    EXPECT_FALSE(button->pressed);
     EXPECT_EQ(toggles, std::vector<bool>{true}) << "told of the press only";
-}
 
-TEST_F(GuiButtonTest, OnlyAReleaseStrictlyInsideIsAClick) {
-    addButton({20, 30, 80, 24}, 0);
     const struct {
-        const char* what;
-        int x;
-        int y;
+        int x, y;
         bool posts;
-    } cases[] = {{"inside", 50, 40, true},          {"left edge pixel", 20, 40, false},
-                 {"top edge pixel", 50, 30, false}, {"first inner column", 21, 40, true},
-                 {"last column", 99, 53, true},     {"just right of it", 100, 40, false},
-                 {"far away", 190, 140, false}};
+    } cases[] = {{20, 40, false}, {50, 30, false},  {21, 40, true},
+                 {99, 53, true},  {100, 40, false}, {190, 140, false}};
     for (const auto& c : cases) {
         const int before = buttonCommands();
         pushButton(window, true, 50, 40);
         pushButton(window, false, c.x, c.y);
         runUntilIdle(engine, 0);
-        EXPECT_EQ(buttonCommands() - before, c.posts ? 1 : 0) << c.what;
+        EXPECT_EQ(buttonCommands() - before, c.posts ? 1 : 0) << c.x << "," << c.y;
     }
 }
 
@@ -75,7 +61,7 @@ TEST_F(GuiButtonTest, AutoRepeatFiresAfterTheDelayThenEveryIntervalAndNotOnRelea
     pushButton(window, true, 50, 40);
     runUntilIdle(engine, 1000);
     for (auto [ticks, count] :
-         {std::pair{1000u, 0}, {1399u, 0}, {1400u, 1}, {1459u, 1}, {1460u, 2}, {1700u, 3}}) {
+         {std::pair{1399u, 0}, {1400u, 1}, {1459u, 1}, {1460u, 2}, {1700u, 3}}) {
         engine.runFrame(ticks);
         EXPECT_EQ(buttonCommands(), count) << ticks;
     }
@@ -88,8 +74,7 @@ TEST_F(GuiButtonTest, AutoRepeatFiresAfterTheDelayThenEveryIntervalAndNotOnRelea
     button->repeatInterval = 80;
     pushButton(window, true, 50, 40);
     runUntilIdle(engine, 3000);
-    for (auto [ticks, count] :
-         {std::pair{3000u, 3}, {3349u, 3}, {3350u, 4}, {3429u, 4}, {3430u, 5}}) {
+    for (auto [ticks, count] : {std::pair{3349u, 3}, {3350u, 4}, {3429u, 4}, {3430u, 5}}) {
         engine.runFrame(ticks);
         EXPECT_EQ(buttonCommands(), count) << ticks;
     }
@@ -97,20 +82,15 @@ TEST_F(GuiButtonTest, AutoRepeatFiresAfterTheDelayThenEveryIntervalAndNotOnRelea
     runUntilIdle(engine, 3440);
     click(engine, window, 50, 40, 4000);
     EXPECT_EQ(buttonCommands(), 6);
-}
 
-TEST_F(GuiButtonTest, AutoRepeatWrapsAroundTheTickCounter) {
-    addButton({20, 30, 80, 24}, GuiButton::AutoRepeat);
+    // The tick counter may wrap while the button is held.
     pushButton(window, true, 50, 40);
-    engine.runFrame(0xFFFFFF00u);
-    engine.runFrame(0xFFFFFF00u + 400u); // past the wrap
-    EXPECT_EQ(buttonCommands(), 1);
+    runUntilIdle(engine, 0xFFFFFF00u);
+    engine.runFrame(0xFFFFFF00u + 400u);
+    EXPECT_EQ(buttonCommands(), 7);
 }
 
-// ---------------------------------------------------------------------------------------------
-// Sticky buttons, check boxes, radio groups
-
-TEST_F(GuiButtonTest, StickyButtonTogglesAndPostsNothing) {
+TEST_F(GuiButtonTest, StickyButtonTogglesPostsNothingAndTakesOnlyBooleanWords) {
     GuiButton* button = addButton({20, 30, 80, 24}, GuiButton::Sticky | GuiButton::AutoRepeat);
     click(engine, window, 50, 40, 0);
     EXPECT_TRUE(button->pressed);
@@ -118,18 +98,16 @@ TEST_F(GuiButtonTest, StickyButtonTogglesAndPostsNothing) {
     click(engine, window, 50, 40, 5000);
     EXPECT_FALSE(button->pressed);
     EXPECT_EQ(buttonCommands(), 0);
-}
 
-TEST_F(GuiButtonTest, StickyValueTakesOnlyBooleanWords) {
-    GuiButton* button = addButton({20, 30, 80, 24}, GuiButton::Sticky);
     int toggles = 0;
     button->onToggle.push_back([&](GuiButton*, bool) { ++toggles; });
     const struct {
         const char* text;
-        bool accepted;
-        bool pressedAfter;
-    } cases[] = {{"true", true, true}, {"1", true, true},    {"false", true, false},
-                 {"0", true, false},   {"yes", false, true}, {"", false, true},
+        bool accepted, pressedAfter;
+    } cases[] = {{"1", true, true},
+                 {"false", true, false},
+                 {"0", true, false},
+                 {"", false, true},
                  {"TRUE", false, true}};
     for (const auto& c : cases) {
         button->pressed = true;
@@ -143,42 +121,18 @@ TEST_F(GuiButtonTest, StickyValueTakesOnlyBooleanWords) {
     }
 }
 
-TEST_F(GuiButtonTest, CheckBoxTogglesOnPressNotOnReleaseAndPostsNothing) {
-    auto* box = root->add(std::make_unique<GuiCheckBox>(root, 7, 10, 10, 120, 16, 0, "Follow",
-                                                        engine.defaultFont(), 0));
-    std::vector<bool> states;
-    box->onToggle.push_back([&](GuiButton* source, bool pressed) {
-        EXPECT_EQ(source, box);
-        states.push_back(pressed);
-    });
-    pushButton(window, true, 15, 15);
-    engine.runFrame(0);
-    EXPECT_TRUE(box->pressed);
-    pushButton(window, false, 15, 15);
-    engine.runFrame(0);
-    EXPECT_TRUE(box->pressed);
-    click(engine, window, 100, 15, 0); // on the label
-    EXPECT_EQ(states, (std::vector<bool>{true, false}));
-    EXPECT_TRUE(engine.commands.empty());
-}
-
 TEST_F(GuiButtonTest, RadioHelpersFindAndReleaseTheGroup) {
     GuiButton* a = addButton({0, 0, 20, 20}, GuiButton::Sticky);
     GuiButton* b = addButton({30, 0, 20, 20}, GuiButton::Sticky);
     GuiButton* c = addButton({60, 0, 20, 20}, GuiButton::Sticky);
-    std::vector<GuiButton*> group{a, b, c};
+    const std::vector<GuiButton*> group{a, b, c};
     EXPECT_EQ(GuiButton::pressedButton(group), nullptr);
     b->pressed = c->pressed = true;
     EXPECT_EQ(GuiButton::pressedButton(group), b);
-    a->dirty = 0;
     GuiButton::releaseOthers(group, c);
     EXPECT_FALSE(b->pressed);
     EXPECT_TRUE(c->pressed);
-    EXPECT_EQ(a->dirty, 1);
 }
-
-// ---------------------------------------------------------------------------------------------
-// Drawing
 
 TEST_F(GuiButtonTest, FrameHasCutCornersAndABevelThatFlattensWhenPressed) {
     root->cacheMode = GuiWindow::CacheMode::Never;
@@ -187,15 +141,10 @@ TEST_F(GuiButtonTest, FrameHasCutCornersAndABevelThatFlattensWhenPressed) {
     const int x = 20;
     const int y = 30;
     EXPECT_EQ(pixelAt(window, x, y), background) << "cut corner";
-    EXPECT_EQ(pixelAt(window, x + 1, y), rgb(0, 0, 0));
-    EXPECT_EQ(pixelAt(window, x, y + 1), rgb(0, 0, 0));
     EXPECT_EQ(pixelAt(window, x + 1, y + 1), rgb(0, 0, 0));
     EXPECT_EQ(pixelAt(window, x + 60, y + 15), rgb(0, 0, 0)) << "outline reaches x + width";
-    EXPECT_EQ(pixelAt(window, x + 60, y + 30), background) << "cut corner";
     EXPECT_EQ(pixelAt(window, x + 2, y + 2), rgb(255, 255, 255));
-    EXPECT_EQ(pixelAt(window, x + 3, y + 10), rgb(255, 255, 255));
     EXPECT_EQ(pixelAt(window, x + 30, y + 28), rgb(128, 128, 128));
-    EXPECT_EQ(pixelAt(window, x + 57, y + 15), rgb(128, 128, 128));
     EXPECT_EQ(pixelAt(window, x + 30, y + 15), background) << "the face is not filled";
 
     button->pressed = true;
@@ -206,26 +155,22 @@ TEST_F(GuiButtonTest, FrameHasCutCornersAndABevelThatFlattensWhenPressed) {
     button->setColour(0xFF0000FFu);
     engine.runFrame(0);
     EXPECT_EQ(pixelAt(window, x + 2, y + 2), rgb(255, 0, 0)) << "a face colour replaces the bevel";
-    EXPECT_EQ(pixelAt(window, x + 58, y + 28), rgb(255, 0, 0));
-    EXPECT_EQ(pixelAt(window, x + 1, y + 1), rgb(0, 0, 0));
 }
 
 TEST_F(GuiButtonTest, CachedButtonLooksLikeAPaintedOneAndRepaintsWhenPressed) {
     root->cacheMode = GuiWindow::CacheMode::Always;
-    GuiButton* button = addButton({20, 30, 80, 30}, 0, "OK");
+    addButton({20, 30, 80, 30}, 0, "OK");
     engine.runFrame(0);
     const std::vector<Uint32> cached = readPixels(window, {20, 30, 80, 30});
     root->cacheMode = GuiWindow::CacheMode::Never;
     engine.runFrame(0);
     const std::vector<Uint32> direct = readPixels(window, {20, 30, 80, 30});
-    int differing = 0;
     for (std::size_t i = 0; i < cached.size(); ++i) {
         // Antialiased text edges may round differently through the cache.
-        const int delta =
-            std::abs(static_cast<int>(cached[i] & 0xFF) - static_cast<int>(direct[i] & 0xFF));
-        differing += delta > 40 ? 1 : 0;
+        ASSERT_LE(std::abs(static_cast<int>(cached[i] & 0xFF) - static_cast<int>(direct[i] & 0xFF)),
+                  40)
+            << i;
     }
-    EXPECT_EQ(differing, 0);
     EXPECT_GT(countPixels(window, {40, 38, 40, 14}, [](Uint32 p) { return (p & 0xFF) < 80; }), 0)
         << "the label is drawn";
 
@@ -233,23 +178,24 @@ TEST_F(GuiButtonTest, CachedButtonLooksLikeAPaintedOneAndRepaintsWhenPressed) {
     pushButton(window, true, 50, 45);
     engine.runFrame(0);
     EXPECT_EQ(pixelAt(window, 22, 32), rgb(192, 192, 192)) << "invalidated by the press";
-    (void)button;
 }
 
-TEST_F(GuiButtonTest, CheckBoxDrawsItsCrossOnlyWhenChecked) {
+TEST_F(GuiButtonTest, CheckBoxTogglesOnPressPostsNothingAndDrawsItsCross) {
     auto* box = root->add(
         std::make_unique<GuiCheckBox>(root, 7, 20, 20, 100, 16, 0, "", engine.defaultFont(), 0));
     engine.runFrame(0);
     const int x = 20;
     const int y = 20;
     EXPECT_EQ(pixelAt(window, x, y), rgb(0, 0, 0));
-    EXPECT_EQ(pixelAt(window, x + 15, y + 15), rgb(0, 0, 0));
-    EXPECT_EQ(pixelAt(window, x + 14, y + 14), rgb(0, 0, 0));
     EXPECT_EQ(pixelAt(window, x + 7, y + 7), rgb(255, 255, 255));
     EXPECT_EQ(pixelAt(window, x + 16, y + 8), background);
 
-    box->pressed = true;
-    box->invalidate();
+    std::vector<bool> states;
+    box->onToggle.push_back([&](GuiButton*, bool pressed) { states.push_back(pressed); });
+    pushButton(window, true, 25, 25);
+    engine.runFrame(0);
+    EXPECT_TRUE(box->pressed) << "on the press, not the release";
+    pushButton(window, false, 25, 25);
     engine.runFrame(0);
     // The falling stroke, three pixels thick, and the rising one.
     for (int k = 0; k < 3; ++k) {
@@ -257,14 +203,15 @@ TEST_F(GuiButtonTest, CheckBoxDrawsItsCrossOnlyWhenChecked) {
         EXPECT_EQ(pixelAt(window, x + 4, y + 12 - k), rgb(0, 0, 0)) << k;
     }
     EXPECT_EQ(pixelAt(window, x + 7, y + 3), rgb(255, 255, 255));
+    click(engine, window, 100, 25, 0); // on the label
+    EXPECT_EQ(states, (std::vector<bool>{true, false}));
+    EXPECT_TRUE(engine.commands.empty());
 }
 
 TEST_F(GuiButtonTest, ImageButtonFitsItsPictureIntoTheFrame) {
     auto* button = root->add(
         std::make_unique<GuiImageButton>(root, 3, 40, 40, 48, 48, 0, window->renderer.get(), 0));
-    EXPECT_EQ(button->imageWidth, 48) << "starts with the built-in picture";
-    EXPECT_NE(button->image(), nullptr);
-
+    EXPECT_NE(button->image(), nullptr) << "starts with the built-in picture";
     ASSERT_TRUE(button->loadImage(window->renderer.get(),
                                   writeSolidPng("image-100x50.png", 100, 50, 0xFFFF0000u)));
     engine.runFrame(0);
@@ -272,7 +219,6 @@ TEST_F(GuiButtonTest, ImageButtonFitsItsPictureIntoTheFrame) {
     EXPECT_EQ(pixelAt(window, 44, 54), red) << "40 x 20 at (x + 4, y + 14)";
     EXPECT_EQ(pixelAt(window, 83, 73), red);
     EXPECT_NE(pixelAt(window, 44, 53), red);
-    EXPECT_NE(pixelAt(window, 44, 74), red);
     EXPECT_NE(pixelAt(window, 84, 60), red);
 
     button->pressed = true;
@@ -282,6 +228,5 @@ TEST_F(GuiButtonTest, ImageButtonFitsItsPictureIntoTheFrame) {
 
     EXPECT_FALSE(button->loadImage(window->renderer.get(), "/nonexistent/picture.png"));
     EXPECT_EQ(button->image(), nullptr);
-    EXPECT_EQ(button->imageWidth, 0);
     EXPECT_TRUE(button->imagePath.empty());
 }

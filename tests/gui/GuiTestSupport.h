@@ -32,13 +32,10 @@ struct EmbeddedFontFirst {
     }
 };
 
-// An engine that behaves like an application's: it passes unconsumed SDL events to the root,
-// forwards a dialog's commands to it, and draws each window by update, paint and present.
-// Everything it receives is recorded.
+// An engine that behaves like an application's: it passes SDL events to the root, forwards a
+// dialog's commands to it, draws each window by update, paint and present, and records it all.
 class TestEngine : private EmbeddedFontFirst, public GuiEngine {
 public:
-    TestEngine() = default;
-
     void drawWindow(AppWindow* window) override {
         ++drawCount;
         window->root->update(frameTicks());
@@ -49,9 +46,6 @@ public:
     void handleEvent(AppWindow* window, GuiEvent* event) override {
         if (event->kind == GuiEventCommand) {
             commands.push_back(*event);
-            if (onCommand) {
-                onCommand(window, event);
-            }
             auto* dialog =
                 window != nullptr ? dynamic_cast<GuiDialog*>(window->root.get()) : nullptr;
             if (dialog != nullptr && event->source != dialog) {
@@ -61,23 +55,16 @@ public:
         }
         sdlEvents.push_back(*event->sdlEvent);
         eventWindows.push_back(window);
-        if (consume && consume(window, event)) {
-            return;
-        }
         if (window != nullptr && window->root) {
             window->root->handleEvent(event);
         }
     }
 
-    // Commands only, in the order they arrived.
     std::vector<GuiEvent> commands;
     // SDL events as routed to handleEvent, with the window they went to.
     std::vector<SDL_Event> sdlEvents;
     std::vector<AppWindow*> eventWindows;
     int drawCount = 0;
-    std::function<void(AppWindow*, GuiEvent*)> onCommand;
-    // Returns true to keep an SDL event from the root, like an application that consumes it.
-    std::function<bool(AppWindow*, GuiEvent*)> consume;
 };
 
 // Events that SDL queued on its own (window shown, focus...) would shift what a test expects.
@@ -94,10 +81,16 @@ inline AppWindow* openWindow(TestEngine& engine, int width, int height,
     return window;
 }
 
-inline void pushMotion(const AppWindow* window, int x, int y) {
+inline SDL_Event eventFor(const AppWindow* window, Uint32 type) {
     SDL_Event event{};
-    event.type = SDL_MOUSEMOTION;
-    event.motion.windowID = window->id;
+    event.type = type;
+    // windowID sits at the same place in every window-bound event.
+    event.window.windowID = window != nullptr ? window->id : 0;
+    return event;
+}
+
+inline void pushMotion(const AppWindow* window, int x, int y) {
+    SDL_Event event = eventFor(window, SDL_MOUSEMOTION);
     event.motion.x = x;
     event.motion.y = y;
     SDL_PushEvent(&event);
@@ -105,9 +98,7 @@ inline void pushMotion(const AppWindow* window, int x, int y) {
 
 inline void pushButton(const AppWindow* window, bool down, int x, int y,
                        Uint8 button = SDL_BUTTON_LEFT, Uint8 clicks = 1) {
-    SDL_Event event{};
-    event.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
-    event.button.windowID = window->id;
+    SDL_Event event = eventFor(window, down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP);
     event.button.button = button;
     event.button.state = down ? SDL_PRESSED : SDL_RELEASED;
     event.button.clicks = clicks;
@@ -117,11 +108,9 @@ inline void pushButton(const AppWindow* window, bool down, int x, int y,
 }
 
 inline void pushKey(const AppWindow* window, SDL_Keycode key, Uint16 modifiers = KMOD_NONE,
-                    bool repeat = false, bool down = true) {
-    SDL_Event event{};
-    event.type = down ? SDL_KEYDOWN : SDL_KEYUP;
-    event.key.windowID = window != nullptr ? window->id : 0;
-    event.key.state = down ? SDL_PRESSED : SDL_RELEASED;
+                    bool repeat = false) {
+    SDL_Event event = eventFor(window, SDL_KEYDOWN);
+    event.key.state = SDL_PRESSED;
     event.key.repeat = repeat ? 1 : 0;
     event.key.keysym.sym = key;
     event.key.keysym.scancode = SDL_GetScancodeFromKey(key);
@@ -130,30 +119,22 @@ inline void pushKey(const AppWindow* window, SDL_Keycode key, Uint16 modifiers =
 }
 
 inline void pushText(const AppWindow* window, const char* utf8) {
-    SDL_Event event{};
-    event.type = SDL_TEXTINPUT;
-    event.text.windowID = window->id;
+    SDL_Event event = eventFor(window, SDL_TEXTINPUT);
     std::strncpy(event.text.text, utf8, sizeof event.text.text - 1);
     SDL_PushEvent(&event);
 }
 
 inline void pushWheel(const AppWindow* window, int x, int y, int amount) {
-    SDL_Event event{};
-    event.type = SDL_MOUSEWHEEL;
-    event.wheel.windowID = window->id;
+    SDL_Event event = eventFor(window, SDL_MOUSEWHEEL);
     event.wheel.y = amount;
     event.wheel.mouseX = x;
     event.wheel.mouseY = y;
     SDL_PushEvent(&event);
 }
 
-inline void pushWindowEvent(const AppWindow* window, Uint8 subtype, int data1 = 0, int data2 = 0) {
-    SDL_Event event{};
-    event.type = SDL_WINDOWEVENT;
-    event.window.windowID = window->id;
+inline void pushWindowEvent(const AppWindow* window, Uint8 subtype) {
+    SDL_Event event = eventFor(window, SDL_WINDOWEVENT);
     event.window.event = subtype;
-    event.window.data1 = data1;
-    event.window.data2 = data2;
     SDL_PushEvent(&event);
 }
 

@@ -16,20 +16,15 @@ protected:
 
 } // namespace
 
-// ---------------------------------------------------------------------------------------------
-// Routing: stacking, focus, capture, hover, wheel, keys
-
 TEST_F(GuiWindowTest, LaterChildIsOnTopForTheMouseAndThePicture) {
     ProbeControl* below = addProbe(window, 1, {10, 10, 100, 100}, 0xFF0000FFu);
     ProbeControl* above = addProbe(window, 2, {50, 50, 100, 80}, 0xFFFF0000u);
     click(engine, window, 60, 60, 0);
-    EXPECT_EQ(below->types.size(), 0u);
+    EXPECT_TRUE(below->types.empty());
     EXPECT_EQ(above->count(SDL_MOUSEBUTTONDOWN), 1);
     EXPECT_EQ(above->localPositions.front().x, 10);
-    EXPECT_EQ(above->localPositions.front().y, 10);
     EXPECT_EQ(pixelAt(window, 60, 60), rgb(0, 0, 255));
     EXPECT_EQ(pixelAt(window, 20, 20), rgb(255, 0, 0));
-    EXPECT_EQ(root->hitTest(60, 60), above);
     EXPECT_EQ(root->hitTest(199, 149), root);
     EXPECT_EQ(root->hitTest(200, 10), nullptr);
 }
@@ -42,99 +37,66 @@ TEST_F(GuiWindowTest, PressFocusesAndCapturesTheReleaseGoesToTheCaptureWherever)
     pushButton(window, false, 120, 30);
     runUntilIdle(engine, 0);
     EXPECT_EQ(root->focus, left);
-    EXPECT_EQ(left->hasFocus, 1);
-    EXPECT_EQ(root->capture, nullptr);
     EXPECT_EQ(left->count(SDL_MOUSEMOTION), 1);
     EXPECT_EQ(left->count(SDL_MOUSEBUTTONUP), 1);
     EXPECT_EQ(left->localPositions.back().x, 120);
     EXPECT_TRUE(right->types.empty());
     EXPECT_EQ(right->enters, 0) << "no hover changes while captured";
 
-    // Keys go to the focus; a press elsewhere moves it.
+    // Keys go to the focus; a press elsewhere moves it; a press on empty area changes nothing.
     pushKey(window, SDLK_x);
-    pushButton(window, true, 110, 10);
-    pushButton(window, false, 110, 10);
     runUntilIdle(engine, 0);
+    click(engine, window, 110, 10, 0);
     EXPECT_EQ(left->count(SDL_KEYDOWN), 1);
     EXPECT_EQ(left->focusLosses, 1);
-    EXPECT_EQ(left->hasFocus, 0);
     EXPECT_EQ(root->focus, right);
-
-    // A press on empty window area changes nothing, and its release goes to the focus.
     click(engine, window, 190, 140, 0);
     EXPECT_EQ(root->focus, right);
-    EXPECT_EQ(right->count(SDL_MOUSEBUTTONDOWN), 1);
     EXPECT_EQ(right->count(SDL_MOUSEBUTTONUP), 2);
 }
 
-TEST_F(GuiWindowTest, HoverFollowsThePointer) {
-    ProbeControl* first = addProbe(window, 1, {0, 0, 50, 50});
-    ProbeControl* second = addProbe(window, 2, {60, 0, 50, 50});
-    pushMotion(window, 10, 10);
-    runUntilIdle(engine, 0);
-    pushMotion(window, 20, 10);
-    runUntilIdle(engine, 0);
-    EXPECT_EQ(first->enters, 1);
-    EXPECT_EQ(root->hover, first);
-    pushMotion(window, 70, 10);
-    runUntilIdle(engine, 0);
-    EXPECT_EQ(first->leaves, 1);
-    EXPECT_EQ(second->enters, 1);
-    pushMotion(window, 150, 140);
-    runUntilIdle(engine, 0);
-    EXPECT_EQ(second->leaves, 1);
-    EXPECT_EQ(root->hover, nullptr);
-    EXPECT_EQ(root->mouseX, 150);
-}
-
-TEST_F(GuiWindowTest, WheelGoesToAControlThatWantsItElseToTheFocus) {
+TEST_F(GuiWindowTest, HoverFollowsThePointerAndWheelGoesToAControlThatWantsIt) {
     ProbeControl* list = addProbe(window, 1, {0, 0, 50, 50});
     list->takesWheel = true;
     ProbeControl* plain = addProbe(window, 2, {60, 0, 50, 50});
-    click(engine, window, 70, 10, 0); // plain has the focus
+    for (int x : {10, 20, 70, 150}) {
+        pushMotion(window, x, 10);
+        runUntilIdle(engine, 0);
+    }
+    EXPECT_EQ(list->enters, 1);
+    EXPECT_EQ(list->leaves, 1);
+    EXPECT_EQ(plain->enters, 1);
+    EXPECT_EQ(plain->leaves, 1);
+    EXPECT_EQ(root->hover, nullptr);
+
+    click(engine, window, 70, 10, 0); // plain has the focus and gets the other turns
     pushWheel(window, 10, 10, 1);
     pushWheel(window, 70, 10, 1);
     pushWheel(window, 190, 140, 1);
     runUntilIdle(engine, 0);
     EXPECT_EQ(list->count(SDL_MOUSEWHEEL), 1);
     EXPECT_EQ(plain->count(SDL_MOUSEWHEEL), 2);
-}
 
-TEST_F(GuiWindowTest, FocusCarriesTheTextFocusOnlyForEditableControls) {
-    auto* editable = root->add(std::make_unique<EditableProbe>(root, 1, 0, 0, 50, 50, 0));
-    ProbeControl* plain = addProbe(window, 2, {60, 0, 50, 50});
+    // Only an editable focus takes the text focus.
+    auto* editable = root->add(std::make_unique<EditableProbe>(root, 3, 0, 60, 50, 50, 0));
     root->setFocus(editable);
     EXPECT_EQ(engine.textFocus, static_cast<IEditable*>(editable));
     root->setFocus(plain);
     EXPECT_EQ(engine.textFocus, nullptr);
-    root->setFocus(plain);
-    EXPECT_EQ(plain->focusLosses, 0) << "focusing the focus again is no change";
 }
-
-// ---------------------------------------------------------------------------------------------
-// Popups
 
 TEST_F(GuiWindowTest, PressOutsideThePopupsClosesThemAndReachesTheControlBelow) {
     ProbeControl* control = addProbe(window, 1, {0, 100, 100, 40});
     bool popupGone = false;
     auto* popup = root->openPopup(std::make_unique<ProbeControl>(root, 9, 0, 0, 100, 80, 0));
     popup->destroyed = &popupGone;
-    EXPECT_EQ(root->activePopup, popup);
-
     pushKey(window, SDLK_DOWN);
-    pushMotion(window, 20, 20);
-    pushButton(window, true, 20, 20);
-    pushButton(window, false, 20, 20);
     runUntilIdle(engine, 0);
+    click(engine, window, 20, 20, 0);
     EXPECT_EQ(popup->count(SDL_KEYDOWN), 1);
-    EXPECT_EQ(popup->count(SDL_MOUSEMOTION), 1);
-    EXPECT_EQ(popup->count(SDL_MOUSEBUTTONDOWN), 1);
-    EXPECT_EQ(popup->count(SDL_MOUSEBUTTONUP), 1);
 
     click(engine, window, 10, 110, 0);
     EXPECT_TRUE(popupGone);
-    EXPECT_TRUE(root->popups.empty());
-    EXPECT_EQ(root->activePopup, nullptr);
     EXPECT_EQ(control->count(SDL_MOUSEBUTTONDOWN), 1);
     EXPECT_EQ(root->focus, control);
 }
@@ -149,9 +111,7 @@ TEST_F(GuiWindowTest, PopupsStackAndCloseFromTheTop) {
     runUntilIdle(engine, 0);
     EXPECT_EQ(root->activePopup, lower);
     root->closePopupsAbove(lower);
-    EXPECT_EQ(root->popups, std::vector<GuiObject*>{lower});
     EXPECT_EQ(root->pendingDelete, (std::vector<GuiObject*>{top, upper}));
-    EXPECT_FALSE(SDL_IsTextInputActive());
     root->closeTopPopup();
     EXPECT_TRUE(SDL_IsTextInputActive()) << "text fields type again once no popup is left";
     root->openPopup(std::make_unique<ProbeControl>(root, 4, 0, 0, 100, 100, 0));
@@ -162,65 +122,47 @@ TEST_F(GuiWindowTest, PopupsStackAndCloseFromTheTop) {
     EXPECT_TRUE(root->children.empty());
 }
 
-// ---------------------------------------------------------------------------------------------
-// Tooltips
-
 TEST_F(GuiWindowTest, TooltipShowsAfterHalfASecondInsideTheWindow) {
-    ProbeControl* control = addProbe(window, 1, {0, 0, 200, 150}, 0xFF800000u);
+    addProbe(window, 2, {0, 0, 50, 50}); // without a tooltip
+    ProbeControl* control = addProbe(window, 1, {50, 0, 150, 150}, 0xFF800000u);
     control->tooltip = "Zoom in";
+    pushMotion(window, 10, 10);
+    engine.runFrame(0);
+    engine.runFrame(800);
+    EXPECT_FALSE(root->tooltipVisible) << "an empty tooltip never shows";
     pushMotion(window, 195, 145); // the box would pass the bottom-right corner
     engine.runFrame(1000);
     engine.runFrame(1499);
     EXPECT_FALSE(root->tooltipVisible);
-    EXPECT_EQ(pixelAt(window, 150, 120), rgb(0, 0, 128));
     engine.runFrame(1500);
     EXPECT_TRUE(root->tooltipVisible);
 
     SDL_Point text = GuiObject::textSize(engine.defaultFont(), "Zoom in");
-    ASSERT_GT(text.x, 0);
     const SDL_Rect box{200 - (text.x + 12), 150 - (text.y + 6), text.x + 12, text.y + 6};
     EXPECT_EQ(pixelAt(window, box.x, box.y), rgb(0, 0, 0)) << "border";
-    EXPECT_EQ(pixelAt(window, box.x + box.w - 1, box.y + box.h - 1), rgb(0, 0, 0));
     EXPECT_EQ(pixelAt(window, box.x + 2, box.y + 1), rgb(255, 255, 225)) << "fill";
     EXPECT_EQ(pixelAt(window, box.x - 1, box.y - 1), rgb(0, 0, 128)) << "nothing outside";
     EXPECT_GT(countPixels(window, {box.x + 6, box.y + 3, text.x, text.y},
                           [](Uint32 p) { return (p & 0xFF) < 64; }),
-              0)
-        << "some text pixels are dark";
+              0);
 
-    // A press hides it and starts the wait again.
+    // A press hides it.
     pushButton(window, true, 195, 145);
     engine.runFrame(1600);
     EXPECT_FALSE(root->tooltipVisible);
 }
-
-TEST_F(GuiWindowTest, EmptyTooltipNeverShowsAndAnotherControlRestartsTheWait) {
-    ProbeControl* silent = addProbe(window, 1, {0, 0, 50, 50});
-    ProbeControl* talkative = addProbe(window, 2, {100, 0, 50, 50});
-    talkative->tooltip = "Hello";
-    pushMotion(window, 10, 10);
-    engine.runFrame(0);
-    engine.runFrame(5000);
-    EXPECT_FALSE(root->tooltipVisible);
-    pushMotion(window, 110, 10);
-    engine.runFrame(5000);
-    engine.runFrame(5400);
-    EXPECT_FALSE(root->tooltipVisible);
-    engine.runFrame(5500);
-    EXPECT_TRUE(root->tooltipVisible);
-    EXPECT_EQ(root->tooltipObject, talkative);
-    (void)silent;
-}
-
-// ---------------------------------------------------------------------------------------------
-// Commands, modal state, dialogs
 
 TEST_F(GuiWindowTest, CommandsOfOtherWindowsAreDroppedWhileADialogIsModal) {
     engine.mainWindow = window;
     auto* mainButton = root->add(
         std::make_unique<GuiButton>(root, 100, 10, 10, 60, 24, 0, "Main", engine.defaultFont(), 0));
     auto* edit = root->add(std::make_unique<EditableProbe>(root, 101, 100, 10, 60, 24, 0));
+    ProbeControl* captured = addProbe(window, 102, {0, 100, 50, 50});
+    pushButton(window, true, 10, 110);
+    runUntilIdle(engine, 0);
     root->setFocus(edit);
+    ASSERT_EQ(root->capture, captured);
+
     AppWindow* dialogWindow = engine.createDialogWindow(
         &engine, "Dialog", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 150, 80, 0, 0xFFFFFFFF);
     discardQueuedEvents();
@@ -230,18 +172,18 @@ TEST_F(GuiWindowTest, CommandsOfOtherWindowsAreDroppedWhileADialogIsModal) {
         std::make_unique<GuiButton>(dialog, 1, 10, 10, 60, 24, 0, "OK", engine.defaultFont(), 0));
     engine.setModal(dialog);
     EXPECT_EQ(engine.textFocus, nullptr);
-    EXPECT_EQ(engine.savedTextFocus, static_cast<IEditable*>(edit));
+    // The capture elsewhere is cancelled with a release outside.
+    EXPECT_EQ(root->capture, nullptr);
+    ASSERT_EQ(captured->count(SDL_MOUSEBUTTONUP), 1);
+    EXPECT_EQ(captured->localPositions.back().x, -1);
 
     click(engine, window, 20, 20, 0);
     EXPECT_TRUE(engine.commands.empty()) << "main window's click must be dropped";
 
     click(engine, dialogWindow, 20, 20, 0);
     ASSERT_EQ(engine.commands.size(), 2u);
-    EXPECT_EQ(engine.commands[0].code, GuiCmdButton);
     EXPECT_EQ(engine.commands[1].code, GuiCmdModalClosed);
     EXPECT_EQ(engine.commands[1].id, GuiModalAccepted);
-    EXPECT_EQ(engine.commands[1].source, dialog);
-    EXPECT_EQ(engine.commands[1].windowId, dialogWindow->id);
     EXPECT_EQ(engine.modalObject, nullptr);
     EXPECT_EQ(engine.textFocus, static_cast<IEditable*>(edit));
 
@@ -252,21 +194,6 @@ TEST_F(GuiWindowTest, CommandsOfOtherWindowsAreDroppedWhileADialogIsModal) {
     dialog->accept();
     EXPECT_EQ(engine.commands.size(), count);
 }
-
-TEST_F(GuiWindowTest, ModalStateCancelsMouseCapturesElsewhere) {
-    ProbeControl* control = addProbe(window, 1, {0, 0, 50, 50});
-    pushButton(window, true, 10, 10);
-    runUntilIdle(engine, 0);
-    ASSERT_EQ(root->capture, control);
-    AppWindow* dialogWindow = engine.createDialogWindow(&engine, "Dialog", 0, 0, 100, 60, 0, 0);
-    engine.setModal(dialogWindow->root.get());
-    EXPECT_EQ(root->capture, nullptr);
-    ASSERT_EQ(control->count(SDL_MOUSEBUTTONUP), 1);
-    EXPECT_EQ(control->localPositions.back().x, -1);
-}
-
-// ---------------------------------------------------------------------------------------------
-// Deleting controls
 
 TEST_F(GuiWindowTest, FocusedControlDeletingItselfInItsHandlerIsSafe) {
     bool gone = false;
@@ -298,22 +225,22 @@ TEST_F(GuiWindowTest, FocusedControlDeletingItselfInItsHandlerIsSafe) {
     engine.runFrame(800);
 }
 
-// ---------------------------------------------------------------------------------------------
-// Painting through caches, layout
-
 TEST_F(GuiWindowTest, CachedControlIsRepaintedOnlyWhenInvalidated) {
-    root->cacheMode = GuiWindow::CacheMode::Always;
     ProbeControl* cached = addProbe(window, 1, {20, 20, 40, 30}, 0xFF00FF00u);
     cached->cached = true;
-    ProbeControl* direct = addProbe(window, 2, {100, 20, 40, 30}, 0xFF0000FFu);
+    // The software renderer paints directly unless told otherwise.
+    engine.runFrame(0);
+    EXPECT_FALSE(root->cacheSupported);
+    EXPECT_FALSE(cached->cacheTexture);
+
+    root->cacheMode = GuiWindow::CacheMode::Always;
+    const int before = cached->paints;
     for (int frame = 0; frame < 4; ++frame) {
         engine.runFrame(0);
     }
-    EXPECT_EQ(cached->paints, 1);
-    EXPECT_EQ(direct->paints, 4);
+    EXPECT_EQ(cached->paints - before, 1);
     // The copy shows the same picture as painting directly would.
     EXPECT_EQ(pixelAt(window, 20, 20), rgb(0, 255, 0));
-    EXPECT_EQ(pixelAt(window, 59, 49), rgb(0, 255, 0));
     EXPECT_EQ(pixelAt(window, 60, 50), rgb(255, 255, 255));
 
     cached->colour = SDL_Color{255, 0, 0, 255};
@@ -321,26 +248,14 @@ TEST_F(GuiWindowTest, CachedControlIsRepaintedOnlyWhenInvalidated) {
     EXPECT_EQ(pixelAt(window, 30, 30), rgb(0, 255, 0)) << "stale until invalidated";
     cached->invalidate();
     engine.runFrame(0);
-    EXPECT_EQ(cached->paints, 2);
     EXPECT_EQ(pixelAt(window, 30, 30), rgb(255, 0, 0));
 
-    // A new size makes a new cache texture; the old one waits three frames.
-    SDL_Texture* before = cached->cacheTexture.get();
+    // A new size makes a new cache texture.
+    SDL_Texture* texture = cached->cacheTexture.get();
     cached->width = 50;
     engine.runFrame(0);
-    EXPECT_NE(cached->cacheTexture.get(), before);
-    EXPECT_EQ(cached->paints, 3);
+    EXPECT_NE(cached->cacheTexture.get(), texture);
     EXPECT_EQ(pixelAt(window, 69, 30), rgb(255, 0, 0));
-}
-
-TEST_F(GuiWindowTest, SoftwareRendererPaintsDirectlyUnlessToldOtherwise) {
-    ProbeControl* cached = addProbe(window, 1, {20, 20, 40, 30});
-    cached->cached = true;
-    engine.runFrame(0);
-    engine.runFrame(0);
-    EXPECT_EQ(cached->paints, 2);
-    EXPECT_FALSE(root->cacheSupported);
-    EXPECT_FALSE(cached->cacheTexture);
 }
 
 TEST_F(GuiWindowTest, ResizeStretchesCairoPanelsAndPausesCaching) {
@@ -355,14 +270,8 @@ TEST_F(GuiWindowTest, ResizeStretchesCairoPanelsAndPausesCaching) {
 
     SDL_SetWindowSize(window->sdlWindow.get(), 300, 100);
     runUntilIdle(engine, 0);
-    // The backing store and the root follow the window.
-    EXPECT_EQ(window->width, 300);
-    EXPECT_EQ(window->height, 100);
     EXPECT_EQ(cairo_image_surface_get_width(window->surface.get()), 300);
-    EXPECT_EQ(cairo_image_surface_get_height(window->surface.get()), 100);
-    EXPECT_EQ(root->width, 300);
-    EXPECT_GT(root->cacheHoldFrames, 0);
-    // Margins were 40 on the right and 30 at the bottom; the height can shrink to 1 at least.
+    // Margins were 40 on the right and 30 at the bottom.
     EXPECT_EQ(stretching->width, 300 - 10 - 40);
     EXPECT_EQ(stretching->height, 100 - 20 - 30);
     EXPECT_EQ(cairo_image_surface_get_width(stretching->surface()), 250);
