@@ -19,21 +19,15 @@ unset SDL_VIDEODRIVER SDL_RENDER_DRIVER
 
 work=$(mktemp -d)
 background=() # Xvfb, the window manager and every program started
-trap 'kill -KILL "${background[@]}" 2>/dev/null; wait; rm -rf "$work"' EXIT
+trap 'kill -KILL "${background[@]}" 2>/dev/null; wait 2>/dev/null; rm -rf "$work"' EXIT
 trap 'exit 130' INT TERM
 failures=0
-fail() {
-    echo "FAIL: $*" >&2
-    failures=$((failures + 1))
-}
+fail() { echo "FAIL: $*" >&2 && failures=$((failures + 1)); }
 # wait_until SECONDS COMMAND...: polls COMMAND until it succeeds or the time is up.
 wait_until() {
     local deadline=$((SECONDS + $1))
     shift
-    until "$@"; do
-        [ "$SECONDS" -lt "$deadline" ] || return 1
-        sleep 0.05
-    done
+    until "$@"; do [ "$SECONDS" -lt "$deadline" ] && sleep 0.05 || return 1; done
 }
 # A child that has exited but was not reaped yet still answers kill -0, so look at its state.
 stopped() { [ ! -r "/proc/$1/stat" ] || [ "$(cut -d' ' -f3 "/proc/$1/stat" 2>/dev/null)" = Z ]; }
