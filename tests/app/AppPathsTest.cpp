@@ -11,7 +11,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The paths separated by blanks, for comparing whole lists at a glance.
 std::string joined(const std::vector<fs::path>& paths) {
     std::string text;
     for (const fs::path& path : paths) {
@@ -20,12 +19,19 @@ std::string joined(const std::vector<fs::path>& paths) {
     return text;
 }
 
-TEST(AppPaths, DefaultMapCandidatesInOrder) {
+TEST(AppPaths, CandidatesInOrderPreferringTheProgramsFolder) {
     EXPECT_EQ(joined(defaultMapCandidates(fs::path("/x"))),
               "/x/data/data.osm /x/data.osm data.osm data/data.osm ../../data.osm map.osm "
               "../../map.osm /x/../../data.osm");
     EXPECT_EQ(joined(defaultMapCandidates(std::nullopt)),
               "data.osm data/data.osm ../../data.osm map.osm ../../map.osm");
+    EXPECT_EQ(joined(localizationCandidates(fs::path("/x"), "/usr/bin/trakmoor.bin")),
+              "/x/data/locale /usr/bin/data/locale /usr/bin/locale data/locale locale "
+              "../share/locale /usr/bin/../share/locale");
+    for (const char* argument0 : {static_cast<const char*>(nullptr), ""}) {
+        EXPECT_EQ(joined(localizationCandidates(std::nullopt, argument0)),
+                  "data/locale locale ../share/locale");
+    }
 }
 
 TEST(AppPaths, FirstExistingMapWins) {
@@ -43,11 +49,9 @@ TEST(AppPaths, FirstExistingMapWins) {
     const fs::path exe = root / "exe";
     const auto candidates = defaultMapCandidates(exe);
     EXPECT_FALSE(findDefaultMap(candidates).has_value());
-
     touch(root / "map.osm"); // ../../map.osm from the working folder
     EXPECT_EQ(findDefaultMap(candidates), "../../map.osm");
-    // A folder of that name is not a map.
-    fs::create_directories("data.osm");
+    fs::create_directories("data.osm"); // a folder of that name is not a map
     EXPECT_EQ(findDefaultMap(candidates), "../../map.osm");
     touch("data/data.osm");
     EXPECT_EQ(findDefaultMap(candidates), "data/data.osm");
@@ -55,22 +59,6 @@ TEST(AppPaths, FirstExistingMapWins) {
     EXPECT_EQ(findDefaultMap(candidates), (exe / "data" / "data.osm").string());
     fs::current_path(previous);
     fs::remove_all(root);
-}
-
-TEST(AppPaths, LocalizationCandidatesPreferTheProgramsFolder) {
-    EXPECT_EQ(joined(localizationCandidates(fs::path("/x"), "/usr/bin/trakmoor.bin")),
-              "/x/data/locale /usr/bin/data/locale /usr/bin/locale data/locale locale "
-              "../share/locale /usr/bin/../share/locale");
-    for (const char* argument0 : {static_cast<const char*>(nullptr), ""}) {
-        EXPECT_EQ(joined(localizationCandidates(std::nullopt, argument0)),
-                  "data/locale locale ../share/locale");
-    }
-}
-
-TEST(AppPaths, FileNamePart) {
-    EXPECT_EQ(fileNamePart("tour.gpx"), "tour.gpx");
-    EXPECT_EQ(fileNamePart("/tracks/Wäschgraba ride.gpx"), "Wäschgraba ride.gpx");
-    EXPECT_EQ(fileNamePart(""), "");
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 namespace trakmoor {
@@ -29,9 +30,8 @@ TEST(CommandLine, AcceptedLines) {
         SCOPED_TRACE(c.arguments.empty() ? "(none)" : std::string(c.arguments.back()));
         const auto settings = parseCommandLine(c.arguments);
         ASSERT_TRUE(settings.has_value());
-        EXPECT_EQ(settings->width, c.width);
-        EXPECT_EQ(settings->height, c.height);
-        EXPECT_EQ(settings->fullscreen, c.fullscreen);
+        EXPECT_EQ(std::tie(settings->width, settings->height, settings->fullscreen),
+                  std::tie(c.width, c.height, c.fullscreen));
         EXPECT_EQ(settings->positional, c.positional);
     }
 }
@@ -42,13 +42,11 @@ TEST(CommandLine, RejectedLines) {
         const std::string_view arguments[] = {"--window-size", size};
         EXPECT_FALSE(parseCommandLine(arguments).has_value()) << "size " << size;
     }
-    const std::vector<std::vector<std::string_view>> lines = {
-        {"--window-size"},
-        {"--window-size", "fullscreen", "--window-size", "900x700"},
-        {"--help"},
-        {"a.gpx", "b.osm", "c.osm"},
-    };
-    for (const auto& arguments : lines) {
+    for (const std::vector<std::string_view>& arguments :
+         {std::vector<std::string_view>{"--window-size"},
+          {"--window-size", "fullscreen", "--window-size", "900x700"},
+          {"--help"},
+          {"a.gpx", "b.osm", "c.osm"}}) {
         EXPECT_FALSE(parseCommandLine(arguments).has_value()) << arguments.back();
     }
 }
@@ -73,9 +71,7 @@ TEST(CommandLine, WhatIsLoadedAtStart) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.positional.empty() ? "(none)" : c.positional.front());
         const StartupFiles files = startupFiles(c.positional);
-        EXPECT_EQ(files.kind, c.kind);
-        EXPECT_EQ(files.track, c.track);
-        EXPECT_EQ(files.map, c.map);
+        EXPECT_EQ(std::tie(files.kind, files.track, files.map), std::tie(c.kind, c.track, c.map));
     }
 }
 

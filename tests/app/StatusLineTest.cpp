@@ -12,24 +12,25 @@
 namespace trakmoor {
 namespace {
 
-// Four points about 111 m apart along a meridian; the last two share a time stamp.
-std::unique_ptr<Gpx> fourPoints() {
-    return readGpxText(R"(<?xml version="1.0"?>
+// Run under a German locale when there is one, where a decimal comma would slip into the numbers.
+TEST(StatusLine, PointCursorMarkersAndFreeCursorInAnyLocale) {
+    // Four points about 111 m apart along a meridian; the last two share a time stamp.
+    const auto gpx = readGpxText(R"(<?xml version="1.0"?>
 <gpx version="1.1"><trk><name>t</name><trkseg>
 <trkpt lat="47.000" lon="9.5"><ele>451.25</ele><time>2024-06-15T07:30:00Z</time></trkpt>
 <trkpt lat="47.001" lon="9.5"><ele>452</ele><time>2024-06-15T07:30:10Z</time></trkpt>
 <trkpt lat="47.002" lon="9.5"><ele>1234567.5</ele><time>2024-06-15T07:30:25Z</time></trkpt>
 <trkpt lat="47.003" lon="9.5"><ele>-3.5</ele><time>2024-06-15T07:30:25Z</time></trkpt>
 </trkseg></trk></gpx>)");
-}
-
-TEST(StatusLine, PointCursorMarkersAndFreeCursor) {
-    const auto gpx = fourPoints();
     ASSERT_TRUE(gpx);
     const Track& track = *gpx->trackAt(0);
     const double firstTwo = distanceMeters(*track.pointAt(0), *track.pointAt(1)) +
                             distanceMeters(*track.pointAt(1), *track.pointAt(2));
     const std::string twoSteps = std::to_string(std::llround(firstTwo));
+    const bool german = std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr;
+    if (german) {
+        std::locale::global(std::locale("de_DE.UTF-8"));
+    }
 
     struct Case {
         int cursor, a, b;
@@ -53,20 +54,11 @@ TEST(StatusLine, PointCursorMarkersAndFreeCursor) {
     }
     EXPECT_EQ(freeCursorStatusText("ride.gpx", "free cursor", 47.1234564, -9.5),
               "ride.gpx  |  free cursor  |  47.123456, -9.500000");
-}
-
-TEST(StatusLine, NumbersIgnoreTheLocale) {
-    if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr) {
-        GTEST_SKIP() << "no German locale here";
-    }
-    std::locale::global(std::locale("de_DE.UTF-8"));
-    const auto gpx = fourPoints();
-    const std::string text = pointStatusText("r.gpx", "Punkt", *gpx->trackAt(0), 0, -1, -1);
-    const std::string free = freeCursorStatusText("r.gpx", "freier Cursor", 47.5, 9.25);
     std::locale::global(std::locale::classic());
     std::setlocale(LC_ALL, "C");
-    EXPECT_EQ(text, "r.gpx  |  Punkt 1/4  |  451.25 m");
-    EXPECT_EQ(free, "r.gpx  |  freier Cursor  |  47.500000, 9.250000");
+    if (!german) {
+        GTEST_SKIP() << "no German locale here: checked in the C locale only";
+    }
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 #!/bin/sh
 # Checks the application's translation catalogues against the texts the sources mark for
-# translation.  Usage: catalogue_check.sh SOURCE_DIR [WORK_DIR]
+# translation.  Usage: catalogue_check.sh SOURCE_DIR
 #
 # Fails when a marked text is missing from a catalogue or left untranslated there (empty or
 # fuzzy), when a translation changes the blanks or the final punctuation its message starts or ends
@@ -8,15 +8,9 @@
 # catalogue, or when a catalogue does not compile.  Messages no source uses are only reported.
 # The gettext tools are taken from XGETTEXT, MSGFMT, MSGATTRIB and MSGCAT when set.
 set -u
-
-source_dir=${1:?usage: catalogue_check.sh SOURCE_DIR [WORK_DIR]}
-work=${2:-}
-if [ -z "$work" ]; then
-    work=$(mktemp -d) || exit 1
-    trap 'rm -rf "$work"' EXIT
-else
-    rm -rf "$work" && mkdir -p "$work" || exit 1
-fi
+source_dir=${1:?usage: catalogue_check.sh SOURCE_DIR}
+work=$(mktemp -d) || exit 1
+trap 'rm -rf "$work"' EXIT
 po_dir=$source_dir/data/locale/po/trakmoor
 
 failed=0
@@ -24,12 +18,9 @@ fail() {
     echo "FAIL: $*"
     failed=1
 }
+quoted() { printf '%s\n' "$1" | sed 's/^/    "/; s/\t/" -> "/; s/$/"/'; }
 # report MESSAGE LIST: fails with MESSAGE and the quoted lines of LIST when LIST is not empty.
-report() {
-    [ -z "$2" ] && return
-    fail "$1"
-    printf '%s\n' "$2" | sed 's/^/    "/; s/\t/" -> "/; s/$/"/'
-}
+report() { [ -z "$2" ] || { fail "$1" && quoted "$2"; }; }
 
 # One line per message of a PO file: the msgid as written (escapes kept, long messages joined),
 # a tab, and the msgstr likewise.  Plural messages show their first form; the header is left out.
@@ -50,8 +41,7 @@ sources=$(cd "$source_dir" && ls src/app/*.cpp src/app/*.h src/map/*.cpp src/tra
 # shellcheck disable=SC2086 # one word per file name; the names have no blanks
 (cd "$source_dir" && "${XGETTEXT:-xgettext}" --language=C++ --keyword=_ --keyword=N_ \
     --from-code=UTF-8 -o "$work/used.pot" $sources) || fail "xgettext could not read the sources"
-if [ -f "$work/used.pot" ]; then ids "$work/used.pot" >"$work/used"; else : >"$work/used"; fi
-echo "$(wc -l <"$work/used") texts marked for translation in the sources"
+ids "$work/used.pot" >"$work/used" 2>/dev/null || : >"$work/used"
 ids "$po_dir/trakmoor.pot" >"$work/template" || fail "trakmoor.pot is missing or does not parse"
 
 catalogues=0
@@ -81,11 +71,8 @@ for po in "$po_dir"/*.po; do
     report "trakmoor.pot and $lang.po differ in these messages (only in trakmoor.pot -> only in $lang.po):" \
         "$(LC_ALL=C comm -3 "$work/template" "$work/$lang.ids")"
     unused=$(LC_ALL=C comm -13 "$work/used" "$work/$lang.ids")
-    if [ -n "$unused" ]; then
-        echo "WARNING: $lang.po has messages no source uses:"
-        printf '%s\n' "$unused" | sed 's/^/    "/; s/$/"/'
-    fi
-    echo "$lang.po: $(wc -l <"$work/$lang.ids") messages"
+    [ -z "$unused" ] || echo "WARNING: $lang.po has messages no source uses:"
+    [ -z "$unused" ] || quoted "$unused"
 done
 [ "$catalogues" -gt 0 ] || fail "no catalogue in $po_dir"
 

@@ -1,53 +1,34 @@
 #!/usr/bin/env bash
-# The real program under its own virtual X server and a small window manager: the command line and
-# its exit codes, start-up failures, the window's title and size, fullscreen, and the two ways a
-# user ends it.   e2e_test.sh PROGRAM BUILD_DIR
-# Leaves a picture of the main window at BUILD_DIR/e2e-main-window.png for a person to look at.
+# The real program under its own virtual X server and a small window manager: command-line errors,
+# a toolkit that cannot start, the window's size, fullscreen, and the two ways a user ends it.
+#   e2e_test.sh PROGRAM BUILD_DIR  (leaves BUILD_DIR/e2e-main-window.png for a person to look at)
 set -uo pipefail
 
-[ $# -eq 2 ] || { echo "usage: e2e_test.sh PROGRAM BUILD_DIR" >&2; exit 2; }
 program=$(realpath "$1")
 build_dir=$(realpath "$2")
-here=$(cd "$(dirname "$0")" && pwd)
 for tool in Xvfb evilwm xdotool import convert; do
     command -v "$tool" >/dev/null || { echo "missing $tool: run scripts/deps test" >&2; exit 1; }
 done
-
 title="Trakmoor 0.0.0"
 usage="Usage: trakmoor.bin [--window-size WIDTHxHEIGHT|fullscreen] [TRACK.gpx] [MAP.osm]"
 timeout_s=20 # an ASan build on a busy machine starts in seconds, not milliseconds
-
-# SDL and the libraries it loads (D-Bus) keep a few blocks until the process ends; only those
-# are excused, everything of our own is still checked.
+# SDL's D-Bus connection keeps a few blocks until the process ends; only those are excused.
+here=$(cd "$(dirname "$0")" && pwd)
 export LSAN_OPTIONS="suppressions=$here/lsan.supp:print_suppressions=0"
-unset SDL_VIDEODRIVER SDL_RENDER_DRIVER WINEUSERNAME
+unset SDL_VIDEODRIVER SDL_RENDER_DRIVER
 
 work=$(mktemp -d)
-background=() # Xvfb, the window manager and every program started, killed on any way out
-cleanup() {
-    for pid in "${background[@]}"; do kill -KILL "$pid" 2>/dev/null; done
-    wait 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
+background=() # Xvfb, the window manager and every program started
+trap 'kill -KILL "${background[@]}" 2>/dev/null; wait 2>/dev/null; rm -rf "$work"' EXIT
 trap 'exit 130' INT TERM
-
 failures=0
-fail() {
-    echo "FAIL: $*" >&2
-    failures=$((failures + 1))
-}
-
-# wait_until SECONDS COMMAND...: polls COMMAND every 50 ms until it succeeds or time is up.
+fail() { echo "FAIL: $*" >&2 && failures=$((failures + 1)); }
+# wait_until SECONDS COMMAND...: polls COMMAND until it succeeds or the time is up.
 wait_until() {
     local deadline=$((SECONDS + $1))
     shift
-    until "$@"; do
-        [ "$SECONDS" -lt "$deadline" ] || return 1
-        sleep 0.05
-    done
+    until "$@"; do [ "$SECONDS" -lt "$deadline" ] && sleep 0.05 || return 1; done
 }
-
 # A child that has exited but was not reaped yet still answers kill -0, so look at its state.
 stopped() { [ ! -r "/proc/$1/stat" ] || [ "$(cut -d' ' -f3 "/proc/$1/stat" 2>/dev/null)" = Z ]; }
 
@@ -55,62 +36,46 @@ stopped() { [ ! -r "/proc/$1/stat" ] || [ "$(cut -d' ' -f3 "/proc/$1/stat" 2>/de
 # display; it must end with STATUS, print nothing on stdout and one line on stderr that STDERR (an
 # extended regular expression) matches whole.
 run_without_window() {
-    local expected=$1 pattern=$2 status
+    local expected=$1 pattern=$2 status what=${*:3}
     shift 2
-    local what=${*:-"(no arguments)"}
     (cd "$work" && env -u DISPLAY "$program" "$@" >"$work/out" 2>"$work/err")
     status=$?
-    [ "$status" -eq "$expected" ] || fail "$what exited with $status, expected $expected"
+    [ "$status" -eq "$expected" ] || fail "'$what' exited with $status, expected $expected"
     [[ $(cat "$work/err"; echo .) =~ ^$pattern$'\n'\.$ ]] ||
-        fail "$what wrote to stderr: $(head -c 300 "$work/err")"
-    [ ! -s "$work/out" ] || fail "$what wrote to stdout: $(head -c 300 "$work/out")"
+        fail "'$what' wrote to stderr: $(head -c 300 "$work/err")"
+    [ ! -s "$work/out" ] || fail "'$what' wrote to stdout: $(head -c 300 "$work/out")"
 }
 
-# --- Command-line errors: usage text on stderr, exit code 2 ---------------------------------------
-
 usage_pattern=$(printf '%s' "$usage" | sed 's/[][|.]/\\&/g')
-for line in "--window-size 849x700" "--window-size 900x649" "--window-size 8193x700" \
-    "--window-size 900X700" "--window-size 900x700x" "--bogus" "a.gpx b.osm c.osm" \
-    "--window-size" "a.gpx --window-size" "--window-size 1024x768 --window-size 1024x768"; do
+for line in "--window-size 849x700" "--window-size" "--bogus" "a.gpx b.osm c.osm" \
+    "--window-size 1024x768 --window-size 1024x768"; do
     read -ra arguments <<<"$line"
     run_without_window 2 "$usage_pattern" "${arguments[@]}"
 done
-
-# --- A toolkit that cannot start: the reason on stderr, exit code 1 --------------------------------
-
 SDL_VIDEODRIVER=nosuchdriver run_without_window 1 'Trakmoor initialization failed: [^'$'\n'']+'
 
-# --- A virtual screen with a window manager, which is what grants fullscreen ----------------------
-
-# No GLX: Mesa's software GL driver is unloaded before the leak check runs, so what it keeps would
-# show up as leaks no suppression can name. SDL then renders with its software renderer.
+# A virtual screen with a window manager, which is what grants fullscreen.  No GLX: Mesa's software
+# GL driver is unloaded before the leak check runs, so what it keeps would show up as leaks no
+# suppression can name; SDL then renders with its software renderer.
 Xvfb -displayfd 3 -screen 0 1600x1000x24 -nolisten tcp -extension GLX \
     3>"$work/display" 2>"$work/xvfb.log" &
 background+=($!)
-wait_until "$timeout_s" test -s "$work/display" ||
-    { echo "Xvfb did not start:" >&2; cat "$work/xvfb.log" >&2; exit 1; }
+wait_until "$timeout_s" test -s "$work/display" || { cat "$work/xvfb.log" >&2; exit 1; }
 DISPLAY=":$(cat "$work/display")" && export DISPLAY
 read -r screen_width screen_height < <(xdotool getdisplaygeometry)
-
 evilwm -bw 0 >"$work/wm.log" 2>&1 &
 background+=($!)
 wm_ready() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
-wait_until "$timeout_s" wm_ready ||
-    { echo "the window manager did not start:" >&2; cat "$work/wm.log" >&2; exit 1; }
-
-# --- One run of the program -----------------------------------------------------------------------
+wait_until "$timeout_s" wm_ready || { cat "$work/wm.log" >&2; exit 1; }
 
 find_window() {
     window=$(xdotool search --onlyvisible --name "^${title//./\\.}\$" 2>/dev/null | head -1)
     [ -n "$window" ] || stopped "$pid"
 }
-
-# start NAME ARGS...: starts the program in a fresh folder of its own, so that nothing it needs can
-# come from the current folder, and waits for its window.
+# start ARGS...: starts the program in a fresh folder, so that nothing it needs can come from the
+# current one, and waits for its window.
 start() {
-    run_dir="$work/$1"
-    shift
-    mkdir -p "$run_dir"
+    run_dir=$(mktemp -d -p "$work")
     (cd "$run_dir" && exec "$program" "$@" >stdout 2>stderr) &
     pid=$!
     background+=("$pid")
@@ -121,21 +86,17 @@ start() {
     finish
     return 1
 }
-
-# finish [EXPECTED_STATUS]: waits for the program to end (killing it when it does not) and checks
-# its exit code.
+# finish [STATUS]: waits for the program to end (killing it when it does not) and checks its exit
+# code; shows its stderr when that is wrong or not given.
 finish() {
-    local status
     wait_until "$timeout_s" stopped "$pid" || { fail "the program did not end"; kill -KILL "$pid"; }
     wait "$pid"
-    status=$?
-    if [ $# -eq 0 ] || [ "$status" -ne "$1" ]; then
-        [ $# -eq 0 ] || fail "exit code $status, expected $1"
-        grep -v '^Charmap' "$run_dir/stderr" | tail -40 >&2
-    fi
+    local status=$?
+    [ $# -eq 1 ] && [ "$status" -eq "$1" ] && return
+    [ $# -eq 0 ] || fail "exit code $status, expected $1"
+    grep -v '^Charmap' "$run_dir/stderr" | tail -40 >&2
 }
-
-# The window manager may still be settling the size when the window shows, so this polls.
+# The window manager may still be settling the size when the window shows, so this is polled.
 window_size_is() {
     actual_size=$(xdotool getwindowgeometry --shell "$window" 2>/dev/null |
         awk -F= '$1 == "WIDTH" { w = $2 } $1 == "HEIGHT" { h = $2 } END { print w "x" h }')
@@ -144,10 +105,9 @@ window_size_is() {
 check_size() {
     wait_until "$timeout_s" window_size_is "$1" || fail "window is $actual_size, expected $1 ($2)"
 }
-
-# Window pictures are taken until two in a row are equal and painted: the window shows before the
-# files are read, and the first frames may still be coming.  The light grey window background must
-# cover a good part of it; a window left black or white was never painted.
+# The window shows before the files are read and the first frames may still be coming, so pictures
+# are taken until two in a row are equal, and the light grey background covers a good part of it
+# (a window left black or white was never painted).
 window_settled() {
     import -window "$window" "$work/shot.png" 2>/dev/null || return 1
     background_share=$(convert "$work/shot.png" -fill black +opaque '#F0F0F0' -fill white \
@@ -157,35 +117,32 @@ window_settled() {
     sum=$(convert "$work/shot.png" rgb:- | md5sum)
     [ "$sum" = "$last_sum" ] || { last_sum=$sum; return 1; }
 }
+# The window manager's delete key sends WM_DELETE_WINDOW, as a close button does.  It acts on the
+# window under the pointer once the manager has seen the pointer arrive, so it is pressed again
+# until the program has gone.
+close_by_key() {
+    xdotool mousemove --window "$window" 50 50 key ctrl+alt+Escape 2>/dev/null
+    wait_until 1 stopped "$pid"
+}
 
-# --- No arguments: the sample, the default size; closed like a window manager's close button -------
-
-if start no-arguments; then
+# No arguments: the sample at the default size, closed like with a window manager's close button.
+if start; then
     check_size 1100x720 "no arguments"
-    last_sum=""
-    background_share=0
+    last_sum="" background_share=0
     if wait_until "$timeout_s" window_settled; then
         cp "$work/shot.png" "$build_dir/e2e-main-window.png"
     else
-        fail "the main window never showed a settled, painted picture (background share $background_share)"
+        fail "no settled, painted picture (background share $background_share)"
     fi
-    # The window manager's delete key sends WM_DELETE_WINDOW, as a close button does.  It acts on
-    # the window under the pointer once the manager has seen the pointer arrive, so it is pressed
-    # again until the program has gone.
-    close_by_key() {
-        xdotool mousemove --window "$window" 50 50 key ctrl+alt+Escape 2>/dev/null
-        wait_until 1 stopped "$pid"
-    }
     wait_until "$timeout_s" close_by_key || fail "the window manager's delete key did not end it"
     finish 0
 fi
 
-# --- Window sizes from the command line, ended with SIGTERM -----------------------------------------
-
+# Window sizes from the command line, ended with SIGTERM.
 for size in 1024x768 "1024 x 768" fullscreen; do
     expected=1024x768
     [ "$size" = fullscreen ] && expected="${screen_width}x${screen_height}"
-    if start sized --window-size "$size"; then
+    if start --window-size "$size"; then
         check_size "$expected" "--window-size \"$size\""
         kill -TERM "$pid"
         finish 0

@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -14,52 +13,44 @@ using namespace guitest;
 
 namespace {
 
-struct MarkerFlag {
-    const char* name;
-    // The cloth as the button shows it: '#' white letter, '.' cloth colour.
-    std::vector<std::string> halfSizeCloth;
-};
-
-const MarkerFlag markerFlags[] = {
-    {"flag_mark_a.png",
-     {"..........", "....##....", "...####...", "..##..##..", "..##..##..", "..######..",
-      "..##..##..", "..##..##..", "..##..##..", "..........", ".........."}},
-    {"flag_mark_b.png",
-     {"..........", "..#####...", "..##..##..", "..##..##..", "..#####...", "..##..##..",
-      "..##..##..", "..##..##..", "..#####...", "..........", ".........."}},
-};
-
 class MarkerButtonTest : public WindowTest {
 protected:
     MarkerButtonTest() : WindowTest(170, 40) {}
 };
 
 TEST_F(MarkerButtonTest, ButtonShowsTheLetterAtHalfSize) {
-    for (int i = 0; i < 2; ++i) {
-        auto* button = root->add(std::make_unique<GuiImageButton>(root, 119, 10 + 80 * i, 8, 68, 24,
-                                                                  0, window->renderer.get(), 0));
-        const auto path = std::filesystem::path(TRAKMOOR_IMAGE_DIR) / markerFlags[i].name;
-        ASSERT_TRUE(button->loadImage(window->renderer.get(), path.string()));
-    }
-    frame();
-
-    for (int i = 0; i < 2; ++i) {
-        SCOPED_TRACE(markerFlags[i].name);
+    struct MarkerFlag {
+        const char* name;
+        // The cloth as the button shows it: '#' white letter, '.' cloth colour.
+        std::vector<std::string> halfSizeCloth;
+    };
+    int left = 10;
+    for (const MarkerFlag& flag :
+         {MarkerFlag{"flag_mark_a.png",
+                     {"..........", "....##....", "...####...", "..##..##..", "..##..##..",
+                      "..######..", "..##..##..", "..##..##..", "..##..##..", "..........",
+                      ".........."}},
+          MarkerFlag{"flag_mark_b.png",
+                     {"..........", "..#####...", "..##..##..", "..##..##..", "..#####...",
+                      "..##..##..", "..##..##..", "..##..##..", "..#####...", "..........",
+                      ".........."}}}) {
+        SCOPED_TRACE(flag.name);
+        auto* button = root->add(std::make_unique<GuiImageButton>(root, 119, left, 8, 68, 24, 0,
+                                                                  window->renderer.get(), 0));
+        ASSERT_TRUE(button->loadImage(window->renderer.get(),
+                                      std::string(TRAKMOOR_IMAGE_DIR "/") + flag.name));
+        frame();
         // The 60 x 16 inner area holds the picture at 20 x 16, centred; the cloth is its right
         // half.
-        const std::vector<Uint32> shown =
-            readPixels(window, SDL_Rect{10 + 80 * i + 4 + 20 + 10, 8 + 4 + 1, 10, 11});
-        const Uint32 white = rgb(255, 255, 255);
-        const Uint32 clothColour = shown[0];
-        ASSERT_NE(clothColour, white);
+        const std::vector<Uint32> shown = readPixels(window, SDL_Rect{left + 34, 13, 10, 11});
+        const Uint32 white = rgb(255, 255, 255), cloth = shown[0];
+        ASSERT_NE(cloth, white);
         std::vector<std::string> seen(11);
-        for (int y = 0; y < 11; ++y) {
-            for (int x = 0; x < 10; ++x) {
-                const Uint32 pixel = shown[static_cast<std::size_t>(y * 10 + x)];
-                seen[y] += pixel == white ? '#' : pixel == clothColour ? '.' : '?';
-            }
+        for (std::size_t i = 0; i < shown.size(); ++i) {
+            seen[i / 10] += shown[i] == white ? '#' : shown[i] == cloth ? '.' : '?';
         }
-        EXPECT_EQ(seen, markerFlags[i].halfSizeCloth);
+        EXPECT_EQ(seen, flag.halfSizeCloth);
+        left += 80;
     }
 }
 
