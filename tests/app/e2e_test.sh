@@ -11,7 +11,8 @@ for tool in Xvfb evilwm xdotool import convert; do
 done
 title="Trakmoor 0.0.0"
 usage="Usage: trakmoor.bin [--window-size WIDTHxHEIGHT|fullscreen] [TRACK.gpx] [MAP.osm]"
-timeout_s=20 # an ASan build on a busy machine starts in seconds, not milliseconds
+timeout_s=60 # an ASan build on a busy machine may take many seconds to start; waits poll, so
+            # a healthy run never waits this long
 # SDL's D-Bus connection keeps a few blocks until the process ends; only those are excused.
 here=$(cd "$(dirname "$0")" && pwd)
 export LSAN_OPTIONS="suppressions=$here/lsan.supp:print_suppressions=0"
