@@ -3,8 +3,12 @@
 
 // The application object: owns the loaded document, the map, the view state and the options, and
 // builds and drives the one main window.  Logic that can live without a window lives in the
-// libraries; what is here puts their results into controls.
+// libraries; what is here puts their results into controls.  The member functions are spread over
+// files by area: TrakmoorEngine.cpp (construction, dispatch), MainWindowLayout.cpp (controls and
+// geometry), EngineTracks.cpp, EngineMaps.cpp, EngineView.cpp, EngineDrawing.cpp and
+// EngineCommands.cpp.
 
+#include "app/ControlIds.h"
 #include "gui/GuiEngine.h"
 #include "gui/SdlHandles.h"
 #include "map/MapFeature.h"
@@ -31,6 +35,90 @@ class GuiTreeListCtrl;
 
 namespace trakmoor {
 
+struct ControlPlace;
+
+// The controls of the main window the engine reads or writes after building it.  The window owns
+// them all; these are plain references into its widget tree.
+struct MainWindowControls {
+    AppWindow* window = nullptr;
+    GuiButton* openGpxButton = nullptr;
+    GuiButton* previousTrackButton = nullptr;
+    GuiButton* nextTrackButton = nullptr;
+    GuiButton* fitWindowButton = nullptr;
+    GuiComboBox* trackCombo = nullptr;
+    GuiComboBox* cursorModeCombo = nullptr;
+    GuiComboBox* perspectiveCombo = nullptr;
+    GuiComboBox* statisticsCombo = nullptr;
+    GuiTextCtrl* angleXField = nullptr;
+    GuiTextCtrl* angleYField = nullptr;
+    GuiTextCtrl* angleZField = nullptr;
+    GuiCheckBox* centerCursorCheck = nullptr;
+    GuiCheckBox* followDirectionCheck = nullptr;
+    GuiCheckBox* waypointsCheck = nullptr;
+    GuiCheckBox* heightCheck = nullptr;
+    GuiCheckBox* directLineCheck = nullptr;
+    GuiCheckBox* osmBackgroundCheck = nullptr;
+    GuiTreeListCtrl* infoList = nullptr;
+    GuiCairoPanel* mapPanel = nullptr;
+    GuiCairoPanel* graphPanel = nullptr;
+    GuiLabel* mapLabel = nullptr;
+    GuiLabel* statusLabel = nullptr;
+    // Every control with its row of the geometry table, which re-layout reads again.
+    std::vector<std::pair<GuiObject*, const ControlPlace*>> placed;
+};
+
+// The open GPX document and where on its shown track the cursor and the markers are.
+struct OpenDocument {
+    std::unique_ptr<Gpx> gpx;
+    std::string gpxPath;
+    int selectedTrack = -1;
+    // Track point index; -1 = none.
+    int cursorIndex = -1;
+    int markerA = -1;
+    int markerB = -1;
+    // The cursor is a free position (freeCursorLat, freeCursorLon) instead of a track point.
+    bool freeCursor = false;
+    double freeCursorLat = 0.0;
+    double freeCursorLon = 0.0;
+
+    // The shown track, or null.
+    const Track* currentTrack() const { return gpx ? gpx->trackAt(selectedTrack) : nullptr; }
+};
+
+// The background map as read, and the version that pictures of it are drawn for.
+struct BackgroundMap {
+    std::vector<MapFeature> mapFeatures;
+    std::string mapPath;
+    // Changes whenever mapFeatures is replaced or cleared, so pictures of the old map are redrawn.
+    int mapGeneration = 0;
+};
+
+// What the check boxes and the statistics selector switch on and off, beside the view's own.
+struct DisplayOptions {
+    bool showWaypoints = false;
+    bool showDirectLine = false;
+    bool showOsmBackground = true;
+    // 0 height, 1 speed, 2 height and speed.
+    int statisticsMode = 0;
+};
+
+// The pictures drawn on the map: start, finish and the two analysis markers.
+struct MarkerPictures {
+    CairoSurfacePtr flagStartImage;
+    CairoSurfacePtr flagFinishImage;
+    CairoSurfacePtr flagMarkAImage;
+    CairoSurfacePtr flagMarkBImage;
+};
+
+// "Fit window to screen" and the geometry that "Restore window" returns to.
+struct WindowFitState {
+    bool windowFitted = false;
+    int savedWindowX = SDL_WINDOWPOS_CENTERED;
+    int savedWindowY = SDL_WINDOWPOS_CENTERED;
+    int savedWindowWidth = 1100;
+    int savedWindowHeight = 720;
+};
+
 class TrakmoorEngine : public GuiEngine {
 public:
     static constexpr int designWidth = 1100;
@@ -44,6 +132,7 @@ public:
     void drawWindow(AppWindow* window) override;
     void handleEvent(AppWindow* window, GuiEvent* event) override;
 
+    // The main window -------------------------------------------------------------------------
     // Creates every control of the main window; called once, right after the window exists.
     void buildMainWindow(AppWindow* window, bool fullscreen);
     // Keeps `option` equal to the check box's state and applies the option's follow-ups.
@@ -51,26 +140,46 @@ public:
     void setStatus(const std::string& text);
     // File, cursor point or free position, markers and the A-B distance.
     void updateStatusLine();
+    // Moves the right column and sizes the panels, status line and info list for the window.
+    void layoutForWindowSize(AppWindow* window);
+    // Fits the window to the usable screen area, or restores the geometry it had before.
+    void toggleFitWindow();
 
+    // Tracks -----------------------------------------------------------------------------------
     // Makes `document` current when it has tracks and selects its first track; otherwise says so
     // and keeps what was shown.  True when the document was taken.
     bool installGpx(std::unique_ptr<Gpx> document, const std::string& fileName);
     void selectTrack(int index);
     void loadBuiltInSample();
     void refreshInfoPanel();
-    // Reads a map and swaps it in whole; a failed read leaves the previous map.
-    void LoadOsmMap(const std::string& path);
     // Reads a GPX file and loads the map beside it (or asks `downloadOsmMap` for one).  A file
     // without tracks changes nothing but the status line: the track still shown keeps its map.
     void openGpxFile(const std::string& path);
-
-    // Moves the right column and sizes the panels, status line and info list for the window.
-    void layoutForWindowSize(AppWindow* window);
-    // Fits the window to the usable screen area, or restores the geometry it had before.
-    void toggleFitWindow();
-
     // The shown track, or null.
-    const Track* currentTrack() const;
+    const Track* currentTrack() const { return doc.currentTrack(); }
+
+    // Maps -------------------------------------------------------------------------------------
+    // Reads a map and swaps it in whole; a failed read leaves the previous map.
+    void LoadOsmMap(const std::string& path);
+    // Forgets the map; the map label says there is none.
+    void clearMap();
+
+    // The view ---------------------------------------------------------------------------------
+    // The one way the cursor moves to a track point: clamped, leaves free-cursor mode, turns and
+    // centres the view as the options ask, and rewrites the status line.
+    void setCursor(int index);
+    void ZoomBy(double factor);
+    // Zooms about a point of the map panel (relative to its top-left corner), which stays put.
+    void ZoomAt(double factor, int mouseX, int mouseY);
+    void CenterOnCursor();
+    void UpdateHeadingOffset();
+    void RotateBy(std::int32_t& angle, int step);
+    void ApplyPreset(int index);
+    void ResetView();
+    // Each angle field shows its angle.
+    void refreshAngleFields();
+
+    // Drawing ----------------------------------------------------------------------------------
     // Paints both cairo panels completely.
     void paintPanels();
 
@@ -80,75 +189,28 @@ public:
     // Called once after the first frame in which the main window's panels were painted.
     std::function<void()> onFirstFrame;
 
-    AppWindow* mainAppWindow = nullptr;
-    GuiButton* openGpxButton = nullptr;
-    GuiButton* previousTrackButton = nullptr;
-    GuiButton* nextTrackButton = nullptr;
-    GuiButton* fitWindowButton = nullptr;
-    GuiComboBox* trackCombo = nullptr;
-    GuiCairoPanel* mapPanel = nullptr;
-    GuiCairoPanel* graphPanel = nullptr;
-    GuiLabel* statusLabel = nullptr;
-    GuiTreeListCtrl* infoList = nullptr;
-    GuiLabel* mapLabel = nullptr;
-    GuiTextCtrl* angleXField = nullptr;
-    GuiTextCtrl* angleYField = nullptr;
-    GuiTextCtrl* angleZField = nullptr;
-    GuiComboBox* statisticsCombo = nullptr;
-    GuiComboBox* perspectiveCombo = nullptr;
-    GuiComboBox* cursorModeCombo = nullptr;
-    GuiCheckBox* centerCursorCheck = nullptr;
-    GuiCheckBox* followDirectionCheck = nullptr;
-    GuiCheckBox* waypointsCheck = nullptr;
-    GuiCheckBox* heightCheck = nullptr;
-    GuiCheckBox* directLineCheck = nullptr;
-    GuiCheckBox* osmBackgroundCheck = nullptr;
-
-    std::unique_ptr<Gpx> gpx;
-    std::string gpxPath;
-    std::string mapPath;
-    std::vector<MapFeature> mapFeatures;
-    // Controls that keep their distance to the right window edge, with their x at design size.
-    std::vector<std::pair<GuiObject*, int>> rightColumn;
-    CairoSurfacePtr flagStartImage;
-    CairoSurfacePtr flagFinishImage;
-    CairoSurfacePtr flagMarkAImage;
-    CairoSurfacePtr flagMarkBImage;
-    CairoSurfacePtr mapPicture;
-    // Changes whenever mapFeatures is replaced or cleared, so pictures of the old map are redrawn.
-    int mapGeneration = 0;
-    int cachedMapGeneration = -1;
-
-    int selectedTrack = -1;
-    int cursorIndex = -1;
-    int statisticsMode = 0;
-    int markerA = -1;
-    int markerB = -1;
+    MainWindowControls controls;
+    OpenDocument doc;
+    BackgroundMap map;
     ViewState view;
-    double freeCursorLat = 0.0;
-    double freeCursorLon = 0.0;
-    bool showWaypoints = false;
-    bool showDirectLine = false;
-    bool showOsmBackground = true;
-    bool freeCursor = false;
-    bool dragging = false;
-    bool mapDialogPending = false;
-    bool windowFitted = false;
     TrackBoundsCache trackBounds;
-    int savedWindowX = SDL_WINDOWPOS_CENTERED;
-    int savedWindowY = SDL_WINDOWPOS_CENTERED;
-    int savedWindowWidth = designWidth;
-    int savedWindowHeight = designHeight;
+    DisplayOptions options;
+    MarkerPictures pictures;
+    WindowFitState fit;
+    bool dragging = false;
     int dragLastX = 0;
     int dragLastY = 0;
+    // The open file dialog was opened for a map, not for a track.
+    bool mapDialogPending = false;
 
 private:
     void handleCommand(AppWindow* window, GuiEvent* event);
-    void refreshAngleFields();
     // The fit button names what it would do next.
     void showFitState();
     // What a check box's change sets off beyond storing the option.
     void applyOptionFollowUps(int checkBoxId);
+    // The map panel's size, or 0 x 0 before the window is built.
+    std::pair<int, int> mapPanelSize() const;
 
     bool firstFrameReported_ = false;
 };

@@ -623,6 +623,26 @@ void GuiEngine::frameBody() {
     }
 }
 
+void GuiEngine::drawWindow(AppWindow* window) {
+    window->root->update(frameTicks());
+    window->root->paint(window->renderer.get());
+    SDL_RenderPresent(window->renderer.get());
+}
+
+void GuiEngine::handleEvent(AppWindow* window, GuiEvent* event) {
+    if (window == nullptr || !window->root) {
+        return;
+    }
+    if (event->kind == GuiEventCommand) {
+        auto* dialog = dynamic_cast<GuiDialog*>(window->root.get());
+        if (dialog != nullptr && event->source != dialog) {
+            dialog->dispatchCommand(event);
+        }
+        return;
+    }
+    window->root->handleEvent(event);
+}
+
 void GuiEngine::sendCloseToAllWindows() {
     for (AppWindow* window : windowList()) {
         SDL_Event close{};

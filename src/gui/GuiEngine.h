@@ -3,7 +3,7 @@
 
 // The toolkit's application object: SDL, SDL2_image, SDL2_ttf and FreeType set-up, the open
 // windows, the main loop, event routing and the late release of textures.  An application derives
-// from it and supplies drawWindow and handleEvent; everything runs on the thread that calls run.
+// from it and extends drawWindow and handleEvent; everything runs on the thread that calls run.
 
 #include "gui/GuiEvent.h"
 #include "gui/SdlHandles.h"
@@ -79,10 +79,13 @@ public:
     GuiEngine& operator=(const GuiEngine&) = delete;
     virtual ~GuiEngine();
 
-    // Called once per frame for every window, in creation order.
-    virtual void drawWindow(AppWindow* window) = 0;
-    // Called for every routed SDL event and every posted command.
-    virtual void handleEvent(AppWindow* window, GuiEvent* event) = 0;
+    // Called once per frame for every window, in creation order.  By default the widget tree is
+    // updated and painted and the frame presented; an application draws its own pictures first.
+    virtual void drawWindow(AppWindow* window);
+    // Called for every routed SDL event and every posted command.  By default a dialog gets the
+    // commands of its own controls and every SDL event goes to the window's root; an application
+    // takes what it understands first and passes the rest on here.
+    virtual void handleEvent(AppWindow* window, GuiEvent* event);
 
     // The main loop: binds the toolkit's text domain, then repeats runFrame at framesPerSecond
     // until a window is closed.

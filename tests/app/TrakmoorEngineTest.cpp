@@ -65,7 +65,7 @@ protected:
     // The info list as "label=value" lines, group nodes as their label.
     std::vector<std::string> infoLines() const {
         std::vector<std::string> lines;
-        for (const auto& node : engine->infoList->nodes()) {
+        for (const auto& node : engine->controls.infoList->nodes()) {
             const auto& c = node.cells;
             lines.push_back(c.at(1).empty() ? c.at(0) : c.at(0) + "=" + c.at(1));
         }
@@ -84,8 +84,8 @@ TEST_F(EngineTest, StartsAtItsDefaultsAndCheckBoxesDriveTheirOptions) {
     int w = 0, h = 0;
     SDL_GetWindowMinimumSize(window->sdlWindow.get(), &w, &h);
     EXPECT_EQ(std::pair(w, h), std::pair(850, 650));
-    EXPECT_EQ(engine->statusLabel->text, "Open a GPX file to begin");
-    EXPECT_EQ(engine->mapLabel->text, "No map loaded");
+    EXPECT_EQ(engine->controls.statusLabel->text, "Open a GPX file to begin");
+    EXPECT_EQ(engine->controls.mapLabel->text, "No map loaded");
 
     // Every command id 100..133 once; zoom in and out (103, 104) as text and as icon buttons.
     std::map<int, int> uses;
@@ -106,13 +106,13 @@ TEST_F(EngineTest, StartsAtItsDefaultsAndCheckBoxesDriveTheirOptions) {
     };
     engine->view.headingOffset = 0.5;
     for (const Case& c :
-         {Case{engine->waypointsCheck, engine->showWaypoints, true},
-          Case{engine->osmBackgroundCheck, engine->showOsmBackground, false},
-          Case{engine->heightCheck, engine->view.showHeight, true},
-          Case{engine->directLineCheck, engine->showDirectLine, true},
-          Case{engine->centerCursorCheck, engine->view.followCursor, true},
-          Case{engine->followDirectionCheck, engine->view.followDirection, true},
-          Case{engine->followDirectionCheck, engine->view.followDirection, false}}) {
+         {Case{engine->controls.waypointsCheck, engine->options.showWaypoints, true},
+          Case{engine->controls.osmBackgroundCheck, engine->options.showOsmBackground, false},
+          Case{engine->controls.heightCheck, engine->view.showHeight, true},
+          Case{engine->controls.directLineCheck, engine->options.showDirectLine, true},
+          Case{engine->controls.centerCursorCheck, engine->view.followCursor, true},
+          Case{engine->controls.followDirectionCheck, engine->view.followDirection, true},
+          Case{engine->controls.followDirectionCheck, engine->view.followDirection, false}}) {
         guitest::pushButton(window, true, c.box->x + 8, c.box->y + 12);
         guitest::pushButton(window, false, c.box->x + 8, c.box->y + 12);
         do {
@@ -137,16 +137,16 @@ TEST_F(EngineTest, ControlsAndPanelsFollowTheWindowSize) {
         SDL_SetWindowSize(window->sdlWindow.get(), c.width, c.height);
         frame();
         EXPECT_EQ(windowSize(), std::pair(c.width, c.height));
-        EXPECT_EQ(engine->angleZField->x, 1036 + c.rightShift);
-        EXPECT_EQ(engine->fitWindowButton->x, 870 + c.rightShift);
-        EXPECT_EQ(engine->mapPanel->width, c.panelWidth);
-        EXPECT_EQ(engine->mapPanel->height, c.height - 198);
-        EXPECT_EQ(engine->graphPanel->y, c.height - 156);
-        EXPECT_EQ(engine->graphPanel->width, c.panelWidth);
-        EXPECT_EQ(engine->statusLabel->y, c.height - 22);
-        EXPECT_EQ(engine->statusLabel->width, c.width - 16);
-        EXPECT_EQ(engine->infoList->height, c.height - 128);
-        EXPECT_EQ(engine->trackCombo->x, 146); // the top row stays
+        EXPECT_EQ(engine->controls.angleZField->x, 1036 + c.rightShift);
+        EXPECT_EQ(engine->controls.fitWindowButton->x, 870 + c.rightShift);
+        EXPECT_EQ(engine->controls.mapPanel->width, c.panelWidth);
+        EXPECT_EQ(engine->controls.mapPanel->height, c.height - 198);
+        EXPECT_EQ(engine->controls.graphPanel->y, c.height - 156);
+        EXPECT_EQ(engine->controls.graphPanel->width, c.panelWidth);
+        EXPECT_EQ(engine->controls.statusLabel->y, c.height - 22);
+        EXPECT_EQ(engine->controls.statusLabel->width, c.width - 16);
+        EXPECT_EQ(engine->controls.infoList->height, c.height - 128);
+        EXPECT_EQ(engine->controls.trackCombo->x, 146); // the top row stays
 
         // Resized panels get new surfaces, painted (without a track) before they show: map grid
         // lines on multiples of 50, graph lines two pixels wide from y = 20 every 25 pixels.
@@ -162,11 +162,11 @@ TEST_F(EngineTest, ControlsAndPanelsFollowTheWindowSize) {
 
 TEST_F(EngineTest, FitAndRestoreAlsoFromAFullscreenStart) {
     open(true);
-    EXPECT_EQ(engine->fitWindowButton->label, "Restore window");
+    EXPECT_EQ(engine->controls.fitWindowButton->label, "Restore window");
     engine->toggleFitWindow();
     EXPECT_EQ(windowSize(), std::pair(1100, 720));
     EXPECT_EQ(SDL_GetWindowFlags(window->sdlWindow.get()) & SDL_WINDOW_FULLSCREEN_DESKTOP, 0u);
-    EXPECT_EQ(engine->fitWindowButton->label, "Fit window to screen");
+    EXPECT_EQ(engine->controls.fitWindowButton->label, "Fit window to screen");
 
     SDL_SetWindowPosition(window->sdlWindow.get(), 30, 40);
     SDL_SetWindowSize(window->sdlWindow.get(), 900, 700);
@@ -174,46 +174,46 @@ TEST_F(EngineTest, FitAndRestoreAlsoFromAFullscreenStart) {
     SDL_Rect usable{};
     ASSERT_EQ(SDL_GetDisplayUsableBounds(0, &usable), 0);
     EXPECT_EQ(windowSize(), std::pair(usable.w, usable.h));
-    EXPECT_EQ(engine->fitWindowButton->label, "Restore window");
+    EXPECT_EQ(engine->controls.fitWindowButton->label, "Restore window");
 
     engine->toggleFitWindow();
     int x = 0, y = 0;
     SDL_GetWindowPosition(window->sdlWindow.get(), &x, &y);
     EXPECT_EQ(std::tuple(x, y, windowSize()), std::tuple(30, 40, std::pair(900, 700)));
-    EXPECT_FALSE(engine->windowFitted);
+    EXPECT_FALSE(engine->fit.windowFitted);
 }
 
 TEST_F(EngineTest, BuiltInSampleWithMarkersAndDefaultMap) {
     open();
     engine->loadBuiltInSample();
-    EXPECT_EQ(engine->statusLabel->text, "sample.gpx  |  RHEIN RIDE  |  730 points");
+    EXPECT_EQ(engine->controls.statusLabel->text, "sample.gpx  |  RHEIN RIDE  |  730 points");
     // The rows in order, translated through the (English) catalogue, groups expanded.
     std::vector<std::string> lines = infoLines();
     ASSERT_EQ(lines.size(), 19u);
     EXPECT_EQ(lines[1], "Name=RHEIN RIDE");
     EXPECT_EQ(lines[18], "Waypoint B=-");
     for (int group : {0, 5, 16}) {
-        EXPECT_TRUE(engine->infoList->isExpanded(group)) << lines[group];
+        EXPECT_TRUE(engine->controls.infoList->isExpanded(group)) << lines[group];
     }
 
-    engine->markerA = 10;
-    engine->markerB = 3;
-    engine->cursorIndex = 5;
+    engine->doc.markerA = 10;
+    engine->doc.markerB = 3;
+    engine->doc.cursorIndex = 5;
     engine->refreshInfoPanel();
     engine->updateStatusLine();
     lines = infoLines();
     ASSERT_EQ(lines.size(), 24u);
     EXPECT_EQ(lines[17], "Waypoint A=11");
     EXPECT_EQ(lines[22], "Waypoints=8");
-    EXPECT_TRUE(engine->statusLabel->text.starts_with("sample.gpx  |  point 6/730  |  "));
+    EXPECT_TRUE(engine->controls.statusLabel->text.starts_with("sample.gpx  |  point 6/730  |  "));
 
     const auto map = findDefaultMap(defaultMapCandidates(std::nullopt));
     ASSERT_TRUE(map.has_value()) << "the build folder holds data/data.osm";
     engine->LoadOsmMap(*map);
-    const std::string count = std::to_string(engine->mapFeatures.size());
-    EXPECT_GT(engine->mapFeatures.size(), 1000u);
-    EXPECT_EQ(engine->mapLabel->text, "data.osm  |  " + count + " map ways");
-    EXPECT_EQ(engine->statusLabel->text, "data.osm  |  " + count + " map ways loaded");
+    const std::string count = std::to_string(engine->map.mapFeatures.size());
+    EXPECT_GT(engine->map.mapFeatures.size(), 1000u);
+    EXPECT_EQ(engine->controls.mapLabel->text, "data.osm  |  " + count + " map ways");
+    EXPECT_EQ(engine->controls.statusLabel->text, "data.osm  |  " + count + " map ways loaded");
 }
 
 TEST_F(EngineTest, InstallingDocumentsAndSelectingTracks) {
@@ -225,46 +225,46 @@ TEST_F(EngineTest, InstallingDocumentsAndSelectingTracks) {
         <trk><name>Empty</name><trkseg></trkseg></trk></gpx>)"),
                        "/tracks/tour.gpx");
     std::vector<std::string> items;
-    for (const auto& item : engine->trackCombo->items()) {
+    for (const auto& item : engine->controls.trackCombo->items()) {
         items.push_back(item.text);
     }
     EXPECT_EQ(items, (std::vector<std::string>{"Track 1", "Ride", "Track 3", "Empty"}));
-    EXPECT_EQ(engine->statusLabel->text, "tour.gpx  |  Unnamed track  |  2 points");
+    EXPECT_EQ(engine->controls.statusLabel->text, "tour.gpx  |  Unnamed track  |  2 points");
     EXPECT_EQ(infoLines()[1], "Name=Unnamed");
 
     // Another track starts with a fresh view and no markers.
-    engine->markerA = 1;
+    engine->doc.markerA = 1;
     engine->view.zoom = 3.0;
     engine->selectTrack(1);
-    EXPECT_EQ(engine->trackCombo->selectedIndex(), 1);
-    EXPECT_EQ(engine->statusLabel->text, "tour.gpx  |  Ride  |  1 points");
-    EXPECT_EQ(std::pair(engine->markerA, engine->view.zoom), std::pair(-1, 1.0));
+    EXPECT_EQ(engine->controls.trackCombo->selectedIndex(), 1);
+    EXPECT_EQ(engine->controls.statusLabel->text, "tour.gpx  |  Ride  |  1 points");
+    EXPECT_EQ(std::pair(engine->doc.markerA, engine->view.zoom), std::pair(-1, 1.0));
 
     engine->selectTrack(3);
-    EXPECT_EQ(engine->statusLabel->text, "Selected track contains no waypoints");
-    EXPECT_EQ(engine->cursorIndex, -1);
+    EXPECT_EQ(engine->controls.statusLabel->text, "Selected track contains no waypoints");
+    EXPECT_EQ(engine->doc.cursorIndex, -1);
 
     // Out of range: nothing changes.
     engine->setStatus("unchanged");
     engine->selectTrack(-1);
     engine->selectTrack(4);
-    EXPECT_EQ(engine->selectedTrack, 3);
-    EXPECT_EQ(engine->statusLabel->text, "unchanged");
+    EXPECT_EQ(engine->doc.selectedTrack, 3);
+    EXPECT_EQ(engine->controls.statusLabel->text, "unchanged");
 
     // A document without tracks, or none at all, keeps what is shown.
-    const Gpx* shown = engine->gpx.get();
+    const Gpx* shown = engine->doc.gpx.get();
     engine->installGpx(readGpxText("<gpx version=\"1.1\"></gpx>"), "empty.gpx");
-    EXPECT_EQ(engine->statusLabel->text, "No tracks found in empty.gpx");
+    EXPECT_EQ(engine->controls.statusLabel->text, "No tracks found in empty.gpx");
     engine->installGpx(nullptr, "broken.gpx");
-    EXPECT_EQ(engine->statusLabel->text, "No tracks found in broken.gpx");
-    EXPECT_EQ(engine->gpx.get(), shown);
-    EXPECT_EQ(engine->trackCombo->items().size(), 4u);
+    EXPECT_EQ(engine->controls.statusLabel->text, "No tracks found in broken.gpx");
+    EXPECT_EQ(engine->doc.gpx.get(), shown);
+    EXPECT_EQ(engine->controls.trackCombo->items().size(), 4u);
 }
 
 TEST_F(EngineTest, OpeningFilesAndMaps) {
     open();
     engine->openGpxFile("/no/such/ride.gpx");
-    EXPECT_EQ(engine->statusLabel->text, "File not found: /no/such/ride.gpx");
+    EXPECT_EQ(engine->controls.statusLabel->text, "File not found: /no/such/ride.gpx");
 
     const fs::path folder = fs::temp_directory_path() / "trakmoor-open-test";
     fs::remove_all(folder);
@@ -277,13 +277,13 @@ TEST_F(EngineTest, OpeningFilesAndMaps) {
     // map goes.
     fs::copy_file(bautzen, rideMap);
     engine->openGpxFile(ride);
-    EXPECT_EQ(std::tuple(engine->gpxPath, engine->mapPath, engine->mapGeneration),
+    EXPECT_EQ(std::tuple(engine->doc.gpxPath, engine->map.mapPath, engine->map.mapGeneration),
               std::tuple(ride, rideMap, 1));
     fs::remove(rideMap);
     engine->openGpxFile(ride);
-    EXPECT_TRUE(engine->mapFeatures.empty());
-    EXPECT_EQ(engine->mapGeneration, 2);
-    EXPECT_EQ(engine->mapLabel->text, "No OSM map loaded");
+    EXPECT_TRUE(engine->map.mapFeatures.empty());
+    EXPECT_EQ(engine->map.mapGeneration, 2);
+    EXPECT_EQ(engine->controls.mapLabel->text, "No OSM map loaded");
 
     // A file without tracks leaves the shown track with its map: nothing is read or fetched.
     engine->LoadOsmMap(bautzen);
@@ -295,26 +295,29 @@ TEST_F(EngineTest, OpeningFilesAndMaps) {
         return fs::copy_file(bautzen, path);
     };
     engine->openGpxFile(folder / "none.gpx");
-    EXPECT_EQ(engine->statusLabel->text, "No tracks found in " + (folder / "none.gpx").string());
-    EXPECT_EQ(std::tuple(engine->gpxPath, engine->mapPath, fetches), std::tuple(ride, bautzen, 0));
+    EXPECT_EQ(engine->controls.statusLabel->text,
+              "No tracks found in " + (folder / "none.gpx").string());
+    EXPECT_EQ(std::tuple(engine->doc.gpxPath, engine->map.mapPath, fetches),
+              std::tuple(ride, bautzen, 0));
 
     // A fetched map is loaded.
     engine->openGpxFile(ride);
-    EXPECT_EQ(std::pair(engine->mapPath, fetches), std::pair(rideMap, 1));
+    EXPECT_EQ(std::pair(engine->map.mapPath, fetches), std::pair(rideMap, 1));
 
     // Maps that cannot be read leave the map shown.
-    const std::size_t features = engine->mapFeatures.size();
-    const std::string label = engine->mapLabel->text;
-    const int generation = engine->mapGeneration;
+    const std::size_t features = engine->map.mapFeatures.size();
+    const std::string label = engine->controls.mapLabel->text;
+    const int generation = engine->map.mapGeneration;
     engine->LoadOsmMap("/no/such/map.osm");
-    EXPECT_EQ(engine->statusLabel->text, "Could not open OSM map: /no/such/map.osm");
+    EXPECT_EQ(engine->controls.statusLabel->text, "Could not open OSM map: /no/such/map.osm");
     std::ofstream(folder / "bad.osm")
         << "<osm>\n<node id=\"1\" lat=\"47.1x\" lon=\"9.5\"/>\n</osm>\n";
     engine->LoadOsmMap(folder / "bad.osm");
-    EXPECT_EQ(engine->statusLabel->text, "Invalid OSM map: Invalid XML number: 47.1x");
-    EXPECT_EQ(std::tuple(engine->mapFeatures.size(), engine->mapPath, engine->mapGeneration),
-              std::tuple(features, rideMap, generation));
-    EXPECT_EQ(engine->mapLabel->text, label);
+    EXPECT_EQ(engine->controls.statusLabel->text, "Invalid OSM map: Invalid XML number: 47.1x");
+    EXPECT_EQ(
+        std::tuple(engine->map.mapFeatures.size(), engine->map.mapPath, engine->map.mapGeneration),
+        std::tuple(features, rideMap, generation));
+    EXPECT_EQ(engine->controls.mapLabel->text, label);
     fs::remove_all(folder);
 }
 

@@ -38,26 +38,17 @@ class TestEngine : private EmbeddedFontFirst, public GuiEngine {
 public:
     void drawWindow(AppWindow* window) override {
         ++drawCount;
-        window->root->update(frameTicks());
-        window->root->paint(window->renderer.get());
-        SDL_RenderPresent(window->renderer.get());
+        GuiEngine::drawWindow(window);
     }
 
     void handleEvent(AppWindow* window, GuiEvent* event) override {
         if (event->kind == GuiEventCommand) {
             commands.push_back(*event);
-            auto* dialog =
-                window != nullptr ? dynamic_cast<GuiDialog*>(window->root.get()) : nullptr;
-            if (dialog != nullptr && event->source != dialog) {
-                dialog->dispatchCommand(event);
-            }
-            return;
+        } else {
+            sdlEvents.push_back(*event->sdlEvent);
+            eventWindows.push_back(window);
         }
-        sdlEvents.push_back(*event->sdlEvent);
-        eventWindows.push_back(window);
-        if (window != nullptr && window->root) {
-            window->root->handleEvent(event);
-        }
+        GuiEngine::handleEvent(window, event);
     }
 
     std::vector<GuiEvent> commands;

@@ -1,0 +1,40 @@
+// The render step of each frame: the main window follows its size, and the map and graph
+// pictures are drawn by the painters of src/map when a panel is about to show a new frame.
+
+#include "app/TrakmoorEngine.h"
+#include "gui/GuiPanels.h"
+#include "gui/GuiWindow.h"
+#include "map/PanelBackground.h"
+
+namespace trakmoor {
+
+void TrakmoorEngine::drawWindow(AppWindow* window) {
+    const bool mainWindowShown = window == controls.window;
+    if (mainWindowShown) {
+        layoutForWindowSize(window);
+        if (controls.mapPanel != nullptr && controls.graphPanel != nullptr &&
+            (controls.mapPanel->isUploadDue() || controls.graphPanel->isUploadDue())) {
+            paintPanels();
+        }
+    }
+    GuiEngine::drawWindow(window);
+    if (mainWindowShown && !firstFrameReported_) {
+        firstFrameReported_ = true;
+        if (onFirstFrame) {
+            onFirstFrame();
+        }
+    }
+}
+
+void TrakmoorEngine::paintPanels() {
+    GuiCairoPanel* mapPanel = controls.mapPanel;
+    GuiCairoPanel* graphPanel = controls.graphPanel;
+    if (mapPanel->cairo() != nullptr) {
+        paintMapBackground(mapPanel->cairo(), mapPanel->width, mapPanel->height);
+    }
+    if (graphPanel->cairo() != nullptr) {
+        paintGraphBackground(graphPanel->cairo(), graphPanel->width, graphPanel->height);
+    }
+}
+
+} // namespace trakmoor

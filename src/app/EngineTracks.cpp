@@ -1,0 +1,128 @@
+// Documents: opening a GPX file with the map beside it, taking a document over, choosing its
+// track, the built-in sample, and the info panel's rows.
+
+#include "app/AppPaths.h"
+#include "app/AppText.h"
+#include "app/TrakmoorEngine.h"
+#include "gui/GuiComboBox.h"
+#include "gui/GuiTreeListCtrl.h"
+#include "track/GpxReader.h"
+#include "track/TrackInfoRows.h"
+
+#include <exception>
+#include <filesystem>
+
+extern const unsigned char trakmoor_sample_gpx[];
+extern const std::size_t trakmoor_sample_gpx_size;
+
+namespace trakmoor {
+
+namespace {
+constexpr const char* sampleFileName = "sample.gpx";
+} // namespace
+
+bool TrakmoorEngine::installGpx(std::unique_ptr<Gpx> document, const std::string& fileName) {
+    if (!document || document->trackCount() == 0) {
+        setStatus(_("No tracks found in ") + fileName);
+        return false;
+    }
+    trackBounds.invalidate();
+    doc.gpx = std::move(document);
+    doc.gpxPath = fileName;
+    doc.selectedTrack = -1;
+    if (GuiComboBox* combo = controls.trackCombo; combo != nullptr) {
+        combo->clear();
+        for (std::int32_t i = 0; i < doc.gpx->trackCount(); ++i) {
+            const std::string& name = doc.gpx->trackAt(i)->name();
+            combo->addItem(i, name.empty() ? _("Track ") + std::to_string(i + 1) : name);
+        }
+        combo->select(0, false);
+    }
+    selectTrack(0);
+    return true;
+}
+
+void TrakmoorEngine::selectTrack(int index) {
+    if (!doc.gpx || index < 0 || index >= doc.gpx->trackCount()) {
+        return;
+    }
+    doc.selectedTrack = index;
+    if (controls.trackCombo != nullptr && controls.trackCombo->selectedIndex() != index) {
+        controls.trackCombo->select(index, false);
+    }
+    doc.cursorIndex = 0;
+    view.zoom = 1.0;
+    view.panX = 0.0;
+    view.panY = 0.0;
+    doc.markerA = -1;
+    doc.markerB = -1;
+    const Track* track = doc.gpx->trackAt(index);
+    if (track->pointCount() == 0) {
+        doc.cursorIndex = -1;
+        setStatus(_("Selected track contains no waypoints"));
+        refreshInfoPanel();
+        return;
+    }
+    const std::string& name = track->name();
+    setStatus(fileNamePart(doc.gpxPath) + "  |  " + (name.empty() ? _("Unnamed track") : name) +
+              "  |  " + std::to_string(track->pointCount()) + " " + _("points"));
+    refreshInfoPanel();
+}
+
+void TrakmoorEngine::loadBuiltInSample() {
+    try {
+        const std::string_view text(reinterpret_cast<const char*>(trakmoor_sample_gpx),
+                                    trakmoor_sample_gpx_size);
+        installGpx(readGpxText(text), sampleFileName);
+    } catch (const std::exception& error) {
+        setStatus(_("Could not load bundled sample: ") + std::string(error.what()));
+    }
+}
+
+void TrakmoorEngine::refreshInfoPanel() {
+    GuiTreeListCtrl* list = controls.infoList;
+    if (list == nullptr) {
+        return;
+    }
+    list->clear();
+    // Each group row comes right before its own rows.
+    std::vector<int> groups;
+    for (const TrackInfoRow& row :
+         trackInfoRows(doc.gpx.get(), doc.selectedTrack, doc.markerA, doc.markerB)) {
+        const bool isGroup = row.parentId < 0;
+        const int node = list->addNode(
+            isGroup ? -1 : groups.back(), row.id,
+            {_(row.label), row.translateValue ? std::string(_(row.value.c_str())) : row.value});
+        if (isGroup) {
+            groups.push_back(node);
+        }
+    }
+    for (int group : groups) {
+        list->setExpanded(group, true, false);
+    }
+}
+
+void TrakmoorEngine::openGpxFile(const std::string& path) {
+    if (!isRegularFile(path)) {
+        setStatus(_("File not found: ") + path);
+        return;
+    }
+    try {
+        if (!installGpx(readGpxFile(path), path)) {
+            return;
+        }
+        std::filesystem::path map(path);
+        map.replace_extension(".osm");
+        if (isRegularFile(map)) {
+            LoadOsmMap(pathText(map));
+        } else if (downloadOsmMap && downloadOsmMap(pathText(map))) {
+            LoadOsmMap(pathText(map));
+        } else {
+            clearMap();
+        }
+    } catch (const std::exception& failure) {
+        setStatus(_("Could not load GPX: ") + std::string(failure.what()));
+    }
+}
+
+} // namespace trakmoor
