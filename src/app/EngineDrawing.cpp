@@ -12,9 +12,14 @@ void TrakmoorEngine::drawWindow(AppWindow* window) {
     const bool mainWindowShown = window == controls.window;
     if (mainWindowShown) {
         layoutForWindowSize(window);
+        // Pictures are drawn only when they would look different and a panel may show them.
         if (controls.mapPanel != nullptr && controls.graphPanel != nullptr &&
             (controls.mapPanel->isUploadDue() || controls.graphPanel->isUploadDue())) {
-            paintPanels();
+            const PanelSceneKey scene = panelSceneKey();
+            if (scene != paintedScene_) {
+                paintPanels();
+                paintedScene_ = scene;
+            }
         }
     }
     GuiEngine::drawWindow(window);
@@ -35,6 +40,28 @@ void TrakmoorEngine::paintPanels() {
     if (graphPanel->cairo() != nullptr) {
         paintGraphBackground(graphPanel->cairo(), graphPanel->width, graphPanel->height);
     }
+    mapPanel->invalidate();
+    graphPanel->invalidate();
+}
+
+TrakmoorEngine::PanelSceneKey TrakmoorEngine::panelSceneKey() const {
+    const GuiCairoPanel* mapPanel = controls.mapPanel;
+    const GuiCairoPanel* graphPanel = controls.graphPanel;
+    return PanelSceneKey{.documentGeneration = doc.documentGeneration,
+                         .selectedTrack = doc.selectedTrack,
+                         .cursorIndex = doc.cursorIndex,
+                         .markerA = doc.markerA,
+                         .markerB = doc.markerB,
+                         .freeCursor = doc.freeCursor,
+                         .freeCursorLat = doc.freeCursorLat,
+                         .freeCursorLon = doc.freeCursorLon,
+                         .view = view,
+                         .options = options,
+                         .mapGeneration = map.mapGeneration,
+                         .mapWidth = mapPanel->width,
+                         .mapHeight = mapPanel->height,
+                         .graphWidth = graphPanel->width,
+                         .graphHeight = graphPanel->height};
 }
 
 } // namespace trakmoor

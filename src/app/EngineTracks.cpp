@@ -28,6 +28,7 @@ bool TrakmoorEngine::installGpx(std::unique_ptr<Gpx> document, const std::string
     }
     trackBounds.invalidate();
     doc.gpx = std::move(document);
+    ++doc.documentGeneration;
     doc.gpxPath = fileName;
     doc.selectedTrack = -1;
     if (GuiComboBox* combo = controls.trackCombo; combo != nullptr) {

@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -71,6 +72,8 @@ struct MainWindowControls {
 struct OpenDocument {
     std::unique_ptr<Gpx> gpx;
     std::string gpxPath;
+    // Counts the documents taken over, so that a picture is never mistaken for one of another.
+    int documentGeneration = 0;
     int selectedTrack = -1;
     // Track point index; -1 = none.
     int cursorIndex = -1;
@@ -100,6 +103,8 @@ struct DisplayOptions {
     bool showOsmBackground = true;
     // 0 height, 1 speed, 2 height and speed.
     int statisticsMode = 0;
+
+    friend bool operator==(const DisplayOptions&, const DisplayOptions&) = default;
 };
 
 // The pictures drawn on the map: start, finish and the two analysis markers.
@@ -212,7 +217,31 @@ private:
     // The map panel's size, or 0 x 0 before the window is built.
     std::pair<int, int> mapPanelSize() const;
 
+    // Everything the two panel pictures are drawn from; equal keys draw equal pictures.
+    struct PanelSceneKey {
+        int documentGeneration = 0;
+        int selectedTrack = -1;
+        int cursorIndex = -1;
+        int markerA = -1;
+        int markerB = -1;
+        bool freeCursor = false;
+        double freeCursorLat = 0.0;
+        double freeCursorLon = 0.0;
+        ViewState view;
+        DisplayOptions options;
+        int mapGeneration = 0;
+        int mapWidth = 0;
+        int mapHeight = 0;
+        int graphWidth = 0;
+        int graphHeight = 0;
+
+        bool operator==(const PanelSceneKey&) const = default;
+    };
+    PanelSceneKey panelSceneKey() const;
+
     bool firstFrameReported_ = false;
+    // What the panels show now; unset until they are first painted.
+    std::optional<PanelSceneKey> paintedScene_;
 };
 
 } // namespace trakmoor

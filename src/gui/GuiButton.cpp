@@ -185,11 +185,8 @@ GuiImageButton::GuiImageButton(GuiObject* parent, int id, int x, int y, int widt
 
 bool GuiImageButton::loadImage(SDL_Renderer* renderer, const std::string& path) {
     clearImage();
-    if (!loadPicture(renderer, path)) {
-        return false;
-    }
     invalidate();
-    return true;
+    return loadPicture(renderer, path);
 }
 
 void GuiImageButton::clearImage() {

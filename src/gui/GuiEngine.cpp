@@ -625,6 +625,9 @@ void GuiEngine::frameBody() {
 
 void GuiEngine::drawWindow(AppWindow* window) {
     window->root->update(frameTicks());
+    if (!window->root->needsRepaint()) {
+        return;
+    }
     window->root->paint(window->renderer.get());
     SDL_RenderPresent(window->renderer.get());
 }

@@ -58,6 +58,8 @@ public:
     virtual void attached();
 
     void invalidate() { dirty = 1; }
+    // Called by the window after it painted the control; what was invalidated has been shown.
+    virtual void markPainted() { dirty = 0; }
     // Deletes the control after the event being handled; safe from inside its own handler.
     void deleteLater();
     bool contains(int px, int py) const {

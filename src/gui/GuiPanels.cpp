@@ -38,6 +38,7 @@ void GuiCairoPanel::layout(SDL_Renderer* renderer, int newWidth, int newHeight) 
     surface_.reset();
     pixels_.reset();
     uploadedOnce_ = false;
+    dirty = 1;
     if (newWidth <= 0 || newHeight <= 0) {
         stride_ = 0;
         return;
@@ -81,11 +82,12 @@ void GuiCairoPanel::paint(SDL_Renderer* renderer) {
         return;
     }
     const std::uint32_t ticks = nowTicks();
-    if (uploadDueAt(ticks)) {
+    if ((dirty != 0 || !uploadedOnce_) && uploadDueAt(ticks)) {
         cairo_surface_flush(surface_.get());
         SDL_UpdateTexture(texture_.get(), nullptr, pixels_.get(), stride_);
         lastUploadTicks = ticks;
         uploadedOnce_ = true;
+        dirty = 0;
     }
     SDL_Rect rect{x, y, width, height};
     SDL_RenderCopy(renderer, texture_.get(), nullptr, &rect);
@@ -140,6 +142,7 @@ bool GuiImagePanel::loadImage(SDL_Renderer* renderer, const std::string& path) {
 
 void GuiImagePanel::clearImage() {
     dropPicture();
+    invalidate();
 }
 
 void GuiImagePanel::paint(SDL_Renderer* renderer) {

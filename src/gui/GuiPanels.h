@@ -25,6 +25,8 @@ public:
     void layout(SDL_Renderer* renderer, int newWidth, int newHeight) override;
     void paint(SDL_Renderer* renderer) override;
     void handleEvent(GuiEvent* event) override;
+    // The picture stays invalidated until it has been uploaded, which the rate limit may delay.
+    void markPainted() override {}
 
     cairo_t* cairo() const { return cairo_.get(); }
     cairo_surface_t* surface() const { return surface_.get(); }
@@ -32,7 +34,9 @@ public:
     int stride() const { return stride_; }
     // Uploads at most `rate` times a second; 0 or less lifts the limit.
     void setMaxFrameRate(int rate);
-    // Whether the next paint would upload, so that pictures are drawn only when they will show.
+    // Whether the rate limit lets the next paint upload, so that pictures are drawn only when
+    // they will show.  A paint uploads only a picture that was invalidated since the last upload
+    // (or a fresh surface); drawing into the panel must therefore be followed by invalidate().
     bool isUploadDue() const;
     bool isUploadDue(std::uint32_t ticks) const;
 

@@ -308,6 +308,8 @@ void GuiWindow::handleEvent(GuiEvent* event) {
     if (event == nullptr || event->sdlEvent == nullptr) {
         return;
     }
+    // Hover, presses and exposure all may change what shows.
+    repaintRequested = true;
     const SDL_Event& sdl = *event->sdlEvent;
     int px = 0;
     int py = 0;
@@ -459,6 +461,15 @@ void GuiWindow::update(std::uint32_t ticks) {
 }
 
 void GuiWindow::updateTooltip(std::uint32_t ticks) {
+    const bool wasVisible = tooltipVisible;
+    const GuiObject* wasShowing = tooltipObject;
+    updateTooltipState(ticks);
+    if (tooltipVisible != wasVisible || (tooltipVisible && tooltipObject != wasShowing)) {
+        repaintRequested = true;
+    }
+}
+
+void GuiWindow::updateTooltipState(std::uint32_t ticks) {
     if (!popups.empty() || activePopup != nullptr || capture != nullptr || hover == nullptr) {
         if (tooltipVisible) {
             tooltipVisible = false;
@@ -513,6 +524,7 @@ void GuiWindow::layout(SDL_Renderer* renderer, int newWidth, int newHeight) {
     const int oldHeight = height;
     width = newWidth;
     height = newHeight;
+    repaintRequested = true;
     for (std::size_t i = 0; i < children.size(); ++i) {
         auto* panel = dynamic_cast<GuiCairoPanel*>(children[i].get());
         if (panel == nullptr || (!panel->stretchWidth && !panel->stretchHeight)) {
@@ -627,9 +639,20 @@ void GuiWindow::paint(SDL_Renderer* renderer) {
             paintCached(renderer, child);
         } else {
             child->paint(renderer);
+            child->markPainted();
         }
     }
     paintTooltip(renderer);
+    repaintRequested = false;
+    dirty = 0;
+}
+
+bool GuiWindow::needsRepaint() const {
+    if (repaintRequested || dirty != 0 || cacheHoldFrames > 0) {
+        return true;
+    }
+    return std::any_of(children.begin(), children.end(),
+                       [](const auto& child) { return child->dirty != 0; });
 }
 
 // ---------------------------------------------------------------------------------------------

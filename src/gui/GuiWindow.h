@@ -60,6 +60,10 @@ public:
     void paint(SDL_Renderer* renderer) override;
     void layout(SDL_Renderer* renderer, int newWidth, int newHeight) override;
     void handleEvent(GuiEvent* event) override;
+    // Whether a paint would show anything new: a control was invalidated, an event arrived, the
+    // size or the tooltip changed since the last paint.  An idle window is not repainted.
+    bool needsRepaint() const;
+    void requestRepaint() { repaintRequested = true; }
 
     std::vector<std::unique_ptr<GuiObject>> children;
     std::vector<GuiObject*> pendingDelete;
@@ -81,9 +85,11 @@ public:
     bool tooltipVisible = false;
     int mouseX = 0;
     int mouseY = 0;
+    bool repaintRequested = true;
 
 protected:
     void deliver(GuiObject* control, GuiEvent* event, int px, int py);
+    void updateTooltipState(std::uint32_t ticks);
     void deliver(GuiObject* control, GuiEvent* event);
 
 private:

@@ -28,6 +28,8 @@ struct ViewState {
     bool followCursor = false;
     // "Follow direction": the view turns with the travel direction.
     bool followDirection = false;
+
+    friend bool operator==(const ViewState&, const ViewState&) = default;
 };
 
 // The latitude and longitude range of the track the view was last fitted to.  Recomputed when the

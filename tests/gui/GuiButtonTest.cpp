@@ -148,6 +148,7 @@ TEST_F(GuiButtonTest, FrameHasCutCornersAndABevelThatFlattensWhenPressed) {
     EXPECT_EQ(pixelAt(window, x + 30, y + 15), background) << "the face is not filled";
 
     button->pressed = true;
+    button->invalidate();
     engine.runFrame(0);
     EXPECT_EQ(pixelAt(window, x + 2, y + 2), rgb(192, 192, 192));
     EXPECT_EQ(pixelAt(window, x + 30, y + 28), rgb(192, 192, 192));
@@ -222,6 +223,7 @@ TEST_F(GuiButtonTest, ImageButtonFitsItsPictureIntoTheFrame) {
     EXPECT_NE(pixelAt(window, 84, 60), red);
 
     button->pressed = true;
+    button->invalidate();
     engine.runFrame(0);
     EXPECT_NE(pixelAt(window, 44, 54), red) << "one pixel lower while pressed";
     EXPECT_EQ(pixelAt(window, 44, 74), red);

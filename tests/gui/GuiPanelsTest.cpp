@@ -24,6 +24,7 @@ protected:
 void fill(GuiCairoPanel* panel, double r, double g, double b) {
     cairo_set_source_rgb(panel->cairo(), r, g, b);
     cairo_paint(panel->cairo());
+    panel->invalidate();
 }
 
 } // namespace

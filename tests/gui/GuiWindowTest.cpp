@@ -225,6 +225,23 @@ TEST_F(GuiWindowTest, FocusedControlDeletingItselfInItsHandlerIsSafe) {
     engine.runFrame(800);
 }
 
+TEST_F(GuiWindowTest, IdleWindowIsNotRepainted) {
+    ProbeControl* probe = addProbe(window, 1, {20, 20, 40, 30});
+    engine.runFrame(0);
+    const int afterFirst = probe->paints;
+    for (int frame = 1; frame <= 5; ++frame) {
+        engine.runFrame(frame * 100);
+    }
+    EXPECT_EQ(probe->paints, afterFirst);
+    guitest::pushMotion(window, 200, 200);
+    engine.runFrame(600);
+    EXPECT_EQ(probe->paints, afterFirst + 1) << "an event may change what shows";
+    engine.runFrame(700);
+    probe->invalidate();
+    engine.runFrame(800);
+    EXPECT_EQ(probe->paints, afterFirst + 2);
+}
+
 TEST_F(GuiWindowTest, CachedControlIsRepaintedOnlyWhenInvalidated) {
     ProbeControl* cached = addProbe(window, 1, {20, 20, 40, 30}, 0xFF00FF00u);
     cached->cached = true;
@@ -234,6 +251,7 @@ TEST_F(GuiWindowTest, CachedControlIsRepaintedOnlyWhenInvalidated) {
     EXPECT_FALSE(cached->cacheTexture);
 
     root->cacheMode = GuiWindow::CacheMode::Always;
+    root->requestRepaint();
     const int before = cached->paints;
     for (int frame = 0; frame < 4; ++frame) {
         engine.runFrame(0);
@@ -253,6 +271,7 @@ TEST_F(GuiWindowTest, CachedControlIsRepaintedOnlyWhenInvalidated) {
     // A new size makes a new cache texture.
     SDL_Texture* texture = cached->cacheTexture.get();
     cached->width = 50;
+    cached->invalidate();
     engine.runFrame(0);
     EXPECT_NE(cached->cacheTexture.get(), texture);
     EXPECT_EQ(pixelAt(window, 69, 30), rgb(255, 0, 0));
