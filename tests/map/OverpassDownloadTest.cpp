@@ -37,7 +37,7 @@ const std::string kSlow = answer("200 OK", std::string(99999, ' '), "X-Slow: 1\r
 const std::string k429 = answer("429 Too Many Requests"), k504 = answer("504 Gateway Timeout");
 
 // HTTP/1.1 on 127.0.0.1: connection i gets reply i (in turn), slow ones in pieces of 64 bytes
-// 5 ms apart.  An empty reply stands for a refused connection, at kRefused.
+// 5 ms apart.
 class Server {
 public:
     explicit Server(Texts replies) : replies_(std::move(replies)) {
@@ -81,8 +81,8 @@ private:
 };
 
 const std::string kRefused = Server().url; // nobody listens there any more
-// Servers for the replies, their URLs in `urls`.
-std::list<Server> serve(const Texts& replies, Texts& urls) {
+// Servers for the replies, their URLs in `urls`; an empty reply stands for a refused connection.
+std::list<Server> startServers(const Texts& replies, Texts& urls) {
     std::list<Server> servers;
     for (const std::string& reply : replies)
         urls.push_back(reply.empty() ? kRefused : servers.emplace_back(reply).url);
@@ -188,7 +188,7 @@ TEST_F(Download, FailedServersAreFollowedByTheNext) {
     testing::internal::CaptureStderr();
     for (const auto& [replies, error] : cases) {
         Texts urls, expected{"Download failed after all attempts: " + error};
-        const std::list<Server> servers = serve(replies, urls);
+        const std::list<Server> servers = startServers(replies, urls);
         EXPECT_EQ(run(urls), error.empty()) << replies[0];
         EXPECT_EQ(errors, error.empty() ? Texts{} : expected) << replies[0];
         EXPECT_EQ(error.empty() ? kMap : "", read(target));
