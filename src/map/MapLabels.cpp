@@ -231,6 +231,10 @@ std::vector<PlacedLabel> placeMapLabels(cairo_t* measure, std::span<const MapFea
 void drawPlacedLabels(cairo_t* cr, std::span<const PlacedLabel> labels, const LabelArea& area) {
     cairo_save(cr);
     selectLabelFont(cr, area);
+    // Whatever the features before left behind, halos are solid.
+    cairo_set_dash(cr, nullptr, 0, 0.0);
+    cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
+    cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
     cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
     cairo_set_line_width(cr, 3.0 * fontScale(area.zoom));
     for (const PlacedLabel& label : labels) {
