@@ -94,8 +94,8 @@ ScreenPoint ProjectWayPoint(const ViewState& view, TrackBoundsCache& bounds, con
 }
 
 std::optional<MapPoint> freeCursorPositionAt(const ViewState& view, TrackBoundsCache& bounds,
-                                             const Track& track, int width, int height,
-                                             double x, double y) {
+                                             const Track& track, int width, int height, double x,
+                                             double y) {
     if (track.pointCount() == 0)
         return std::nullopt;
     refreshTrackBounds(bounds, track);

@@ -41,6 +41,7 @@ public:
     double baseElevation() const { return baseElevation_; }
     // Pixels per degree, zoom included.
     double scale() const { return scale_; }
+    bool showsHeight() const { return showHeight_; }
 
 private:
     double centerLat_ = 0.0;
@@ -68,8 +69,8 @@ ScreenPoint ProjectWayPoint(const ViewState& view, TrackBoundsCache& bounds, con
 // The position under panel pixel (x, y) for a view without angles and heading offset, as the
 // free cursor is placed.  None for a track without points.
 std::optional<MapPoint> freeCursorPositionAt(const ViewState& view, TrackBoundsCache& bounds,
-                                             const Track& track, int width, int height,
-                                             double x, double y);
+                                             const Track& track, int width, int height, double x,
+                                             double y);
 
 } // namespace trakmoor
 

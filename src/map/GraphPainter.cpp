@@ -1,0 +1,199 @@
+#include "map/GraphPainter.h"
+
+#include "map/FontFace.h"
+#include "map/PanelBackground.h"
+#include "track/TrackStats.h"
+
+#include <libintl.h>
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <optional>
+#include <vector>
+
+namespace trakmoor {
+
+namespace {
+
+// Clamps into lo..hi; an empty range gives lo, and so does a value that is not a number.
+double clampLowWins(double value, double lo, double hi) {
+    return std::fmax(std::fmin(value, hi), lo);
+}
+
+struct Series {
+    std::vector<double> values;
+    double lo = 0.0;
+    double hi = 0.0;
+    double range = 1.0;
+};
+
+// Widened by the finite values only, so one bad elevation cannot make the whole scale unusable.
+void fitRange(Series& series, std::optional<double> start) {
+    bool seeded = start.has_value();
+    series.lo = series.hi = start.value_or(0.0);
+    for (std::size_t i = start ? 1 : 0; i < series.values.size(); ++i) {
+        const double v = series.values[i];
+        if (!std::isfinite(v))
+            continue;
+        if (!seeded) {
+            series.lo = series.hi = v;
+            seeded = true;
+            continue;
+        }
+        series.lo = std::min(series.lo, v);
+        series.hi = std::max(series.hi, v);
+    }
+    series.range = std::max(series.hi - series.lo, 1.0);
+}
+
+class GraphGeometry {
+public:
+    GraphGeometry(int width, int height, std::int32_t count)
+        : height_(height), step_((width - 24.0) / std::max(count - 1, 1)) {}
+
+    double x(std::int32_t index) const { return 12.0 + index * step_; }
+    double y(const Series& series, double value) const {
+        return (height_ - 12.0) - (value - series.lo) * (height_ - 24.0) / series.range;
+    }
+
+private:
+    int height_;
+    double step_;
+};
+
+// Continues the current path from point `from` on.
+void drawSeries(cairo_t* cr, const GraphGeometry& geometry, const Series& series, std::size_t from,
+                bool thinSamePixel) {
+    const std::size_t n = series.values.size();
+    double lastX = 0.0;
+    double lastY = 0.0;
+    cairo_get_current_point(cr, &lastX, &lastY);
+    for (std::size_t i = from; i < n; ++i) {
+        const double x = geometry.x(static_cast<std::int32_t>(i));
+        const double y = geometry.y(series, series.values[i]);
+        if (!std::isfinite(y))
+            continue;
+        if (thinSamePixel && i + 1 < n && std::floor(x) == std::floor(lastX) &&
+            std::floor(y) == std::floor(lastY))
+            continue;
+        cairo_line_to(cr, x, y);
+        lastX = x;
+        lastY = y;
+    }
+    cairo_set_line_width(cr, 2.0);
+    cairo_stroke(cr);
+}
+
+double textWidth(cairo_t* cr, const std::string& text) {
+    cairo_text_extents_t extents;
+    cairo_text_extents(cr, text.c_str(), &extents);
+    return extents.width;
+}
+
+} // namespace
+
+std::string FormatGraphValue(double value, bool isSpeed) {
+    char buffer[64];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value,
+                                      std::chars_format::fixed, isSpeed ? 1 : 0);
+    std::string text(buffer, result.ec == std::errc() ? result.ptr : buffer);
+    text += isSpeed ? " km/h" : " m";
+    return text;
+}
+
+void DrawGraphText(cairo_t* cr, int width, int height, const std::string& text, double x,
+                   double y) {
+    const double w = textWidth(cr, text);
+    x = clampLowWins(x, 4.0, width - w - 10.0);
+    y = clampLowWins(y, 13.0, height - 5.0);
+    cairo_rectangle(cr, x - 3.0, y - 12.0, w + 6.0, 16.0);
+    cairo_set_source_rgba(cr, 1.0, 1.0, 1.0, 0.88);
+    cairo_fill(cr);
+    cairo_set_source_rgb(cr, 0.12, 0.13, 0.14);
+    cairo_move_to(cr, x, y);
+    cairo_show_text(cr, text.c_str());
+}
+
+void PaintGraphPanel(cairo_t* cr, int width, int height, const Track& track,
+                     std::int32_t statisticsMode, std::int32_t cursorIndex, cairo_font_face_t* font,
+                     const GraphPaintOptions& options) {
+    const std::int32_t n = track.pointCount();
+    if (n == 0)
+        return;
+    const auto mode = static_cast<GraphMode>(statisticsMode);
+    const bool speedFirst = mode == GraphMode::Speed;
+    const bool twoSeries = mode == GraphMode::HeightAndSpeed;
+
+    // Point 0 has no step before it and counts as speed 0.
+    std::vector<double> speeds;
+    if (speedFirst || twoSeries) {
+        speeds.resize(static_cast<std::size_t>(n));
+        for (std::int32_t i = 1; i < n; ++i)
+            speeds[i] = pointSpeed(track, i);
+    }
+    Series first;
+    if (speedFirst) {
+        first.values = speeds;
+        fitRange(first, 0.0);
+    } else {
+        first.values.resize(static_cast<std::size_t>(n));
+        for (std::int32_t i = 0; i < n; ++i)
+            first.values[i] = track.pointAt(i)->ele();
+        fitRange(first,
+                 std::isfinite(first.values[0]) ? std::optional(first.values[0]) : std::nullopt);
+    }
+
+    paintGraphBackground(cr, width, height);
+    const GraphGeometry geometry(width, height, n);
+    cairo_save(cr);
+    cairo_new_path(cr);
+    cairo_move_to(cr, 12.0, height - 12.0);
+    cairo_set_source_rgb(cr, 0.12, 0.42, 0.68);
+    drawSeries(cr, geometry, first, 0, options.thinSamePixel);
+
+    Series second;
+    if (twoSeries) {
+        second.values = speeds;
+        fitRange(second, 0.0);
+        cairo_move_to(cr, geometry.x(0), geometry.y(second, 0.0));
+        cairo_set_source_rgb(cr, 0.82, 0.30, 0.12);
+        drawSeries(cr, geometry, second, 1, options.thinSamePixel);
+    }
+
+    useFont(cr, font, 11.0, CAIRO_FONT_WEIGHT_BOLD);
+    std::string maximum = gettext("Max: ") + FormatGraphValue(first.hi, speedFirst);
+    if (twoSeries)
+        maximum += " / " + FormatGraphValue(second.hi, true);
+
+    std::string cursorText;
+    double tx = 0.0;
+    double ty = 0.0;
+    if (cursorIndex >= 0 && cursorIndex < n) {
+        const double cx = geometry.x(cursorIndex);
+        cairo_move_to(cr, cx, 0.0);
+        cairo_line_to(cr, cx, height);
+        cairo_set_source_rgb(cr, 0.90, 0.55, 0.05);
+        cairo_set_line_width(cr, 2.0);
+        cairo_stroke(cr);
+
+        const double value = first.values[cursorIndex];
+        cursorText = FormatGraphValue(value, speedFirst);
+        if (twoSeries)
+            cursorText += " / " + FormatGraphValue(speeds[cursorIndex], true);
+        const double w = textWidth(cr, cursorText);
+        tx = cx + w + 14.0 >= width ? cx - w - 7.0 : cx + 7.0;
+        ty = geometry.y(first, value) - 6.0;
+        // Keep the value off the maximum label in the top left corner.
+        const double shownX = clampLowWins(tx, 4.0, width - w - 10.0);
+        const double shownY = clampLowWins(ty, 13.0, height - 5.0);
+        if (shownX - 3.0 < textWidth(cr, maximum) + 10.0 && shownY - 12.0 < 18.0)
+            ty = 32.0;
+    }
+    DrawGraphText(cr, width, height, maximum, 7.0, 14.0);
+    if (!cursorText.empty())
+        DrawGraphText(cr, width, height, cursorText, tx, ty);
+    cairo_restore(cr);
+}
+
+} // namespace trakmoor

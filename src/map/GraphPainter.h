@@ -1,0 +1,38 @@
+#ifndef TRAKMOOR_MAP_GRAPHPAINTER_H
+#define TRAKMOOR_MAP_GRAPHPAINTER_H
+
+// The statistics graph below the map: elevation and/or speed of the current track over the point
+// index, its maximum, and the cursor with its value.
+
+#include "track/Gpx.h"
+
+#include <cairo.h>
+
+#include <cstdint>
+#include <string>
+
+namespace trakmoor {
+
+// The entries of the "Statistics" selector.
+enum class GraphMode : std::int32_t { Height = 0, Speed = 1, HeightAndSpeed = 2 };
+
+struct GraphPaintOptions {
+    // Leave out of the curves the points that fall into the pixel of the last drawn one.
+    bool thinSamePixel = true;
+};
+
+// "123 m" or "12.3 km/h", independent of the locale.
+std::string FormatGraphValue(double value, bool isSpeed);
+
+// A text on a light box, kept inside the panel.  The font is the caller's.
+void DrawGraphText(cairo_t* cr, int width, int height, const std::string& text, double x, double y);
+
+// Paints the whole panel for a track with at least one point (nothing otherwise).  `font` is the
+// bold face for the texts; null uses cairo's bold "Sans".  Unknown modes draw as Height.
+void PaintGraphPanel(cairo_t* cr, int width, int height, const Track& track,
+                     std::int32_t statisticsMode, std::int32_t cursorIndex, cairo_font_face_t* font,
+                     const GraphPaintOptions& options = {});
+
+} // namespace trakmoor
+
+#endif

@@ -1,0 +1,257 @@
+#include "map/MapLabels.h"
+
+#include "map/FontFace.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <limits>
+#include <string_view>
+#include <unordered_map>
+
+namespace trakmoor {
+
+namespace {
+
+constexpr double kNever = std::numeric_limits<double>::infinity();
+constexpr double kCellSize = 64.0;
+// Anchors this far beyond the picture may still carry a long name into it.
+constexpr double kAnchorSlack = 256.0;
+constexpr double kBoxPadding = 4.0;
+
+struct LabelRule {
+    double minZoom;
+    int priority;
+};
+
+constexpr std::array<LabelRule, kFeatureClassCount> kLabelRules = {{
+    {kNever, 7}, // None
+    {0.2, 0},    // MotorwayTrunk
+    {0.2, 1},    // Primary
+    {0.45, 3},   // SecondaryTertiary
+    {1.25, 6},   // LocalRoad
+    {kNever, 7}, // ServiceRoad
+    {kNever, 7}, // Path
+    {0.75, 4},   // Railway
+    {0.45, 2},   // Waterway
+    {0.45, 2},   // Water
+    {kNever, 7}, // Boundary
+    {0.75, 5},   // Forest
+    {1.25, 5},   // GrassPark
+    {0.75, 5},   // Residential
+    {0.75, 5},   // Industrial
+    {1.25, 5},   // Parking
+    {kNever, 7}, // Building
+}};
+
+const LabelRule& ruleOf(FeatureClass featureClass) {
+    const auto code = static_cast<std::size_t>(featureClass);
+    return kLabelRules[code < kLabelRules.size() ? code : 0];
+}
+
+struct Candidate {
+    const std::string* text;
+    ScreenPoint anchor;
+    int priority;
+};
+
+// A closed ring's anchor is the mean of its distinct points: a repeated closing point would pull
+// the label toward the start.
+std::optional<MapPoint> anchorOf(const MapFeature& feature) {
+    const auto& points = feature.points;
+    if (!feature.closed)
+        return points[points.size() / 2];
+    std::size_t count = points.size();
+    if (points.back() == points.front())
+        --count;
+    if (count == 0)
+        return std::nullopt;
+    double lat = 0.0;
+    double lon = 0.0;
+    for (std::size_t i = 0; i < count; ++i) {
+        lat += points[i].lat;
+        lon += points[i].lon;
+    }
+    return MapPoint{lat / count, lon / count};
+}
+
+// What cairo accepts as text: well-formed UTF-8 without surrogates and non-characters.  A name it
+// rejects would put the drawing context into an error state for the rest of the picture.
+bool isDrawableUtf8(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        int length = 0;
+        char32_t code = 0;
+        char32_t minimum = 0;
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        } else if ((lead & 0xE0) == 0xC0) {
+            length = 2, code = lead & 0x1F, minimum = 0x80;
+        } else if ((lead & 0xF0) == 0xE0) {
+            length = 3, code = lead & 0x0F, minimum = 0x800;
+        } else if ((lead & 0xF8) == 0xF0) {
+            length = 4, code = lead & 0x07, minimum = 0x10000;
+        } else {
+            return false;
+        }
+        if (i + length > text.size())
+            return false;
+        for (int k = 1; k < length; ++k) {
+            const auto next = static_cast<unsigned char>(text[i + k]);
+            if ((next & 0xC0) != 0x80)
+                return false;
+            code = (code << 6) | (next & 0x3F);
+        }
+        if (code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF) ||
+            (code >= 0xFDD0 && code <= 0xFDEF) || (code & 0xFFFE) == 0xFFFE)
+            return false;
+        i += length;
+    }
+    return true;
+}
+
+double fontScale(double zoom) {
+    const double p = std::pow(zoom, 0.1);
+    return std::isnan(p) ? 0.9 : std::clamp(p, 0.9, 1.2);
+}
+
+void selectLabelFont(cairo_t* cr, const LabelArea& area) {
+    useFont(cr, area.font, 11.0 * fontScale(area.zoom));
+}
+
+// Placed boxes registered in the 64-pixel cells they touch, over the picture.
+class LabelGrid {
+public:
+    LabelGrid(int width, int height)
+        : width_(width), height_(height),
+          columns_(std::max(1, static_cast<int>(std::ceil(3.0 * width / kCellSize)))),
+          rows_(std::max(1, static_cast<int>(std::ceil(3.0 * height / kCellSize)))),
+          cells_(static_cast<std::size_t>(columns_) * rows_) {}
+
+    // Adds the box unless it overlaps one already placed; boxes that only touch may share an edge.
+    bool tryPlace(const PlacedLabel& box) {
+        const int c0 = cellOf(box.left, width_, columns_);
+        const int c1 = cellOf(box.right, width_, columns_);
+        const int r0 = cellOf(box.top, height_, rows_);
+        const int r1 = cellOf(box.bottom, height_, rows_);
+        for (int r = r0; r <= r1; ++r)
+            for (int c = c0; c <= c1; ++c)
+                for (std::size_t index : cells_[static_cast<std::size_t>(r) * columns_ + c]) {
+                    const PlacedLabel& other = placed_[index];
+                    if (box.left < other.right && other.left < box.right &&
+                        box.top < other.bottom && other.top < box.bottom)
+                        return false;
+                }
+        for (int r = r0; r <= r1; ++r)
+            for (int c = c0; c <= c1; ++c)
+                cells_[static_cast<std::size_t>(r) * columns_ + c].push_back(placed_.size());
+        placed_.push_back(box);
+        return true;
+    }
+
+    std::vector<PlacedLabel> take() { return std::move(placed_); }
+
+private:
+    static int cellOf(double coordinate, int panelSize, int cellCount) {
+        const double cell = std::floor((coordinate + panelSize) / kCellSize);
+        return static_cast<int>(std::clamp(cell, 0.0, cellCount - 1.0));
+    }
+
+    int width_;
+    int height_;
+    int columns_;
+    int rows_;
+    std::vector<std::vector<std::size_t>> cells_;
+    std::vector<PlacedLabel> placed_;
+};
+
+} // namespace
+
+double labelMinZoom(FeatureClass featureClass) {
+    return ruleOf(featureClass).minZoom;
+}
+
+int labelPriority(FeatureClass featureClass) {
+    return ruleOf(featureClass).priority;
+}
+
+std::vector<PlacedLabel> placeMapLabels(cairo_t* measure, std::span<const MapFeature> features,
+                                        const MapProjection& projection, const LabelArea& area) {
+    const double w = area.width;
+    const double h = area.height;
+    std::vector<Candidate> candidates;
+    for (const MapFeature& feature : features) {
+        if (feature.name.empty() || feature.points.size() < 2 ||
+            !(area.zoom >= labelMinZoom(feature.featureClass)) || !isDrawableUtf8(feature.name))
+            continue;
+        const std::optional<MapPoint> anchor = anchorOf(feature);
+        if (!anchor)
+            continue;
+        const ScreenPoint p = projection.projectFlat(anchor->lat, anchor->lon, true);
+        if (p.isFinite())
+            candidates.push_back({&feature.name, p, labelPriority(feature.featureClass)});
+    }
+    std::stable_sort(
+        candidates.begin(), candidates.end(),
+        [](const Candidate& a, const Candidate& b) { return a.priority < b.priority; });
+
+    cairo_save(measure);
+    selectLabelFont(measure, area);
+    // Names repeat (every piece of a long street carries it); measuring each once keeps the
+    // placement cheap on large maps without changing it.
+    std::unordered_map<std::string_view, cairo_text_extents_t> extentsCache;
+    LabelGrid grid(area.width, area.height);
+    for (const Candidate& candidate : candidates) {
+        const ScreenPoint a = candidate.anchor;
+        if (a.x < -w - kAnchorSlack || a.x > 2 * w + kAnchorSlack || a.y < -h - kAnchorSlack ||
+            a.y > 2 * h + kAnchorSlack)
+            continue;
+        auto [slot, isNew] = extentsCache.try_emplace(*candidate.text);
+        if (isNew)
+            cairo_text_extents(measure, candidate.text->c_str(), &slot->second);
+        const cairo_text_extents_t& ink = slot->second;
+        PlacedLabel label;
+        label.text = candidate.text;
+        label.originX = a.x - ink.width / 2 - ink.x_bearing;
+        label.originY = a.y - ink.height / 2 - ink.y_bearing;
+        label.left = label.originX + ink.x_bearing - kBoxPadding;
+        label.top = label.originY + ink.y_bearing - kBoxPadding;
+        label.right = label.originX + ink.x_bearing + ink.width + kBoxPadding;
+        label.bottom = label.originY + ink.y_bearing + ink.height + kBoxPadding;
+        if (label.right < -w || label.left > 2 * w || label.bottom < -h || label.top > 2 * h)
+            continue;
+        grid.tryPlace(label);
+    }
+    cairo_restore(measure);
+    return grid.take();
+}
+
+void drawPlacedLabels(cairo_t* cr, std::span<const PlacedLabel> labels, const LabelArea& area) {
+    cairo_save(cr);
+    selectLabelFont(cr, area);
+    // Whatever the features before left behind, halos are solid.
+    cairo_set_dash(cr, nullptr, 0, 0.0);
+    cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
+    cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
+    cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+    cairo_set_line_width(cr, 3.0 * fontScale(area.zoom));
+    for (const PlacedLabel& label : labels) {
+        cairo_new_path(cr);
+        cairo_move_to(cr, label.originX, label.originY);
+        cairo_text_path(cr, label.text->c_str());
+        cairo_set_source_rgba(cr, 1.0, 1.0, 1.0, 0.88);
+        cairo_stroke_preserve(cr);
+        cairo_set_source_rgba(cr, 0.16, 0.18, 0.20, 0.92);
+        cairo_fill(cr);
+    }
+    cairo_restore(cr);
+}
+
+void DrawMapLabels(cairo_t* cr, std::span<const MapFeature> features,
+                   const MapProjection& projection, const LabelArea& area) {
+    drawPlacedLabels(cr, placeMapLabels(cr, features, projection, area), area);
+}
+
+} // namespace trakmoor

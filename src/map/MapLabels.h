@@ -1,0 +1,59 @@
+#ifndef TRAKMOOR_MAP_MAPLABELS_H
+#define TRAKMOOR_MAP_MAPLABELS_H
+
+// Feature names written onto the map picture: chosen by class and zoom, ranked by class, and
+// placed greedily so that no two overlap, with a grid of 64-pixel cells keeping the overlap test
+// local.  Placing (which only measures) is apart from drawing, so that the picture can be drawn in
+// bands while the placement stays one pass in a fixed order.
+
+#include "map/MapFeature.h"
+#include "map/MapProjection.h"
+
+#include <cairo.h>
+
+#include <span>
+#include <string>
+#include <vector>
+
+namespace trakmoor {
+
+// The zoom from which a class's names are shown; infinite for classes never labelled.
+double labelMinZoom(FeatureClass featureClass);
+// Lower values are placed first and win the space.
+int labelPriority(FeatureClass featureClass);
+
+struct PlacedLabel {
+    const std::string* text = nullptr;
+    // Where the text path starts.
+    double originX = 0.0;
+    double originY = 0.0;
+    // The ink box grown by 4 pixels on every side.
+    double left = 0.0;
+    double top = 0.0;
+    double right = 0.0;
+    double bottom = 0.0;
+};
+
+struct LabelArea {
+    // Panel size; the picture covers (-width, -height) to (2 width, 2 height).
+    int width = 0;
+    int height = 0;
+    double zoom = 1.0;
+    cairo_font_face_t* font = nullptr;
+};
+
+// Chooses and places the labels in drawing order.  `measure` only measures text; its font and
+// size are changed.  Projections are with the pan and on the track's base plane.
+std::vector<PlacedLabel> placeMapLabels(cairo_t* measure, std::span<const MapFeature> features,
+                                        const MapProjection& projection, const LabelArea& area);
+
+// White halo, then dark text.  `cr` is translated so that panel coordinates apply.
+void drawPlacedLabels(cairo_t* cr, std::span<const PlacedLabel> labels, const LabelArea& area);
+
+// Both steps on one context.
+void DrawMapLabels(cairo_t* cr, std::span<const MapFeature> features,
+                   const MapProjection& projection, const LabelArea& area);
+
+} // namespace trakmoor
+
+#endif

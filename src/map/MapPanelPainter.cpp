@@ -1,0 +1,53 @@
+#include "map/MapPanelPainter.h"
+
+#include "map/GraphPainter.h"
+#include "map/MapProjection.h"
+#include "map/PanelBackground.h"
+
+namespace trakmoor {
+
+void paintMapPanel(cairo_t* cr, int width, int height, const MapScene& scene,
+                   MapPictureCache& cache) {
+    paintMapBackground(cr, width, height);
+    if (scene.track == nullptr || scene.track->pointCount() == 0)
+        return;
+    TrackBoundsCache localBounds;
+    TrackBoundsCache& bounds = scene.bounds != nullptr ? *scene.bounds : localBounds;
+
+    if (scene.showOsmBackground && scene.features != nullptr && !scene.features->empty()) {
+        MapPictureSource source;
+        source.track = scene.track;
+        source.bounds = &bounds;
+        source.view = scene.view;
+        source.features = *scene.features;
+        source.mapGeneration = scene.mapGeneration;
+        source.width = width;
+        source.height = height;
+        source.font = scene.font;
+        if (cache.update(source))
+            cache.paint(cr, scene.view);
+        drawMapLegend(cr, width, height, scene.font);
+    }
+
+    const MapProjection projection(scene.view, bounds, *scene.track, width, height);
+    TrackDecorations decorations;
+    decorations.cursorIndex = scene.cursorIndex;
+    decorations.markerA = scene.markerA;
+    decorations.markerB = scene.markerB;
+    decorations.freeCursor = scene.freeCursor;
+    decorations.freeCursorLat = scene.freeCursorLat;
+    decorations.freeCursorLon = scene.freeCursorLon;
+    decorations.showWaypoints = scene.showWaypoints;
+    decorations.showDirectLine = scene.showDirectLine;
+    decorations.flags = scene.flags;
+    paintTrack(cr, projection, *scene.track, decorations);
+}
+
+void paintGraphPanel(cairo_t* cr, int width, int height, const GraphScene& scene) {
+    if (scene.track == nullptr || scene.track->pointCount() == 0)
+        return;
+    PaintGraphPanel(cr, width, height, *scene.track, scene.statisticsMode, scene.cursorIndex,
+                    scene.font);
+}
+
+} // namespace trakmoor

@@ -1,0 +1,65 @@
+#ifndef TRAKMOOR_MAP_MAPPANELPAINTER_H
+#define TRAKMOOR_MAP_MAPPANELPAINTER_H
+
+// The two cairo panels of the main window as one call each: the engine fills a scene record with
+// what it holds and calls these once per due frame.
+
+#include "map/MapFeature.h"
+#include "map/MapPicture.h"
+#include "map/TrackPainter.h"
+#include "map/ViewState.h"
+#include "track/Gpx.h"
+
+#include <cairo.h>
+
+#include <cstdint>
+#include <vector>
+
+namespace trakmoor {
+
+struct MapScene {
+    // Null when there is no current track.
+    const Track* track = nullptr;
+    // Null or empty when no map is loaded.
+    const std::vector<MapFeature>* features = nullptr;
+    // Changes whenever the map is loaded or cleared.
+    int mapGeneration = 0;
+    // The "OSM background" option.
+    bool showOsmBackground = true;
+    ViewState view;
+    // The engine's bounds cache; null uses one of the call's own.
+    TrackBoundsCache* bounds = nullptr;
+    std::int32_t cursorIndex = -1;
+    std::int32_t markerA = -1;
+    std::int32_t markerB = -1;
+    bool freeCursor = false;
+    double freeCursorLat = 0.0;
+    double freeCursorLon = 0.0;
+    bool showWaypoints = false;
+    bool showDirectLine = false;
+    FlagImages flags;
+    // Face for labels and the legend; null uses cairo's "Sans".
+    cairo_font_face_t* font = nullptr;
+};
+
+struct GraphScene {
+    const Track* track = nullptr;
+    std::int32_t cursorIndex = -1;
+    // 0 "Height", 1 "Speed", 2 "Height + km/h".
+    std::int32_t statisticsMode = 0;
+    // Bold face for the graph's texts; null uses cairo's bold "Sans".
+    cairo_font_face_t* font = nullptr;
+};
+
+// Background and grid always; with a track that has points also the map picture and legend (when
+// the background option is on and a map is loaded), the track and its decorations.
+void paintMapPanel(cairo_t* cr, int width, int height, const MapScene& scene,
+                   MapPictureCache& cache);
+
+// The whole graph for a track with points.  Without one it draws nothing and leaves the panel as
+// it is; the engine paints it with paintGraphBackground then.
+void paintGraphPanel(cairo_t* cr, int width, int height, const GraphScene& scene);
+
+} // namespace trakmoor
+
+#endif

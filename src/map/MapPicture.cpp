@@ -1,0 +1,399 @@
+#include "map/MapPicture.h"
+
+#include "map/FontFace.h"
+#include "map/MapLabels.h"
+#include "map/MapStyle.h"
+
+#include <libintl.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <thread>
+
+namespace trakmoor {
+
+namespace {
+
+// Strokes reach beyond their vertices by half their width, mitred outline corners by up to five
+// widths (cairo's default miter limit of 10); no map stroke is wider than 9 pixels and no outline
+// wider than 2, so this is enough to tell what cannot touch the picture.
+constexpr double kStrokeReach = 16.0;
+// Cairo keeps coordinates in 24.8 fixed point; far beyond the picture they would wrap around.
+constexpr double kCoordinateLimit = 4.0e6;
+constexpr int kMaxBands = 4;
+
+struct Ring {
+    std::uint32_t begin = 0;
+    std::uint32_t end = 0;
+    bool close = false;
+};
+
+struct PreparedFeature {
+    const MapFeature* feature = nullptr;
+    std::uint32_t firstRing = 0;
+    std::uint32_t ringEnd = 0;
+    double minX = 0.0;
+    double minY = 0.0;
+    double maxX = 0.0;
+    double maxY = 0.0;
+};
+
+// The visible features in drawing order with their vertices projected once for all bands.
+struct PreparedMap {
+    std::vector<PreparedFeature> features;
+    std::vector<Ring> rings;
+    std::vector<ScreenPoint> vertices;
+};
+
+class MapPreparer {
+public:
+    MapPreparer(const MapProjection& projection, PreparedMap& out)
+        : projection_(projection), out_(out) {}
+
+    void add(const MapFeature& feature) {
+        PreparedFeature prepared;
+        prepared.feature = &feature;
+        prepared.firstRing = static_cast<std::uint32_t>(out_.rings.size());
+        minX_ = minY_ = HUGE_VAL;
+        maxX_ = maxY_ = -HUGE_VAL;
+        addRing(feature.points, feature.closed);
+        for (const auto& ring : feature.rings)
+            if (ring.size() >= 3)
+                addRing(ring, true);
+        prepared.ringEnd = static_cast<std::uint32_t>(out_.rings.size());
+        prepared.minX = minX_;
+        prepared.minY = minY_;
+        prepared.maxX = maxX_;
+        prepared.maxY = maxY_;
+        out_.features.push_back(prepared);
+    }
+
+    // Rolls back the feature just added.
+    void dropLast() {
+        const PreparedFeature& last = out_.features.back();
+        if (last.firstRing < out_.rings.size())
+            out_.vertices.resize(out_.rings[last.firstRing].begin);
+        out_.rings.resize(last.firstRing);
+        out_.features.pop_back();
+    }
+
+private:
+    void addRing(const std::vector<MapPoint>& points, bool close) {
+        Ring ring;
+        ring.begin = static_cast<std::uint32_t>(out_.vertices.size());
+        ring.close = close;
+        for (const MapPoint& point : points) {
+            ScreenPoint p = projection_.projectFlat(point.lat, point.lon, true);
+            if (!p.isFinite())
+                continue;
+            p.x = std::clamp(p.x, -kCoordinateLimit, kCoordinateLimit);
+            p.y = std::clamp(p.y, -kCoordinateLimit, kCoordinateLimit);
+            minX_ = std::min(minX_, p.x);
+            maxX_ = std::max(maxX_, p.x);
+            minY_ = std::min(minY_, p.y);
+            maxY_ = std::max(maxY_, p.y);
+            out_.vertices.push_back(p);
+        }
+        ring.end = static_cast<std::uint32_t>(out_.vertices.size());
+        out_.rings.push_back(ring);
+    }
+
+    const MapProjection& projection_;
+    PreparedMap& out_;
+    double minX_ = 0.0;
+    double minY_ = 0.0;
+    double maxX_ = 0.0;
+    double maxY_ = 0.0;
+};
+
+bool isDrawn(const MapFeature& feature, double zoom) {
+    if (feature.points.size() < 2)
+        return false;
+    if (isAreaClass(feature.featureClass) && !feature.closed)
+        return false;
+    return isVisibleAtZoom(feature.featureClass, zoom);
+}
+
+// Cairo state that consecutive features often share; with `reuse` off every setter goes through.
+class StyleSetter {
+public:
+    StyleSetter(cairo_t* cr, bool reuse) : cr_(cr), reuse_(reuse) {}
+
+    void source(const RgbColor& color, double alpha) {
+        const std::array<double, 4> rgba{color.red, color.green, color.blue, alpha};
+        if (reuse_ && hasSource_ && rgba == source_)
+            return;
+        cairo_set_source_rgba(cr_, rgba[0], rgba[1], rgba[2], rgba[3]);
+        source_ = rgba;
+        hasSource_ = true;
+    }
+    void width(double width) {
+        if (reuse_ && hasWidth_ && width == width_)
+            return;
+        cairo_set_line_width(cr_, width);
+        width_ = width;
+        hasWidth_ = true;
+    }
+    void dash(bool dashed) {
+        if (reuse_ && hasDash_ && dashed == dashed_)
+            return;
+        static constexpr double kPattern[] = {kDashOn, kDashOff};
+        cairo_set_dash(cr_, kPattern, dashed ? 2 : 0, 0.0);
+        dashed_ = dashed;
+        hasDash_ = true;
+    }
+    // Lines get round caps and joins; area outlines keep cairo's defaults.
+    void roundEnds(bool round) {
+        if (reuse_ && hasEnds_ && round == round_)
+            return;
+        cairo_set_line_cap(cr_, round ? CAIRO_LINE_CAP_ROUND : CAIRO_LINE_CAP_BUTT);
+        cairo_set_line_join(cr_, round ? CAIRO_LINE_JOIN_ROUND : CAIRO_LINE_JOIN_MITER);
+        round_ = round;
+        hasEnds_ = true;
+    }
+
+private:
+    cairo_t* cr_;
+    bool reuse_;
+    std::array<double, 4> source_{};
+    double width_ = 0.0;
+    bool dashed_ = false;
+    bool round_ = false;
+    bool hasSource_ = false;
+    bool hasWidth_ = false;
+    bool hasDash_ = false;
+    bool hasEnds_ = false;
+};
+
+void buildPath(cairo_t* cr, const PreparedMap& map, const PreparedFeature& feature) {
+    cairo_new_path(cr);
+    for (std::uint32_t r = feature.firstRing; r < feature.ringEnd; ++r) {
+        const Ring& ring = map.rings[r];
+        if (ring.begin == ring.end)
+            continue;
+        cairo_move_to(cr, map.vertices[ring.begin].x, map.vertices[ring.begin].y);
+        for (std::uint32_t v = ring.begin + 1; v < ring.end; ++v)
+            cairo_line_to(cr, map.vertices[v].x, map.vertices[v].y);
+        if (ring.close)
+            cairo_close_path(cr);
+    }
+}
+
+void drawFeature(cairo_t* cr, StyleSetter& style, const PreparedMap& map,
+                 const PreparedFeature& prepared, double zoom) {
+    const MapFeature& feature = *prepared.feature;
+    if (isAreaClass(feature.featureClass)) {
+        const AreaPaint paint = areaPaintFor(feature, zoom);
+        style.roundEnds(false);
+        buildPath(cr, map, prepared);
+        style.source(paint.fill, paint.fillAlpha);
+        cairo_fill_preserve(cr);
+        style.dash(paint.outline.dashed);
+        style.width(paint.outline.width);
+        style.source(paint.outline.color, paint.outline.alpha);
+        cairo_stroke(cr);
+        return;
+    }
+    const LinePaint paint = linePaintFor(feature, zoom);
+    style.roundEnds(true);
+    buildPath(cr, map, prepared);
+    if (paint.hasCasing) {
+        style.dash(paint.casing.dashed);
+        style.width(paint.casing.width);
+        style.source(paint.casing.color, paint.casing.alpha);
+        cairo_stroke_preserve(cr);
+    }
+    style.dash(paint.line.dashed);
+    style.width(paint.line.width);
+    style.source(paint.line.color, paint.line.alpha);
+    cairo_stroke(cr);
+}
+
+struct Band {
+    // Panel coordinates of the rows the band covers.
+    double top = 0.0;
+    double bottom = 0.0;
+};
+
+void drawBand(cairo_t* cr, const Band& band, const PreparedMap& map,
+              std::span<const PlacedLabel> labels, const LabelArea& area,
+              const MapPictureOptions& options) {
+    cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
+    StyleSetter style(cr, options.reuseStyle);
+    for (const PreparedFeature& feature : map.features) {
+        if (options.skipOutside &&
+            (feature.maxY + kStrokeReach < band.top || feature.minY - kStrokeReach > band.bottom))
+            continue;
+        drawFeature(cr, style, map, feature, area.zoom);
+    }
+    if (!options.skipOutside) {
+        drawPlacedLabels(cr, labels, area);
+        return;
+    }
+    // A label's box has 4 pixels of padding, more than its halo reaches.
+    std::vector<PlacedLabel> inBand;
+    for (const PlacedLabel& label : labels)
+        if (label.bottom >= band.top && label.top <= band.bottom)
+            inBand.push_back(label);
+    drawPlacedLabels(cr, inBand, area);
+}
+
+int bandCount(const MapPictureOptions& options, int pictureHeight) {
+    int bands = options.bands;
+    if (bands <= 0)
+        bands = std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, kMaxBands);
+    return std::clamp(bands, 1, std::max(1, pictureHeight));
+}
+
+} // namespace
+
+MapPictureCache::Key MapPictureCache::keyOf(const MapPictureSource& source) {
+    return Key{
+        source.track,       source.features.data(),    source.features.size(), source.width,
+        source.height,      source.view.zoom,          source.view.angleX,     source.view.angleY,
+        source.view.angleZ, source.view.headingOffset, source.mapGeneration,   source.font};
+}
+
+bool MapPictureCache::fits(const MapPictureSource& source) const {
+    return picture_ && key_ == keyOf(source) &&
+           std::abs(source.view.panX - panX0_) <= 0.8 * source.width &&
+           std::abs(source.view.panY - panY0_) <= 0.8 * source.height;
+}
+
+bool MapPictureCache::update(const MapPictureSource& source) {
+    lastUpdateRebuilt_ = false;
+    if (source.track == nullptr || source.track->pointCount() == 0 || source.width <= 0 ||
+        source.height <= 0)
+        return false;
+    if (fits(source))
+        return true;
+    rebuild(source);
+    lastUpdateRebuilt_ = true;
+    ++rebuildCount_;
+    return picture_ != nullptr;
+}
+
+const std::vector<std::size_t>& MapPictureCache::sortedOrder(const MapPictureSource& source) {
+    if (!orderValid_ || orderFeatures_ != source.features.data() ||
+        orderCount_ != source.features.size() || orderGeneration_ != source.mapGeneration) {
+        order_ = drawOrder(source.features);
+        orderFeatures_ = source.features.data();
+        orderCount_ = source.features.size();
+        orderGeneration_ = source.mapGeneration;
+        orderValid_ = true;
+    }
+    return order_;
+}
+
+void MapPictureCache::rebuild(const MapPictureSource& source) {
+    picture_.reset();
+    const int w = source.width;
+    const int h = source.height;
+    OwnedCairoSurface picture(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 3 * w, 3 * h));
+    // A panel too large for one image gets no map rather than a context in an error state.
+    if (cairo_surface_status(picture.get()) != CAIRO_STATUS_SUCCESS)
+        return;
+
+    TrackBoundsCache localBounds;
+    TrackBoundsCache& bounds = source.bounds != nullptr ? *source.bounds : localBounds;
+    const MapProjection projection(source.view, bounds, *source.track, w, h);
+    const double zoom = source.view.zoom;
+
+    PreparedMap map;
+    MapPreparer preparer(projection, map);
+    for (std::size_t index : sortedOrder(source)) {
+        const MapFeature& feature = source.features[index];
+        if (!isDrawn(feature, zoom))
+            continue;
+        preparer.add(feature);
+        const PreparedFeature& added = map.features.back();
+        if (options_.skipOutside &&
+            (added.maxX + kStrokeReach < -w || added.minX - kStrokeReach > 2.0 * w ||
+             added.maxY + kStrokeReach < -h || added.minY - kStrokeReach > 2.0 * h))
+            preparer.dropLast();
+    }
+
+    const LabelArea area{w, h, zoom, source.font};
+    std::vector<PlacedLabel> labels;
+    {
+        const OwnedCairoContext measure(cairo_create(picture.get()));
+        labels = placeMapLabels(measure.get(), source.features, projection, area);
+    }
+
+    // Each band draws through an image surface of its own over its rows of the picture's pixels,
+    // so no cairo object is shared between threads.
+    cairo_surface_flush(picture.get());
+    unsigned char* pixels = cairo_image_surface_get_data(picture.get());
+    const int stride = cairo_image_surface_get_stride(picture.get());
+    const int rows = 3 * h;
+    const int bands = bandCount(options_, rows);
+    auto drawRows = [&](int band) {
+        const int firstRow = static_cast<int>(static_cast<long long>(rows) * band / bands);
+        const int endRow = static_cast<int>(static_cast<long long>(rows) * (band + 1) / bands);
+        const OwnedCairoSurface target(cairo_image_surface_create_for_data(
+            pixels + static_cast<std::ptrdiff_t>(firstRow) * stride, CAIRO_FORMAT_ARGB32, 3 * w,
+            endRow - firstRow, stride));
+        const OwnedCairoContext cr(cairo_create(target.get()));
+        cairo_translate(cr.get(), w, h - firstRow);
+        const Band rowsInPanel{static_cast<double>(firstRow - h), static_cast<double>(endRow - h)};
+        drawBand(cr.get(), rowsInPanel, map, labels, area, options_);
+        cairo_surface_flush(target.get());
+    };
+    {
+        std::vector<std::jthread> helpers;
+        for (int band = 1; band < bands; ++band)
+            helpers.emplace_back(drawRows, band);
+        drawRows(0);
+    }
+    cairo_surface_mark_dirty(picture.get());
+
+    picture_ = std::move(picture);
+    key_ = keyOf(source);
+    panX0_ = source.view.panX;
+    panY0_ = source.view.panY;
+}
+
+void MapPictureCache::paint(cairo_t* cr, const ViewState& view) const {
+    if (!picture_)
+        return;
+    const double x = -key_.width + (view.panX - panX0_);
+    const double y = -key_.height + (view.panY - panY0_);
+    if (!std::isfinite(x) || !std::isfinite(y))
+        return;
+    cairo_save(cr);
+    cairo_set_source_surface(cr, picture_.get(), x, y);
+    cairo_paint(cr);
+    cairo_restore(cr);
+}
+
+void drawMapLegend(cairo_t* cr, int width, int height, cairo_font_face_t* font) {
+    const bool oneColumn = width < 320;
+    const double boxWidth = oneColumn ? 146.0 : 286.0;
+    const double boxHeight = oneColumn ? 155.0 : 80.0;
+    const double top = height - boxHeight - 12.0;
+    cairo_save(cr);
+    cairo_rectangle(cr, 12.0, top, boxWidth, boxHeight);
+    cairo_set_source_rgba(cr, 1.0, 1.0, 1.0, 0.88);
+    cairo_fill_preserve(cr);
+    cairo_set_source_rgba(cr, 0.35, 0.37, 0.39, 0.8);
+    cairo_set_line_width(cr, 1.0);
+    cairo_stroke(cr);
+    useFont(cr, font, 10.0);
+    const auto rows = legendRows();
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const double x = oneColumn ? 20.0 : 20.0 + 142.0 * static_cast<double>(i / 5);
+        const double row = oneColumn ? static_cast<double>(i) : static_cast<double>(i % 5);
+        const double baseline = top + 15.0 + 15.0 * row;
+        const RgbColor& swatch = rows[i].swatch;
+        cairo_rectangle(cr, x, baseline - 8.0, 13.0, 7.0);
+        cairo_set_source_rgb(cr, swatch.red, swatch.green, swatch.blue);
+        cairo_fill(cr);
+        cairo_set_source_rgb(cr, 0.15, 0.16, 0.17);
+        cairo_move_to(cr, x + 19.0, baseline - 1.0);
+        cairo_show_text(cr, gettext(rows[i].label));
+    }
+    cairo_restore(cr);
+}
+
+} // namespace trakmoor

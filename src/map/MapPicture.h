@@ -1,0 +1,117 @@
+#ifndef TRAKMOOR_MAP_MAPPICTURE_H
+#define TRAKMOOR_MAP_MAPPICTURE_H
+
+// The background map is drawn once into a picture three panels wide and high, with the panel in
+// its middle ninth, and reused while only the pan changes by at most 80 % of the panel size: a
+// pan is then a single image copy.  Also the legend, which is drawn on the panel itself.
+
+#include "map/MapFeature.h"
+#include "map/MapProjection.h"
+#include "map/ViewState.h"
+#include "track/Gpx.h"
+
+#include <cairo.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <vector>
+
+namespace trakmoor {
+
+struct CairoSurfaceReleaser {
+    void operator()(cairo_surface_t* surface) const noexcept { cairo_surface_destroy(surface); }
+};
+using OwnedCairoSurface = std::unique_ptr<cairo_surface_t, CairoSurfaceReleaser>;
+
+struct CairoContextReleaser {
+    void operator()(cairo_t* cr) const noexcept { cairo_destroy(cr); }
+};
+using OwnedCairoContext = std::unique_ptr<cairo_t, CairoContextReleaser>;
+
+// Ways of drawing the picture faster that leave every pixel as it is; each can be turned off.
+struct MapPictureOptions {
+    // Leave out features and labels whose projected box misses the picture (or the band).
+    bool skipOutside = true;
+    // Horizontal bands drawn on threads of their own; 0 picks one per core (at most 4).
+    int bands = 0;
+    // Set colour, width and dashes only when they differ from the feature before.
+    bool reuseStyle = true;
+};
+
+// What a picture is drawn from.
+struct MapPictureSource {
+    const Track* track = nullptr;
+    TrackBoundsCache* bounds = nullptr;
+    ViewState view;
+    std::span<const MapFeature> features;
+    int mapGeneration = 0;
+    int width = 0;
+    int height = 0;
+    cairo_font_face_t* font = nullptr;
+};
+
+class MapPictureCache {
+public:
+    explicit MapPictureCache(MapPictureOptions options = {}) : options_(options) {}
+
+    // Keeps the picture when it fits the source, rebuilds it otherwise.  False when there is no
+    // picture: no track with points, an empty panel, or an image cairo could not create.
+    bool update(const MapPictureSource& source);
+    // Paints the picture where it belongs for the view's current pan.
+    void paint(cairo_t* cr, const ViewState& view) const;
+
+    // The image of 3W x 3H pixels, or null.
+    cairo_surface_t* picture() const { return picture_.get(); }
+    bool lastUpdateRebuilt() const { return lastUpdateRebuilt_; }
+    std::uint64_t rebuildCount() const { return rebuildCount_; }
+    const MapPictureOptions& options() const { return options_; }
+    void setOptions(const MapPictureOptions& options) { options_ = options; }
+    // Drops the picture; the next update rebuilds.
+    void clear() { picture_.reset(); }
+
+private:
+    struct Key {
+        const Track* track = nullptr;
+        const MapFeature* features = nullptr;
+        std::size_t featureCount = 0;
+        int width = 0;
+        int height = 0;
+        double zoom = 0.0;
+        std::int32_t angleX = 0;
+        std::int32_t angleY = 0;
+        std::int32_t angleZ = 0;
+        double headingOffset = 0.0;
+        int mapGeneration = 0;
+        cairo_font_face_t* font = nullptr;
+
+        bool operator==(const Key&) const = default;
+    };
+
+    static Key keyOf(const MapPictureSource& source);
+    bool fits(const MapPictureSource& source) const;
+    void rebuild(const MapPictureSource& source);
+    const std::vector<std::size_t>& sortedOrder(const MapPictureSource& source);
+
+    MapPictureOptions options_;
+    OwnedCairoSurface picture_;
+    Key key_;
+    double panX0_ = 0.0;
+    double panY0_ = 0.0;
+    bool lastUpdateRebuilt_ = false;
+    std::uint64_t rebuildCount_ = 0;
+    // The draw order depends only on the map, not on the view.
+    std::vector<std::size_t> order_;
+    const MapFeature* orderFeatures_ = nullptr;
+    std::size_t orderCount_ = 0;
+    int orderGeneration_ = 0;
+    bool orderValid_ = false;
+};
+
+// The legend box at the panel's bottom left: one column below 320 pixels of width, else two.
+void drawMapLegend(cairo_t* cr, int width, int height, cairo_font_face_t* font);
+
+} // namespace trakmoor
+
+#endif
