@@ -4,6 +4,7 @@
 #include "app/TrakmoorEngine.h"
 #include "gui/GuiPanels.h"
 #include "gui/GuiWindow.h"
+#include "map/MapPanelPainter.h"
 #include "map/PanelBackground.h"
 
 namespace trakmoor {
@@ -34,11 +35,39 @@ void TrakmoorEngine::drawWindow(AppWindow* window) {
 void TrakmoorEngine::paintPanels() {
     GuiCairoPanel* mapPanel = controls.mapPanel;
     GuiCairoPanel* graphPanel = controls.graphPanel;
+    const Track* track = currentTrack();
     if (mapPanel->cairo() != nullptr) {
-        paintMapBackground(mapPanel->cairo(), mapPanel->width, mapPanel->height);
+        const MapScene scene{.track = track,
+                             .features = &map.mapFeatures,
+                             .mapGeneration = map.mapGeneration,
+                             .showOsmBackground = options.showOsmBackground,
+                             .view = view,
+                             .bounds = &trackBounds,
+                             .cursorIndex = doc.cursorIndex,
+                             .markerA = doc.markerA,
+                             .markerB = doc.markerB,
+                             .freeCursor = doc.freeCursor,
+                             .freeCursorLat = doc.freeCursorLat,
+                             .freeCursorLon = doc.freeCursorLon,
+                             .showWaypoints = options.showWaypoints,
+                             .showDirectLine = options.showDirectLine,
+                             .flags = {.start = pictures.flagStartImage.get(),
+                                       .finish = pictures.flagFinishImage.get(),
+                                       .markA = pictures.flagMarkAImage.get(),
+                                       .markB = pictures.flagMarkBImage.get()},
+                             .font = pictures.textFont.get()};
+        paintMapPanel(mapPanel->cairo(), mapPanel->width, mapPanel->height, scene, map.mapPicture);
     }
     if (graphPanel->cairo() != nullptr) {
-        paintGraphBackground(graphPanel->cairo(), graphPanel->width, graphPanel->height);
+        if (track != nullptr && track->pointCount() > 0) {
+            const GraphScene scene{.track = track,
+                                   .cursorIndex = doc.cursorIndex,
+                                   .statisticsMode = options.statisticsMode,
+                                   .font = pictures.boldFont.get()};
+            paintGraphPanel(graphPanel->cairo(), graphPanel->width, graphPanel->height, scene);
+        } else {
+            paintGraphBackground(graphPanel->cairo(), graphPanel->width, graphPanel->height);
+        }
     }
     mapPanel->invalidate();
     graphPanel->invalidate();

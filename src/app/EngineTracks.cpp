@@ -27,6 +27,8 @@ bool TrakmoorEngine::installGpx(std::unique_ptr<Gpx> document, const std::string
         return false;
     }
     trackBounds.invalidate();
+    // The map picture may hold the address of a track that is about to go.
+    map.mapPicture.clear();
     doc.gpx = std::move(document);
     ++doc.documentGeneration;
     doc.gpxPath = fileName;

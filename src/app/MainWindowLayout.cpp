@@ -347,6 +347,8 @@ void TrakmoorEngine::buildMainWindow(AppWindow* window, bool fullscreen) {
     pictures.flagFinishImage = picture("flag_finish.png");
     pictures.flagMarkAImage = picture("flag_mark_a.png");
     pictures.flagMarkBImage = picture("flag_mark_b.png");
+    pictures.textFont = makeFontFace(builtInFont());
+    pictures.boldFont = makeFontFace(builtInFont(), true);
     showFitState();
 }
 

@@ -11,7 +11,9 @@
 #include "app/ControlIds.h"
 #include "gui/GuiEngine.h"
 #include "gui/SdlHandles.h"
+#include "map/FontFace.h"
 #include "map/MapFeature.h"
+#include "map/MapPicture.h"
 #include "map/ViewState.h"
 #include "track/Gpx.h"
 
@@ -94,6 +96,8 @@ struct BackgroundMap {
     std::string mapPath;
     // Changes whenever mapFeatures is replaced or cleared, so pictures of the old map are redrawn.
     int mapGeneration = 0;
+    // The projected map with its names, kept while only the pan changes.
+    MapPictureCache mapPicture;
 };
 
 // What the check boxes and the statistics selector switch on and off, beside the view's own.
@@ -107,12 +111,15 @@ struct DisplayOptions {
     friend bool operator==(const DisplayOptions&, const DisplayOptions&) = default;
 };
 
-// The pictures drawn on the map: start, finish and the two analysis markers.
-struct MarkerPictures {
+// What the painters draw with besides the data: the flags of start, finish and the two analysis
+// markers, and the embedded font for the names on the map and the texts of the graph.
+struct PanelPictures {
     CairoSurfacePtr flagStartImage;
     CairoSurfacePtr flagFinishImage;
     CairoSurfacePtr flagMarkAImage;
     CairoSurfacePtr flagMarkBImage;
+    CairoFontFacePtr textFont;
+    CairoFontFacePtr boldFont;
 };
 
 // "Fit window to screen" and the geometry that "Restore window" returns to.
@@ -200,7 +207,7 @@ public:
     ViewState view;
     TrackBoundsCache trackBounds;
     DisplayOptions options;
-    MarkerPictures pictures;
+    PanelPictures pictures;
     WindowFitState fit;
     bool dragging = false;
     int dragLastX = 0;
