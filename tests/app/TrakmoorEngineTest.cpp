@@ -8,6 +8,8 @@
 #include "gui/GuiTextCtrl.h"
 #include "gui/GuiTreeListCtrl.h"
 #include "gui/GuiWindow.h"
+#include "map/MapProjection.h"
+#include "map/ViewOperations.h"
 #include "track/GpxReader.h"
 
 #include <gtest/gtest.h>
@@ -319,6 +321,81 @@ TEST_F(EngineTest, OpeningFilesAndMaps) {
         std::tuple(features, rideMap, generation));
     EXPECT_EQ(engine->controls.mapLabel->text, label);
     fs::remove_all(folder);
+}
+
+TEST_F(EngineTest, ZoomPresetsRotationAndReset) {
+    open();
+    engine->loadBuiltInSample();
+    frame();
+    const Track& track = *engine->currentTrack();
+    const auto [w, h] =
+        std::pair(engine->controls.mapPanel->width, engine->controls.mapPanel->height);
+    auto project = [&](const MapPoint& p) {
+        return ProjectPoint(engine->view, engine->trackBounds, track, w, h, p.lat, p.lon,
+                            track.pointAt(0)->ele(), true);
+    };
+
+    engine->ZoomBy(1000.0);
+    EXPECT_EQ(engine->controls.statusLabel->text, "Zoom: 5000%");
+    engine->ZoomBy(1e-6);
+    EXPECT_EQ(engine->controls.statusLabel->text, "Zoom: 5%");
+
+    // The place under the mouse stays under it.
+    engine->view.zoom = 1.0;
+    engine->view.panX = 30.0;
+    const MapPoint under =
+        *freeCursorPositionAt(engine->view, engine->trackBounds, track, w, h, 100, 80);
+    engine->ZoomAt(1.5, 100, 80);
+    EXPECT_NEAR(project(under).x, 100.0, 1e-6);
+    EXPECT_NEAR(project(under).y, 80.0, 1e-6);
+    EXPECT_EQ(engine->controls.statusLabel->text, "Zoom: 150%");
+
+    // The named side comes to the bottom; "Custom" only levels the view.
+    for (auto [index, angleZ] : {std::pair(1, 180), std::pair(2, 90), std::pair(4, 270)}) {
+        engine->view.angleX = 30;
+        engine->ApplyPreset(index);
+        EXPECT_EQ(std::tuple(engine->view.angleX, engine->view.angleZ), std::tuple(0, angleZ));
+    }
+    EXPECT_EQ(engine->controls.statusLabel->text, "Perspective: West-side");
+    EXPECT_EQ(engine->controls.angleZField->text(), "270");
+    engine->view.angleY = 40;
+    engine->ApplyPreset(5);
+    EXPECT_EQ(std::tuple(engine->view.angleY, engine->view.angleZ), std::tuple(0, 270));
+
+    engine->RotateBy(engine->view.angleX, -5);
+    EXPECT_EQ(engine->view.angleX, 355);
+    EXPECT_EQ(engine->controls.angleXField->text(), "355");
+    EXPECT_EQ(engine->controls.perspectiveCombo->selectedIndex(), 5);
+
+    engine->doc.cursorIndex = 100;
+    engine->ResetView();
+    EXPECT_EQ(std::tuple(engine->view.zoom, engine->view.panX, engine->view.angleX,
+                         engine->view.angleZ, engine->doc.cursorIndex),
+              std::tuple(1.0, 0.0, 0, 0, 0));
+    EXPECT_EQ(engine->controls.perspectiveCombo->selectedIndex(), 0);
+    EXPECT_TRUE(engine->controls.statusLabel->text.starts_with("sample.gpx  |  point 1/730"));
+}
+
+TEST_F(EngineTest, FollowingTheDirectionPutsTheNextPointStraightAboveTheCentredCursor) {
+    open();
+    engine->loadBuiltInSample();
+    frame();
+    engine->view.followDirection = true;
+    engine->setCursor(200);
+    const Track& track = *engine->currentTrack();
+    const int w = engine->controls.mapPanel->width, h = engine->controls.mapPanel->height;
+    const ScreenPoint here =
+        ProjectWayPoint(engine->view, engine->trackBounds, track, w, h, *track.pointAt(200), true);
+    const ScreenPoint next =
+        ProjectWayPoint(engine->view, engine->trackBounds, track, w, h, *track.pointAt(201), true);
+    EXPECT_NEAR(here.x, w / 2.0, 1e-6);
+    EXPECT_NEAR(here.y, h / 2.0, 1e-6);
+    EXPECT_NEAR(next.x, here.x, 1e-6);
+    EXPECT_LT(next.y, here.y);
+    // Beyond the last point the cursor stays on it, the turn on the last step.
+    engine->setCursor(5000);
+    EXPECT_EQ(engine->doc.cursorIndex, 729);
+    EXPECT_DOUBLE_EQ(engine->view.headingOffset, travelHeadingOffset(track, 728));
 }
 
 } // namespace
