@@ -120,4 +120,10 @@ std::string fileNamePart(const std::string& path) {
     return pathText(fs::path(path).filename());
 }
 
+std::string workingDirectoryText() {
+    std::error_code error;
+    const fs::path folder = fs::current_path(error);
+    return error ? std::string() : pathText(folder);
+}
+
 } // namespace trakmoor

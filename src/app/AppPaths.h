@@ -41,6 +41,8 @@ bool isRegularFile(const std::filesystem::path& path);
 std::string pathText(const std::filesystem::path& path);
 // The last component of a path given as text ("tour.gpx" for "/tracks/tour.gpx").
 std::string fileNamePart(const std::string& path);
+// The working directory as UTF-8 text; empty when it cannot be told (it was removed).
+std::string workingDirectoryText();
 
 } // namespace trakmoor
 

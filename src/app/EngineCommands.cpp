@@ -1,21 +1,95 @@
 // Events of the main window: the commands its controls post, and what SDL events the engine
-// understands itself before the rest goes on to the controls.
+// understands itself (keys, the wheel, presses on the map and graph, dragging, dropped files)
+// before the rest goes on to the controls.  Also the operations only commands use: typed angles,
+// markers, options switched by key, the cursor mode and the file dialogs.
 
+#include "app/AppPaths.h"
+#include "app/AppText.h"
 #include "app/TrakmoorEngine.h"
+#include "gui/GuiButton.h"
 #include "gui/GuiComboBox.h"
+#include "gui/GuiFileDialog.h"
+#include "gui/GuiPanels.h"
+#include "gui/GuiTextCtrl.h"
 #include "gui/GuiWindow.h"
+#include "map/MapProjection.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <exception>
+#include <filesystem>
+#include <limits>
+#include <optional>
+#include <string_view>
 
 namespace trakmoor {
+
+namespace {
+
+constexpr int waypointCursorMode = 0;
+constexpr int freeCursorMode = 1;
+constexpr int customPerspective = 5;
+constexpr int panStep = 50;
+// Ctrl with Page Up and Page Down moves the cursor this many points.
+constexpr int fastCursorStep = 10;
+// Of the graph's width this much on each side lies outside the plotted track.
+constexpr int graphMargin = 12;
+constexpr double wheelZoomIn = 1.5;
+constexpr double wheelZoomOut = 2.0 / 3.0;
+constexpr std::uint16_t commandModifiers = KMOD_CTRL | KMOD_ALT | KMOD_GUI;
+
+constexpr int dialogWidth = 560;
+constexpr int dialogHeight = 460;
+constexpr std::uint32_t dialogColour = 0xFFC8C8C8;
+
+// A whole number as strtol reads it in base 10 (leading blanks and one sign allowed), that must
+// use up the whole text and fit in 32 bits.
+std::optional<std::int32_t> parseAngleText(std::string_view text) {
+    std::size_t at = 0;
+    while (at < text.size() && std::isspace(static_cast<unsigned char>(text[at])) != 0) {
+        ++at;
+    }
+    bool negative = false;
+    if (at < text.size() && (text[at] == '+' || text[at] == '-')) {
+        negative = text[at] == '-';
+        ++at;
+    }
+    if (at == text.size() || std::isdigit(static_cast<unsigned char>(text[at])) == 0) {
+        return std::nullopt;
+    }
+    std::uint64_t magnitude = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data() + at, end, magnitude);
+    const std::uint64_t limit =
+        negative ? std::uint64_t{1} << 31 : std::uint64_t{std::numeric_limits<std::int32_t>::max()};
+    if (error != std::errc() || stop != end || magnitude > limit) {
+        return std::nullopt;
+    }
+    const std::int64_t value = static_cast<std::int64_t>(magnitude);
+    return static_cast<std::int32_t>(negative ? -value : value);
+}
+
+std::string lowerCaseExtension(const std::string& path) {
+    std::string extension = pathText(std::filesystem::path(path).extension());
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return extension;
+}
+
+} // namespace
 
 void TrakmoorEngine::handleEvent(AppWindow* window, GuiEvent* event) {
     if (window == nullptr || !window->root) {
         return;
     }
-    if (event->kind == GuiEventSdl && event->sdlEvent != nullptr &&
-        event->sdlEvent->type == SDL_WINDOWEVENT) {
-        if (event->sdlEvent->window.event == SDL_WINDOWEVENT_FOCUS_GAINED) {
+    const SDL_Event* sdl = event->kind == GuiEventSdl ? event->sdlEvent : nullptr;
+    if (sdl != nullptr && sdl->type == SDL_WINDOWEVENT) {
+        if (sdl->window.event == SDL_WINDOWEVENT_FOCUS_GAINED) {
             windowFocused = true;
-        } else if (event->sdlEvent->window.event == SDL_WINDOWEVENT_FOCUS_LOST) {
+        } else if (sdl->window.event == SDL_WINDOWEVENT_FOCUS_LOST) {
             windowFocused = false;
         }
     }
@@ -23,37 +97,496 @@ void TrakmoorEngine::handleEvent(AppWindow* window, GuiEvent* event) {
         handleCommand(window, event);
         return;
     }
+    if (sdl == nullptr) {
+        return;
+    }
+    // A release of the right button ends a drag wherever it happens.
+    if (sdl->type == SDL_MOUSEBUTTONUP && sdl->button.button == SDL_BUTTON_RIGHT) {
+        dragging = false;
+    }
+    // Only the main window's own events mean something to the engine: a click in a dialog lying
+    // where the map is must not move the cursor.  A dialog open over it blocks the main window,
+    // and an open drop-down list gets the keys and clicks it covers.
+    if (window == controls.window && modalObject == nullptr && window->root->popups.empty() &&
+        handleMainWindowEvent(*sdl)) {
+        return;
+    }
     GuiEngine::handleEvent(window, event);
 }
 
 void TrakmoorEngine::handleCommand(AppWindow* window, GuiEvent* event) {
+    if (event->code == GuiCmdModalClosed) {
+        finishFileDialog(window, event);
+        return;
+    }
     if (auto* dialog = dynamic_cast<GuiDialog*>(window->root.get());
         dialog != nullptr && modalObject == dialog) {
         dialog->dispatchCommand(event);
         return;
     }
+    // The tables below are those of the main window's controls; a dialog's controls share ids.
+    if (window != controls.window) {
+        return;
+    }
     if (event->code == GuiCmdComboBoxChanged) {
-        if (event->id == toInt(ControlId::TrackSelector) && controls.trackCombo != nullptr) {
-            selectTrack(controls.trackCombo->selectedIndex());
+        handleSelection(event->id);
+    } else if (event->code == GuiCmdButton) {
+        handleButton(event->id);
+    }
+}
+
+void TrakmoorEngine::finishFileDialog(AppWindow* window, GuiEvent* event) {
+    const bool forMap = mapDialogPending;
+    mapDialogPending = false;
+    auto* dialog = dynamic_cast<GuiFileDialog*>(event->source);
+    // Only a dialog's own window closes; the main window goes only when the user closes it.
+    if (window != controls.window && dynamic_cast<GuiDialog*>(window->root.get()) != nullptr) {
+        closeWindowLater(window->id);
+    }
+    if (dialog == nullptr || !dialog->accepted()) {
+        return;
+    }
+    const std::string path = dialog->chosenPath();
+    if (forMap) {
+        LoadOsmMap(path);
+    } else {
+        openGpxFile(path);
+    }
+}
+
+void TrakmoorEngine::handleSelection(int id) {
+    auto index = [](const GuiComboBox* combo) { return combo ? combo->selectedIndex() : -1; };
+    switch (static_cast<ControlId>(id)) {
+    case ControlId::TrackSelector:
+        selectTrack(index(controls.trackCombo));
+        break;
+    case ControlId::StatisticsSelector:
+        if (const int mode = index(controls.statisticsCombo); mode >= 0) {
+            options.statisticsMode = mode;
         }
-        return;
+        break;
+    case ControlId::PerspectiveSelector:
+        ApplyPreset(index(controls.perspectiveCombo));
+        break;
+    case ControlId::CursorMode:
+        changeCursorMode(index(controls.cursorModeCombo));
+        break;
+    default:
+        break;
     }
-    if (event->code != GuiCmdButton) {
-        return;
-    }
-    switch (static_cast<ControlId>(event->id)) {
+}
+
+void TrakmoorEngine::handleButton(int id) {
+    switch (static_cast<ControlId>(id)) {
+    case ControlId::OpenGpx:
+        openGpxDialog();
+        break;
     case ControlId::PreviousTrack:
         selectTrack(doc.selectedTrack - 1);
         break;
     case ControlId::NextTrack:
         selectTrack(doc.selectedTrack + 1);
         break;
+    case ControlId::ZoomIn:
+        ZoomBy(1.25);
+        break;
+    case ControlId::ZoomOut:
+        ZoomBy(0.8);
+        break;
+    case ControlId::ResetView:
+        ResetView();
+        break;
+    case ControlId::CursorBackward:
+        setCursor(doc.cursorIndex - 1);
+        break;
+    case ControlId::CursorForward:
+        setCursor(doc.cursorIndex + 1);
+        break;
+    case ControlId::CursorToStart:
+        setCursor(0);
+        break;
+    case ControlId::CursorToEnd:
+        if (const Track* track = currentTrack()) {
+            setCursor(std::max(track->pointCount() - 1, 0));
+        }
+        break;
+    case ControlId::CenterOnCursor:
+        CenterOnCursor();
+        break;
+    case ControlId::SetMarkerA:
+        setMarker(true);
+        break;
+    case ControlId::SetMarkerB:
+        setMarker(false);
+        break;
+    case ControlId::RotateXLeft:
+        RotateBy(view.angleX, -5);
+        break;
+    case ControlId::RotateXRight:
+        RotateBy(view.angleX, 5);
+        break;
+    case ControlId::RotateYLeft:
+        RotateBy(view.angleY, -5);
+        break;
+    case ControlId::RotateYRight:
+        RotateBy(view.angleY, 5);
+        break;
+    case ControlId::RotateZLeft:
+        RotateBy(view.angleZ, -5);
+        break;
+    case ControlId::RotateZRight:
+        RotateBy(view.angleZ, 5);
+        break;
+    case ControlId::OpenOsm:
+        openMapDialog();
+        break;
     case ControlId::FitWindow:
         toggleFitWindow();
         break;
     default:
+        // Check boxes report through their toggle callbacks; the rest post nothing to act on.
         break;
     }
+}
+
+bool TrakmoorEngine::handleMainWindowEvent(const SDL_Event& event) {
+    switch (event.type) {
+    case SDL_KEYDOWN:
+        return handleKey(event.key.keysym);
+    case SDL_MOUSEWHEEL:
+        // The wheel's own position: by the time the event is handled the pointer may have moved.
+        if (controls.mapPanel == nullptr ||
+            !controls.mapPanel->contains(event.wheel.mouseX, event.wheel.mouseY)) {
+            return false;
+        }
+        if (const double factor = event.wheel.y > 0 ? wheelZoomIn : wheelZoomOut;
+            view.followCursor) {
+            ZoomBy(factor);
+            CenterOnCursor();
+        } else {
+            ZoomAt(factor, event.wheel.mouseX - controls.mapPanel->x,
+                   event.wheel.mouseY - controls.mapPanel->y);
+        }
+        return true;
+    case SDL_MOUSEBUTTONDOWN:
+        if (controls.mapPanel != nullptr &&
+            controls.mapPanel->contains(event.button.x, event.button.y)) {
+            pressOnMap(event.button);
+            return true;
+        }
+        if (controls.graphPanel != nullptr && event.button.button == SDL_BUTTON_LEFT &&
+            controls.graphPanel->contains(event.button.x, event.button.y)) {
+            pressOnGraph(event.button.x);
+            return true;
+        }
+        return false;
+    case SDL_MOUSEMOTION:
+        if (!dragging) {
+            return false;
+        }
+        view.panX += event.motion.x - dragLastX;
+        view.panY += event.motion.y - dragLastY;
+        dragLastX = event.motion.x;
+        dragLastY = event.motion.y;
+        return true;
+    case SDL_DROPFILE:
+        if (event.drop.file != nullptr) {
+            openDroppedFile(event.drop.file);
+        }
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool TrakmoorEngine::handleKey(const SDL_Keysym& key) {
+    const std::uint16_t mod = key.mod;
+    for (GuiTextCtrl* field : {controls.angleXField, controls.angleYField, controls.angleZField}) {
+        if (field != nullptr && field->hasFocus != 0) {
+            if (key.sym != SDLK_RETURN && key.sym != SDLK_KP_ENTER) {
+                return false;
+            }
+            applyAngles();
+            return true;
+        }
+    }
+    const bool ctrl = (mod & KMOD_CTRL) != 0;
+    const bool plain = (mod & commandModifiers) == 0;
+    const int cursorStep = ctrl ? fastCursorStep : 1;
+    switch (key.sym) {
+    case SDLK_o:
+        if (!ctrl) {
+            return false;
+        }
+        openGpxDialog();
+        return true;
+    case SDLK_PLUS:
+    case SDLK_KP_PLUS:
+        ZoomBy(1.25);
+        return true;
+    case SDLK_MINUS:
+    case SDLK_KP_MINUS:
+        ZoomBy(0.8);
+        return true;
+    case SDLK_ESCAPE:
+        ResetView();
+        return true;
+    case SDLK_F11:
+        toggleFitWindow();
+        return true;
+    case SDLK_HOME:
+        setCursor(0);
+        return true;
+    case SDLK_END:
+        handleButton(toInt(ControlId::CursorToEnd));
+        return true;
+    case SDLK_PAGEUP:
+        setCursor(doc.cursorIndex + cursorStep);
+        return true;
+    case SDLK_PAGEDOWN:
+        setCursor(doc.cursorIndex - cursorStep);
+        return true;
+    case SDLK_LEFT:
+        view.panX -= panStep;
+        return true;
+    case SDLK_RIGHT:
+        view.panX += panStep;
+        return true;
+    case SDLK_UP:
+        view.panY -= panStep;
+        return true;
+    case SDLK_DOWN:
+        view.panY += panStep;
+        return true;
+    default:
+        break;
+    }
+    if (!plain) {
+        return false;
+    }
+    switch (key.sym) {
+    case SDLK_a:
+        setMarker(true);
+        return true;
+    case SDLK_b:
+        setMarker(false);
+        return true;
+    case SDLK_w:
+        toggleOption(options.showWaypoints, controls.waypointsCheck);
+        return true;
+    case SDLK_h:
+        toggleOption(view.showHeight, controls.heightCheck);
+        return true;
+    case SDLK_d:
+        toggleOption(options.showDirectLine, controls.directLineCheck);
+        return true;
+    case SDLK_m:
+        toggleOption(options.showOsmBackground, controls.osmBackgroundCheck);
+        return true;
+    case SDLK_c:
+        toggleOption(view.followCursor, controls.centerCursorCheck);
+        return true;
+    case SDLK_f:
+        toggleOption(view.followDirection, controls.followDirectionCheck);
+        return true;
+    default:
+        return false;
+    }
+}
+
+void TrakmoorEngine::pressOnMap(const SDL_MouseButtonEvent& press) {
+    GuiCairoPanel* panel = controls.mapPanel;
+    const int panelX = press.x - panel->x;
+    const int panelY = press.y - panel->y;
+    switch (press.button) {
+    case SDL_BUTTON_LEFT:
+        if (doc.freeCursor) {
+            placeFreeCursor(panelX, panelY);
+        } else if (const Track* track = currentTrack(); track && track->pointCount() > 0) {
+            const MapProjection projection(view, trackBounds, *track, panel->width, panel->height);
+            double nearest = 1e100;
+            int nearestIndex = -1;
+            for (int i = 0; i < track->pointCount(); ++i) {
+                const ScreenPoint at = projection.projectWayPoint(*track->pointAt(i), true);
+                const double dx = at.x - panelX;
+                const double dy = at.y - panelY;
+                if (const double distance = dx * dx + dy * dy; distance < nearest) {
+                    nearest = distance;
+                    nearestIndex = i;
+                }
+            }
+            // Only points the projection cannot place: the cursor stays.
+            if (nearestIndex >= 0) {
+                setCursor(nearestIndex);
+            }
+        }
+        break;
+    case SDL_BUTTON_MIDDLE:
+        CenterOnCursor();
+        break;
+    case SDL_BUTTON_RIGHT:
+        dragging = true;
+        dragLastX = press.x;
+        dragLastY = press.y;
+        break;
+    default:
+        break;
+    }
+}
+
+void TrakmoorEngine::pressOnGraph(int mouseX) {
+    const Track* track = currentTrack();
+    if (track == nullptr || track->pointCount() < 1) {
+        return;
+    }
+    const GuiCairoPanel* panel = controls.graphPanel;
+    const double fraction = std::clamp(static_cast<double>(mouseX - panel->x - graphMargin) /
+                                           std::max(panel->width - 2 * graphMargin, 1),
+                                       0.0, 1.0);
+    setCursor(static_cast<int>(std::lround(fraction * (track->pointCount() - 1))));
+}
+
+void TrakmoorEngine::placeFreeCursor(int panelX, int panelY) {
+    const Track* track = currentTrack();
+    if (track == nullptr) {
+        return;
+    }
+    const auto [width, height] = mapPanelSize();
+    const auto position =
+        freeCursorPositionAt(view, trackBounds, *track, width, height, panelX, panelY);
+    if (!position) {
+        return;
+    }
+    doc.freeCursorLat = position->lat;
+    doc.freeCursorLon = position->lon;
+    if (view.followCursor) {
+        CenterOnCursor();
+    }
+    updateStatusLine();
+}
+
+void TrakmoorEngine::changeCursorMode(int index) {
+    const Track* track = currentTrack();
+    if (index == freeCursorMode && track != nullptr && doc.cursorIndex >= 0 &&
+        doc.cursorIndex < track->pointCount()) {
+        const WayPoint& cursor = *track->pointAt(doc.cursorIndex);
+        doc.freeCursorLat = cursor.lat();
+        doc.freeCursorLon = cursor.lon();
+        doc.freeCursor = true;
+        // Placing the free cursor inverts the plain projection: no angles, no turn.
+        view.angleX = 0;
+        view.angleY = 0;
+        view.angleZ = 0;
+        view.followDirection = false;
+        view.headingOffset = 0.0;
+        if (GuiCheckBox* box = controls.followDirectionCheck) {
+            box->pressed = false;
+            box->invalidate();
+        }
+        if (controls.perspectiveCombo != nullptr) {
+            controls.perspectiveCombo->select(0, false);
+        }
+        refreshAngleFields();
+    } else {
+        doc.freeCursor = false;
+        if (controls.cursorModeCombo != nullptr) {
+            controls.cursorModeCombo->select(waypointCursorMode, false);
+        }
+    }
+    updateStatusLine();
+}
+
+void TrakmoorEngine::applyAngles() {
+    if (doc.freeCursor) {
+        setCursor(doc.cursorIndex);
+    }
+    const std::pair<GuiTextCtrl*, std::int32_t*> fields[] = {{controls.angleXField, &view.angleX},
+                                                             {controls.angleYField, &view.angleY},
+                                                             {controls.angleZField, &view.angleZ}};
+    for (const auto& [field, angle] : fields) {
+        const auto value = parseAngleText(field != nullptr ? field->text() : std::string());
+        if (!value) {
+            // Angles read before the faulty field stay applied.
+            refreshAngleFields();
+            setStatus(_("Invalid angle; enter a whole number and press Enter"));
+            return;
+        }
+        *angle = normalizeAngle(*value);
+    }
+    if (controls.perspectiveCombo != nullptr) {
+        controls.perspectiveCombo->select(customPerspective, false);
+    }
+    refreshAngleFields();
+    if (view.followCursor) {
+        CenterOnCursor();
+    }
+    setStatus(_("Angles applied: X ") + std::to_string(view.angleX) + "°, Y " +
+              std::to_string(view.angleY) + "°, Z " + std::to_string(view.angleZ) + "°");
+}
+
+void TrakmoorEngine::setMarker(bool markerA) {
+    if (doc.freeCursor) {
+        setStatus(_("Marks require the waypoint cursor"));
+        return;
+    }
+    if (currentTrack() == nullptr || doc.cursorIndex < 0) {
+        return;
+    }
+    (markerA ? doc.markerA : doc.markerB) = doc.cursorIndex;
+    refreshInfoPanel();
+    updateStatusLine();
+}
+
+void TrakmoorEngine::toggleOption(bool& option, GuiCheckBox* checkBox) {
+    if (checkBox == nullptr) {
+        return;
+    }
+    option = !option;
+    checkBox->pressed = option;
+    checkBox->invalidate();
+    applyOptionFollowUps(checkBox->id);
+}
+
+void TrakmoorEngine::openDroppedFile(const std::string& path) {
+    const std::string extension = lowerCaseExtension(path);
+    if (extension == ".gpx") {
+        openGpxFile(path);
+    } else if (extension == ".osm" || extension == ".xml") {
+        LoadOsmMap(path);
+    } else {
+        setStatus(_("Unsupported file: ") + fileNamePart(path));
+    }
+}
+
+void TrakmoorEngine::openFileDialog(const std::string& title, const std::string& startDirectory,
+                                    std::vector<std::string> filters, bool forMap) {
+    // One dialog at a time: while one is shown, the main window takes no input anyway.
+    if (modalObject != nullptr) {
+        return;
+    }
+    mapDialogPending = forMap;
+    GuiOpenFileDialog* dialog = nullptr;
+    AppWindow* window = nullptr;
+    try {
+        window =
+            createDialogWindow(this, title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                               dialogWidth, dialogHeight, SDL_WINDOW_SHOWN, [&](AppWindow& record) {
+                                   auto root = std::make_unique<GuiOpenFileDialog>(
+                                       &record, -1, 0, 0, dialogWidth, dialogHeight, dialogColour,
+                                       startDirectory, std::move(filters));
+                                   dialog = root.get();
+                                   return std::unique_ptr<GuiDialog>(std::move(root));
+                               });
+    } catch (const std::exception& failure) {
+        setStatus(_("Could not open the file dialog: ") + std::string(failure.what()));
+    }
+    if (window == nullptr || dialog == nullptr) {
+        mapDialogPending = false;
+        return;
+    }
+    setModal(dialog);
+    // Typing a name and pressing Return is the quickest way to a file.
+    dialog->setFocus(dialog->fileNameField());
 }
 
 } // namespace trakmoor

@@ -6,6 +6,9 @@
 #include "gui/GuiLabel.h"
 #include "map/OsmReader.h"
 
+#include <filesystem>
+#include <iostream>
+
 namespace trakmoor {
 
 void TrakmoorEngine::LoadOsmMap(const std::string& path) {
@@ -38,6 +41,24 @@ void TrakmoorEngine::clearMap() {
     if (controls.mapLabel != nullptr) {
         controls.mapLabel->text = _("No OSM map loaded");
         controls.mapLabel->invalidate();
+    }
+}
+
+void TrakmoorEngine::openMapDialog() {
+    // Maps usually lie beside their tracks.
+    std::string folder = pathText(std::filesystem::path(doc.gpxPath).parent_path());
+    if (folder.empty()) {
+        folder = workingDirectoryText();
+    }
+    openFileDialog(_("Open OSM map"), folder, {".osm", ".xml"}, true);
+}
+
+void TrakmoorEngine::showMapError(const std::string& message) {
+    const std::string text = _("Could not create the OSM map.\n\n") + message;
+    setStatus(text);
+    if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, _("OSM map unavailable"), text.c_str(),
+                                 nullptr) < 0) {
+        std::cerr << _("Could not show OSM error message: ") << SDL_GetError() << '\n';
     }
 }
 

@@ -9,6 +9,9 @@
 #include "track/GpxReader.h"
 #include "track/TrackInfoRows.h"
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <exception>
 #include <filesystem>
 
@@ -110,6 +113,13 @@ void TrakmoorEngine::openGpxFile(const std::string& path) {
         setStatus(_("File not found: ") + path);
         return;
     }
+    // The reader cannot tell an unreadable file from one without tracks; the user should know.
+    if (std::FILE* probe = std::fopen(path.c_str(), "rb")) {
+        std::fclose(probe);
+    } else {
+        setStatus(_("Could not load GPX: ") + std::string(std::strerror(errno)));
+        return;
+    }
     try {
         if (!installGpx(readGpxFile(path), path)) {
             return;
@@ -126,6 +136,10 @@ void TrakmoorEngine::openGpxFile(const std::string& path) {
     } catch (const std::exception& failure) {
         setStatus(_("Could not load GPX: ") + std::string(failure.what()));
     }
+}
+
+void TrakmoorEngine::openGpxDialog() {
+    openFileDialog(_("Open GPX"), workingDirectoryText(), {".gpx"}, false);
 }
 
 } // namespace trakmoor

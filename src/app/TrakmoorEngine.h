@@ -191,6 +191,22 @@ public:
     // Each angle field shows its angle.
     void refreshAngleFields();
 
+    // Commands ---------------------------------------------------------------------------------
+    // Reads the three angle fields (Return in one of them); a field that is not a whole number
+    // stops the entry there, and the fields show the stored angles again.
+    void applyAngles();
+    // Marker A (true) or B at the cursor point.
+    void setMarker(bool markerA);
+    // A key's way of switching an option: the check box follows, and so do the follow-ups.
+    void toggleOption(bool& option, GuiCheckBox* checkBox);
+    // The file dialogs; at most one is open at a time.  The choice arrives as command 9999.
+    void openGpxDialog();
+    void openMapDialog();
+    // A map download failed: the status line and a blocking error box say why.
+    void showMapError(const std::string& message);
+    // A file dropped on the main window: a track opens as from the dialog, a map is loaded.
+    void openDroppedFile(const std::string& path);
+
     // Drawing ----------------------------------------------------------------------------------
     // Paints both cairo panels completely.
     void paintPanels();
@@ -217,6 +233,21 @@ public:
 
 private:
     void handleCommand(AppWindow* window, GuiEvent* event);
+    // The end of a file dialog: loads the chosen file and closes the dialog's window.
+    void finishFileDialog(AppWindow* window, GuiEvent* event);
+    void handleButton(int id);
+    void handleSelection(int id);
+    // SDL events of the main window that the engine understands itself; true when consumed.
+    bool handleMainWindowEvent(const SDL_Event& event);
+    bool handleKey(const SDL_Keysym& key);
+    void pressOnMap(const SDL_MouseButtonEvent& press);
+    void pressOnGraph(int mouseX);
+    // Moves the free cursor to the place under a point of the map panel.
+    void placeFreeCursor(int panelX, int panelY);
+    // The cursor-mode box chose `index`: 0 waypoint, 1 free.
+    void changeCursorMode(int index);
+    void openFileDialog(const std::string& title, const std::string& startDirectory,
+                        std::vector<std::string> filters, bool forMap);
     // The fit button names what it would do next.
     void showFitState();
     // What a check box's change sets off beyond storing the option.

@@ -601,6 +601,10 @@ void GuiEngine::frameBody() {
     if (pollEvent(event)) {
         routeEvent(event);
         destroyPendingWindows();
+        // SDL hands the dropped name over to whoever polls the event.
+        if (event.type == SDL_DROPFILE || event.type == SDL_DROPTEXT) {
+            SDL_free(event.drop.file);
+        }
     }
     if (quitRequested) {
         sendCloseToAllWindows();
