@@ -5,7 +5,9 @@
 #include "app/TrakmoorEngine.h"
 #include "gui/GuiLabel.h"
 #include "map/OsmReader.h"
+#include "map/OverpassDownload.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <iostream>
 
@@ -42,6 +44,54 @@ void TrakmoorEngine::clearMap() {
         controls.mapLabel->text = _("No OSM map loaded");
         controls.mapLabel->invalidate();
     }
+}
+
+namespace {
+
+bool isEscapePress(const SDL_Event& event) {
+    return event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_ESCAPE;
+}
+
+// Looks for a queued Escape without taking anything from the queue.
+bool escapeQueued() {
+    SDL_Event events[64];
+    const int count = SDL_PeepEvents(events, 64, SDL_PEEKEVENT, SDL_KEYDOWN, SDL_KEYDOWN);
+    return std::any_of(events, events + std::max(count, 0), isEscapePress);
+}
+
+// The Escape that cancelled a download must not go on to reset the view.
+void dropQueuedEscapes() {
+    SDL_FilterEvents([](void*, SDL_Event* event) { return isEscapePress(*event) ? 0 : 1; },
+                     nullptr);
+}
+
+} // namespace
+
+bool TrakmoorEngine::downloadMapFromServers(const std::string& path) {
+    bool cancelled = false;
+    DownloadCallbacks callbacks{
+        .setStatus = [this](const std::string& text) { setStatus(text); },
+        .repaintNow = [this] { repaintNow(); },
+        .cancelRequested =
+            [&cancelled] {
+                cancelled = cancelled || escapeQueued();
+                return cancelled;
+            },
+        .showMapError = [this](const std::string& detail) { showMapError(detail); }};
+    const bool written =
+        trakmoor::downloadOsmMap(currentTrack(), path, configuredOverpassServers(), callbacks);
+    if (cancelled) {
+        dropQueuedEscapes();
+    }
+    return written;
+}
+
+void TrakmoorEngine::repaintNow() {
+    if (controls.window == nullptr) {
+        return;
+    }
+    drawWindow(controls.window);
+    SDL_PumpEvents();
 }
 
 void TrakmoorEngine::openMapDialog() {

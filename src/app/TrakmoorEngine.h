@@ -175,6 +175,12 @@ public:
     void LoadOsmMap(const std::string& path);
     // Forgets the map; the map label says there is none.
     void clearMap();
+    // Downloads the map around the shown track from the Overpass servers into `path`; true when
+    // the file is there.  Blocks; the window shows the progress, Escape cancels.
+    bool downloadMapFromServers(const std::string& path);
+    // Puts one frame of the main window on screen while an operation blocks the main loop; input
+    // stays queued.
+    void repaintNow();
 
     // The view ---------------------------------------------------------------------------------
     // The one way the cursor moves to a track point: clamped, leaves free-cursor mode, turns and

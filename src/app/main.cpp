@@ -97,6 +97,10 @@ int main(int argc, char** argv) {
             throw std::runtime_error(_("Could not create main window"));
         }
         engine->buildMainWindow(engine->mainWindow, settings->fullscreen);
+        TrakmoorEngine* program = engine.get();
+        engine->downloadOsmMap = [program](const std::string& path) {
+            return program->downloadMapFromServers(path);
+        };
         loadStartupFiles(*engine, *settings);
         watchFirstFrame(*engine, start);
         engine->run();

@@ -8,6 +8,7 @@
 #include "gui/GuiTextCtrl.h"
 #include "gui/GuiTreeListCtrl.h"
 #include "gui/GuiWindow.h"
+#include "map/LocalHttpServer.h"
 #include "map/MapProjection.h"
 #include "map/ViewOperations.h"
 #include "track/GpxReader.h"
@@ -396,6 +397,40 @@ TEST_F(EngineTest, FollowingTheDirectionPutsTheNextPointStraightAboveTheCentredC
     engine->setCursor(5000);
     EXPECT_EQ(engine->doc.cursorIndex, 729);
     EXPECT_DOUBLE_EQ(engine->view.headingOffset, travelHeadingOffset(track, 728));
+}
+
+TEST_F(EngineTest, AMissingMapIsDownloadedBesideTheTrackAndEscapeCancels) {
+    open();
+    const fs::path folder = fs::temp_directory_path() / "trakmoor-download-test";
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    fs::copy_file(TRAKMOOR_SOURCE_DIR "/data/sample.gpx", folder / "ride.gpx");
+    std::ifstream in(TRAKMOOR_TEST_DATA "/osm/graphhopper__test-osm6.osm");
+    const std::string osm((std::istreambuf_iterator<char>(in)), {});
+    const std::string reply = "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(osm.size()) +
+                              "\r\nConnection: close\r\n\r\n" + osm;
+    maptest::Server server(reply);
+    setenv("TRAKMOOR_OVERPASS_URLS", server.url.c_str(), 1);
+    engine->downloadOsmMap = [this](const std::string& path) {
+        return engine->downloadMapFromServers(path);
+    };
+
+    engine->openGpxFile(folder / "ride.gpx");
+    EXPECT_EQ(engine->map.mapPath, (folder / "ride.osm").string());
+    EXPECT_FALSE(engine->map.mapFeatures.empty());
+    EXPECT_TRUE(engine->controls.statusLabel->text.starts_with("ride.osm  |  "));
+
+    // A queued Escape stops the next download, and is not left to reset the view afterwards.
+    fs::remove(folder / "ride.osm");
+    guitest::pushKey(window, SDLK_ESCAPE);
+    engine->openGpxFile(folder / "ride.gpx");
+    unsetenv("TRAKMOOR_OVERPASS_URLS");
+    EXPECT_EQ(engine->controls.statusLabel->text,
+              "Could not create the OSM map.\n\nDownload cancelled");
+    EXPECT_TRUE(engine->map.mapFeatures.empty());
+    EXPECT_EQ(fs::directory_iterator(folder)->path().filename(), "ride.gpx");
+    EXPECT_EQ(SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_KEYDOWN, SDL_KEYDOWN), 0);
+    fs::remove_all(folder);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "map/OverpassDownload.h"
 #include "gui/TempDir.h"
 #include "map/CurlHandles.h"
+#include "map/LocalHttpServer.h"
 #include "map/OsmReader.h"
 #include "track/GpxReader.h"
 
@@ -19,6 +20,8 @@ using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 using Texts = std::vector<std::string>;
 
+using maptest::Server;
+
 namespace {
 
 const std::string kMap = "<osm>\n<node id='1' lat='48.0' lon='16.0'/>\n<node id='2' lat='48.01' "
@@ -36,51 +39,7 @@ const std::string kOk = answer("200 OK"), kSlowMap = answer("200 OK", kMap, "X-S
 const std::string kSlow = answer("200 OK", std::string(99999, ' '), "X-Slow: 1\r\n");
 const std::string k429 = answer("429 Too Many Requests"), k504 = answer("504 Gateway Timeout");
 
-// HTTP/1.1 on 127.0.0.1: connection i gets reply i (in turn), slow ones in pieces of 64 bytes
-// 5 ms apart.
-class Server {
-public:
-    explicit Server(Texts replies) : replies_(std::move(replies)) {
-        sockaddr_in address{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
-        socklen_t size = sizeof address;
-        bind(listener_, reinterpret_cast<sockaddr*>(&address), size), listen(listener_, 8);
-        getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size);
-        url = "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/api/interpreter";
-        thread_ = std::thread([this] {
-            for (int client, i = 0; (client = accept(listener_, nullptr, nullptr)) >= 0; ++i)
-                serve(client, replies_[i % replies_.size()]), close(client);
-        });
-    }
-    explicit Server(const std::string& reply = kOk) : Server(Texts{reply}) {}
-    ~Server() { shutdown(listener_, SHUT_RDWR), thread_.join(), close(listener_); }
-    Texts requests() { return std::lock_guard(mutex_), requests_; }
-    std::string url;
-
-private:
-    void serve(int client, const std::string& reply) {
-        // A query ends in ';' (sent as %3B); a GET after a redirect with its empty line.
-        std::string request, in(4096, '\0');
-        for (ssize_t n; !request.ends_with(request.starts_with("GET") ? "\r\n\r\n" : "%3B");)
-            if ((n = recv(client, in.data(), in.size(), 0)) <= 0)
-                return;
-            else
-                request.append(in.data(), n);
-        std::lock_guard{mutex_}, requests_.push_back(request);
-        const std::size_t piece = reply.find("X-Slow") != reply.npos ? 64 : reply.size();
-        for (std::size_t at = 0; at < reply.size(); at += piece) {
-            std::this_thread::sleep_for(piece == 64 ? 5ms : 0ms);
-            if (send(client, &reply[at], std::min(piece, reply.size() - at), MSG_NOSIGNAL) < 0)
-                return;
-        }
-    }
-    Texts replies_;
-    int listener_ = socket(AF_INET, SOCK_STREAM, 0);
-    std::mutex mutex_;
-    Texts requests_;
-    std::thread thread_; // wakes from accept when the destructor shuts the listener down
-};
-
-const std::string kRefused = Server().url; // nobody listens there any more
+const std::string kRefused = Server(kOk).url; // nobody listens there any more
 // Servers for the replies, their URLs in `urls`; an empty reply stands for a refused connection.
 std::list<Server> startServers(const Texts& replies, Texts& urls) {
     std::list<Server> servers;
@@ -151,7 +110,7 @@ protected:
 };
 
 TEST_F(Download, FirstServerGetsTheExactRequest) {
-    Server server;
+    Server server(kOk);
     std::ofstream(target + ".part") << std::string(9000, 'x'); // stale, longer than the map
     testing::internal::CaptureStderr();
     ASSERT_TRUE(run({server.url}));
@@ -173,7 +132,7 @@ TEST_F(Download, FirstServerGetsTheExactRequest) {
 }
 
 TEST_F(Download, FailedServersAreFollowedByTheNext) {
-    Server good;
+    Server good(kOk);
     const gzFile packed = gzopen((target + ".gz").c_str(), "wb");
     gzwrite(packed, kMap.data(), kMap.size()), gzclose(packed);
     const std::pair<Texts, std::string> cases[] = {
@@ -206,7 +165,7 @@ TEST_F(Download, FailedServersAreFollowedByTheNext) {
 }
 
 TEST_F(Download, RefusedOrUnsavedDownloads) {
-    Server server;
+    Server server(kOk);
     run({server.url}, trackOf("48,16 48.2,16.1").get()), run({server.url}, trackOf("").get());
     run({});
     target = dir.file("plain").string() + "/tour.osm"; // even root cannot write below a file
@@ -224,7 +183,7 @@ TEST_F(Download, RefusedOrUnsavedDownloads) {
 }
 
 TEST_F(Download, EscapeEndsTransferAndPause) {
-    Server slow(kSlow), tooMany(k429), good;
+    Server slow(kSlow), tooMany(k429), good(kOk);
     callbacks.cancelRequested = [this] { return statuses.back().ends_with(" kB"); };
     EXPECT_FALSE(run({slow.url, good.url}));
     timing.retryPause = 5min;
