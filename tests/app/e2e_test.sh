@@ -6,7 +6,7 @@ set -uo pipefail
 
 program=$(realpath "$1")
 build_dir=$(realpath "$2")
-for tool in Xvfb evilwm xdotool import convert; do
+for tool in Xvfb evilwm xdotool import convert identify python3; do
     command -v "$tool" >/dev/null || { echo "missing $tool: run scripts/deps test" >&2; exit 1; }
 done
 title="Trakmoor 0.0.0"
@@ -64,7 +64,7 @@ background+=($!)
 wait_until "$timeout_s" test -s "$work/display" || { cat "$work/xvfb.log" >&2; exit 1; }
 DISPLAY=":$(cat "$work/display")" && export DISPLAY
 read -r screen_width screen_height < <(xdotool getdisplaygeometry)
-evilwm -bw 0 >"$work/wm.log" 2>&1 &
+evilwm -fn fixed -bw 0 >"$work/wm.log" 2>&1 &
 background+=($!)
 wm_ready() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
 wait_until "$timeout_s" wm_ready || { cat "$work/wm.log" >&2; exit 1; }
@@ -132,6 +132,8 @@ if start; then
     last_sum="" background_share=0
     if wait_until "$timeout_s" window_settled; then
         cp "$work/shot.png" "$build_dir/e2e-main-window.png"
+        python3 "$here/track_on_screen.py" "$work/shot.png" "$here/../../data/sample.gpx" ||
+            fail "the sample is not drawn where the projection puts it"
     else
         fail "no settled, painted picture (background share $background_share)"
     fi
