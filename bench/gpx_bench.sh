@@ -45,7 +45,7 @@ for shape in plain:gpxpy__korita-zbevnica.gpx:250 extensions:georust__garmin-act
     make_shape "tests/data/gpx/$source" "$repeats" "$file"
     points=$(grep -c '<trkpt' "$file")
     bytes=$(stat -c %s "$file")
-    ours=9e9 babel=9e9 oursPeak=0 babelPeak=0
+    ours=99999 babel=99999 oursPeak=0 babelPeak=0
     for ((run = 0; run < runs; run++)); do
         read -r t m < <(measure "$out/bench/gpx_read_bench" "$file" 1)
         ours=$(echo "if ($t < $ours) $t else $ours" | bc -l)
