@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <limits>
 #include <string>
 #include <system_error>
@@ -244,12 +245,23 @@ std::string collapseWhiteSpace(const char* text) {
 // means no text; later children never count.
 class StreamingGpxBuilder {
 public:
-    static void onEvent(mxml_node_t* node, mxml_sax_event_t event, void* builder) {
-        static_cast<StreamingGpxBuilder*>(builder)->handle(node, event);
+    // An exception must not unwind through the parser, which is C: the first one is kept, the
+    // rest of the parse ignored, and finish throws it.
+    static void onEvent(mxml_node_t* node, mxml_sax_event_t event, void* data) {
+        auto* builder = static_cast<StreamingGpxBuilder*>(data);
+        if (builder->failure_)
+            return;
+        try {
+            builder->handle(node, event);
+        } catch (...) {
+            builder->failure_ = std::current_exception();
+        }
     }
 
-    // After a successful parse: the document, or none when there was no gpx element.
+    // After the parse: the document, or none when there was no gpx element.
     std::unique_ptr<Gpx> finish() {
+        if (failure_)
+            std::rethrow_exception(failure_);
         if (!gpx_)
             return nullptr;
         for (auto* kind : {&tracks_, &routes_, &wayPoints_})
@@ -513,6 +525,7 @@ private:
             gpx_->setMaxLon(parseCoordinate(v));
     }
 
+    std::exception_ptr failure_;
     std::unique_ptr<Gpx> gpx_;
     bool done_ = false;
     bool boundsSeen_ = false;
@@ -535,9 +548,11 @@ struct ParseResult {
 template <typename Load> ParseResult parseStreaming(Load load) {
     XmlNode top(mxmlNewElement(MXML_NO_PARENT, "?document"));
     StreamingGpxBuilder builder;
-    if (!load(top.node, &StreamingGpxBuilder::onEvent, &builder))
+    const bool parsed = load(top.node, &StreamingGpxBuilder::onEvent, &builder) != nullptr;
+    std::unique_ptr<Gpx> gpx = builder.finish();
+    if (!parsed)
         return {};
-    return {true, builder.finish()};
+    return {true, std::move(gpx)};
 }
 
 ParseResult parseText(const std::string& text) {
