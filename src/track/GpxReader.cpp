@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <clocale>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -46,8 +47,19 @@ struct FileDescriptor {
     }
 };
 
-struct TidyDocument {
+// tidyCreate sets the C locale from the environment (setlocale(LC_ALL, "")) and leaves it so;
+// the locale the program had is put back at once, so that a repair never changes how the rest
+// of the process writes numbers.
+TidyDoc createTidyKeepingLocale() {
+    const char* current = std::setlocale(LC_ALL, nullptr);
+    const std::string saved = current ? current : "C";
     TidyDoc doc = tidyCreate();
+    std::setlocale(LC_ALL, saved.c_str());
+    return doc;
+}
+
+struct TidyDocument {
+    TidyDoc doc = createTidyKeepingLocale();
     TidyDocument() = default;
     TidyDocument(const TidyDocument&) = delete;
     TidyDocument& operator=(const TidyDocument&) = delete;

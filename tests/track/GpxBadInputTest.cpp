@@ -7,9 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <random>
+#include <system_error>
 #include <unistd.h>
 
 using namespace trakmoor;
@@ -142,8 +144,10 @@ TEST(GpxBadInput, RejectedFilesSayWhyAndNothingReachesTheTerminal) {
     fs::remove_all(dir);
 
     const std::pair<Outcome, std::string> expected[] = {
-        {Outcome::CannotOpen, "Could not load GPX: " + missing + ": No such file or directory"},
-        {Outcome::CannotOpen, "Could not load GPX: " + dir.string() + ": Is a directory"},
+        {Outcome::CannotOpen,
+         "Could not load GPX: " + missing + ": " + std::generic_category().message(ENOENT)},
+        {Outcome::CannotOpen,
+         "Could not load GPX: " + dir.string() + ": " + std::generic_category().message(EISDIR)},
         {Outcome::NotGpx, "Not a GPX file: " + empty},
         {Outcome::NotGpx, "Not a GPX file: " + page},
         {Outcome::Unreadable,
