@@ -21,13 +21,14 @@ int main(int argc, char** argv) {
     long points = 0;
     for (int run = 0; run < runs; ++run) {
         const auto start = std::chrono::steady_clock::now();
-        auto gpx = trakmoor::readGpxFile(argv[1]);
+        auto result = trakmoor::readGpxFileWithOutcome(argv[1]);
         const double seconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        if (!gpx) {
-            std::fprintf(stderr, "no document in %s\n", argv[1]);
+        if (!result.gpx) {
+            std::fprintf(stderr, "%s\n", trakmoor::gpxReadFailureText(result, argv[1]).c_str());
             return 1;
         }
+        const auto& gpx = result.gpx;
         points = 0;
         for (int t = 0; t < gpx->trackCount(); ++t)
             points += gpx->trackAt(t)->pointCount();

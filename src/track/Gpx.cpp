@@ -21,6 +21,17 @@ std::string_view trimmed(std::string_view text) {
 
 } // namespace
 
+const std::string& WayPoint::noText() {
+    static const std::string empty;
+    return empty;
+}
+
+WayPoint::Labels& WayPoint::labels() {
+    if (!labels_)
+        labels_ = std::make_unique<Labels>();
+    return *labels_;
+}
+
 void Track::setName(std::string_view name) {
     name_ = trimmed(name);
 }

@@ -32,22 +32,30 @@ public:
     // Seconds since 1970 UTC; 0 when the point had no time, -1 when its time did not parse.
     std::int32_t time() const { return time_; }
     void setTime(std::int32_t time) { time_ = time; }
-    const std::string& name() const { return name_; }
-    void setName(std::string name) { name_ = std::move(name); }
-    const std::string& cmt() const { return cmt_; }
-    void setCmt(std::string cmt) { cmt_ = std::move(cmt); }
-    const std::string& desc() const { return desc_; }
-    void setDesc(std::string desc) { desc_ = std::move(desc); }
+    const std::string& name() const { return labels_ ? labels_->name : noText(); }
+    void setName(std::string name) { labels().name = std::move(name); }
+    const std::string& cmt() const { return labels_ ? labels_->cmt : noText(); }
+    void setCmt(std::string cmt) { labels().cmt = std::move(cmt); }
+    const std::string& desc() const { return labels_ ? labels_->desc : noText(); }
+    void setDesc(std::string desc) { labels().desc = std::move(desc); }
 
 private:
+    // Only waypoints carry these; recorded tracks hold hundreds of thousands of points without
+    // them, so they live apart and the points stay small.
+    struct Labels {
+        std::string name;
+        std::string cmt;
+        std::string desc;
+    };
+    static const std::string& noText();
+    Labels& labels();
+
     double lat_ = 0.0;
     double lon_ = 0.0;
     double ele_ = 0.0;
     std::string timeText_;
     std::int32_t time_ = 0;
-    std::string name_;
-    std::string cmt_;
-    std::string desc_;
+    std::unique_ptr<Labels> labels_;
 };
 
 class Track {

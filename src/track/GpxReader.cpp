@@ -1,16 +1,21 @@
 #include "track/GpxReader.h"
 
 #include <algorithm>
-#include <array>
+#include <cerrno>
 #include <charconv>
+#include <clocale>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
+#include <exception>
 #include <limits>
-#include <optional>
 #include <string>
+#include <system_error>
 #include <vector>
+
+#include <fcntl.h>
+#include <libintl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <mxml.h>
 #include <tidy/tidy.h>
@@ -23,20 +28,38 @@ namespace {
 // ---------------------------------------------------------------------------------------------
 // Owners of the C libraries' handles
 
-struct XmlTree {
-    mxml_node_t* root = nullptr;
-    XmlTree() = default;
-    explicit XmlTree(mxml_node_t* node) : root(node) {}
-    XmlTree(const XmlTree&) = delete;
-    XmlTree& operator=(const XmlTree&) = delete;
-    ~XmlTree() {
-        if (root)
-            mxmlDelete(root);
+struct XmlNode {
+    mxml_node_t* node;
+    explicit XmlNode(mxml_node_t* n) : node(n) {}
+    XmlNode(const XmlNode&) = delete;
+    XmlNode& operator=(const XmlNode&) = delete;
+    ~XmlNode() { mxmlDelete(node); }
+};
+
+struct FileDescriptor {
+    int fd;
+    explicit FileDescriptor(int f) : fd(f) {}
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    ~FileDescriptor() {
+        if (fd >= 0)
+            ::close(fd);
     }
 };
 
-struct TidyDocument {
+// tidyCreate sets the C locale from the environment (setlocale(LC_ALL, "")) and leaves it so;
+// the locale the program had is put back at once, so that a repair never changes how the rest
+// of the process writes numbers.
+TidyDoc createTidyKeepingLocale() {
+    const char* current = std::setlocale(LC_ALL, nullptr);
+    const std::string saved = current ? current : "C";
     TidyDoc doc = tidyCreate();
+    std::setlocale(LC_ALL, saved.c_str());
+    return doc;
+}
+
+struct TidyDocument {
+    TidyDoc doc = createTidyKeepingLocale();
     TidyDocument() = default;
     TidyDocument(const TidyDocument&) = delete;
     TidyDocument& operator=(const TidyDocument&) = delete;
@@ -51,15 +74,26 @@ struct TidyMessages {
     ~TidyMessages() { tidyBufFree(&buffer); }
 };
 
-// Mini-XML reports parse errors through one process-wide callback.  The first, direct parse of
-// the text is only an attempt, so its complaints are swallowed while it runs.
-void ignoreXmlError(const char*) {}
+// Mini-XML hands its parse errors to a callback without context, kept per thread; without one it
+// prints them on the standard error stream.  While a capture is alive on a thread, that thread's
+// errors are kept in it instead, the first one being the one that names the fault.
+thread_local std::string* capturedXmlError = nullptr;
 
-struct QuietXmlErrors {
-    QuietXmlErrors() { mxmlSetErrorCallback(ignoreXmlError); }
-    QuietXmlErrors(const QuietXmlErrors&) = delete;
-    QuietXmlErrors& operator=(const QuietXmlErrors&) = delete;
-    ~QuietXmlErrors() { mxmlSetErrorCallback(nullptr); }
+void captureXmlError(const char* message) {
+    if (capturedXmlError && capturedXmlError->empty())
+        *capturedXmlError = message;
+}
+
+struct XmlErrorCapture {
+    std::string message;
+    std::string* outer = capturedXmlError;
+    XmlErrorCapture() {
+        capturedXmlError = &message;
+        mxmlSetErrorCallback(captureXmlError);
+    }
+    XmlErrorCapture(const XmlErrorCapture&) = delete;
+    XmlErrorCapture& operator=(const XmlErrorCapture&) = delete;
+    ~XmlErrorCapture() { capturedXmlError = outer; }
 };
 
 bool isXmlSpace(char c) {
@@ -171,11 +205,7 @@ std::string repairWithTidy(std::string_view original) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Walking the element tree
-
-mxml_node_t* findDescendant(mxml_node_t* top, const char* name) {
-    return mxmlFindElement(top, top, name, nullptr, nullptr, MXML_DESCEND);
-}
+// Building the document as the parser streams
 
 bool isBlank(const char* text) {
     for (; *text; ++text)
@@ -210,315 +240,407 @@ std::string collapseWhiteSpace(const char* text) {
     return result;
 }
 
-// The text of an element is its first child node, with white space collapsed; an element without
-// children, or with nothing but white space, has none.  A CDATA section is taken verbatim, also
-// after white space (where Tidy puts it on a line of its own).
-std::optional<std::string> elementText(mxml_node_t* element) {
-    if (!element)
-        return std::nullopt;
-    mxml_node_t* child = mxmlGetFirstChild(element);
-    while (child && mxmlGetType(child) == MXML_OPAQUE && isBlank(mxmlGetOpaque(child)) &&
-           mxmlGetNextSibling(child) && mxmlGetCDATA(mxmlGetNextSibling(child)))
-        child = mxmlGetNextSibling(child);
-    if (!child)
-        return std::nullopt;
-    if (mxmlGetType(child) == MXML_ELEMENT) {
-        if (const char* cdata = mxmlGetCDATA(child))
-            return std::string(cdata);
-        return std::nullopt;
+// Turns the parser's events into a document without keeping any node: each node is freed as soon
+// as its event has been handled, so memory holds the document and the open elements only.
+//
+// What is read (everything below the first gpx element; everything else is skipped):
+// - trk, rte and wpt each become a track, in that order of kinds, each kind in document order;
+// - a track's name and number are the first such elements below it, also inside its points;
+// - a trk's points are the trkpt inside one of its trkseg, a rte's the rtept below it;
+// - a point's data (ele and time, ele, or name, cmt and desc) are the first such elements below
+//   it; bounds are the first bounds element below gpx.
+// "Below" stops at a record of its own: the data of a track or point nested in another (which real
+// files never do, but repaired and hostile ones do) belong to the inner one only.
+//
+// An element's text is its first child: text with white space collapsed (none when that leaves it
+// empty), or a CDATA section verbatim, also after blank text.  Any other first child, or none,
+// means no text; later children never count.
+class StreamingGpxBuilder {
+public:
+    // An exception must not unwind through the parser, which is C: the first one is kept, the
+    // rest of the parse ignored, and finish throws it.
+    static void onEvent(mxml_node_t* node, mxml_sax_event_t event, void* data) {
+        auto* builder = static_cast<StreamingGpxBuilder*>(data);
+        if (builder->failure_)
+            return;
+        try {
+            builder->handle(node, event);
+        } catch (...) {
+            builder->failure_ = std::current_exception();
+        }
     }
-    if (mxmlGetType(child) != MXML_OPAQUE)
-        return std::nullopt;
-    std::string text = collapseWhiteSpace(mxmlGetOpaque(child));
-    if (text.empty())
-        return std::nullopt;
-    return text;
-}
 
-// Whether the element named name is one of the records that become tracks or points.  The data
-// of a record are searched below it, but not inside a record nested in it: real files never nest
-// them, and in repaired or hostile files (Tidy nests elements that were never closed) searching
-// through nested records would find other records' data and take time and memory quadratic in
-// the depth.
-bool isTrackRecord(std::string_view name) {
-    return name == "trk" || name == "rte" || name == "wpt";
-}
-
-bool isRecord(std::string_view name) {
-    return isTrackRecord(name) || name == "trkpt" || name == "rtept";
-}
-
-enum class Walk { Descend, Skip };
-
-// Visits the elements below top in document order.  enter(element, name) says whether to go into
-// the element; leave(element, name) follows once the element's descendants are done.
-template <typename Enter, typename Leave>
-void walkElements(mxml_node_t* top, Enter enter, Leave leave) {
-    mxml_node_t* node = mxmlGetFirstChild(top);
-    while (node) {
-        mxml_node_t* child = nullptr;
-        if (const char* name = mxmlGetElement(node)) {
-            if (enter(node, std::string_view(name)) == Walk::Descend) {
-                child = mxmlGetFirstChild(node);
-                if (!child)
-                    leave(node, std::string_view(name));
-            }
-        }
-        if (child) {
-            node = child;
-            continue;
-        }
-        while (node != top && !mxmlGetNextSibling(node)) {
-            node = mxmlGetParent(node);
-            if (node != top)
-                leave(node, std::string_view(mxmlGetElement(node)));
-        }
-        node = node == top ? nullptr : mxmlGetNextSibling(node);
+    // After the parse: the document, or none when there was no gpx element.
+    std::unique_ptr<Gpx> finish() {
+        if (failure_)
+            std::rethrow_exception(failure_);
+        if (!gpx_)
+            return nullptr;
+        for (auto* kind : {&tracks_, &routes_, &wayPoints_})
+            for (auto& track : *kind)
+                gpx_->addTrack(std::move(track));
+        return std::move(gpx_);
     }
-}
 
-template <typename Enter> void walkElements(mxml_node_t* top, Enter enter) {
-    walkElements(top, enter, [](mxml_node_t*, std::string_view) {});
-}
+private:
+    enum class Kind : unsigned char { Other, Trk, Rte, Wpt, TrkPt, RtePt, TrkSeg };
+    enum class Field : unsigned char { Ele, Time, Name, Cmt, Desc, TrackName, TrackNumber };
 
-// The first element below top with each of the given names, outside nested records of the kinds
-// that stop(name) names.
-template <std::size_t N, typename Stop>
-std::array<mxml_node_t*, N> firstElements(mxml_node_t* top,
-                                          const std::array<std::string_view, N>& names, Stop stop) {
-    std::array<mxml_node_t*, N> found{};
-    std::size_t missing = N;
-    walkElements(top, [&](mxml_node_t* node, std::string_view name) {
-        if (missing == 0 || stop(name))
-            return Walk::Skip;
-        for (std::size_t i = 0; i < N; ++i) {
-            if (!found[i] && name == names[i]) {
-                found[i] = node;
-                --missing;
-            }
-        }
-        return Walk::Descend;
-    });
-    return found;
-}
+    // An open trk, rte, wpt, trkpt or rtept.
+    struct Record {
+        Kind kind;
+        Track* track = nullptr;    // trk, rte, wpt
+        WayPoint* point = nullptr; // wpt and the points that belong to a track
+        int trackRecord = -1;      // index of the innermost trk, rte or wpt around or at it
+        int openSegments = 0;
+        unsigned fieldsTaken = 0; // one bit per Field
+    };
 
-enum class PointKind { TrackPoint, RoutePoint, WayPoint };
+    enum class TextState : unsigned char { None, FirstChild, CdataAfterBlank };
 
-std::unique_ptr<WayPoint> readPoint(mxml_node_t* element, PointKind kind) {
-    auto point = std::make_unique<WayPoint>();
-    const char* lat = mxmlElementGetAttr(element, "lat");
-    const char* lon = mxmlElementGetAttr(element, "lon");
-    if (lat && lon) {
-        point->setLat(parseCoordinate(lat));
-        point->setLon(parseCoordinate(lon));
+    static Kind kindOf(std::string_view name) {
+        if (name == "trkpt")
+            return Kind::TrkPt;
+        if (name == "trkseg")
+            return Kind::TrkSeg;
+        if (name == "trk")
+            return Kind::Trk;
+        if (name == "rtept")
+            return Kind::RtePt;
+        if (name == "rte")
+            return Kind::Rte;
+        if (name == "wpt")
+            return Kind::Wpt;
+        return Kind::Other;
     }
-    if (kind == PointKind::WayPoint) {
-        const auto [name, cmt, desc] = firstElements<3>(
-            element, {"name", "cmt", "desc"}, [](std::string_view n) { return isRecord(n); });
-        if (auto text = elementText(name))
-            point->setName(std::move(*text));
-        if (auto text = elementText(cmt))
-            point->setCmt(std::move(*text));
-        if (auto text = elementText(desc))
-            point->setDesc(std::move(*text));
+
+    static std::unique_ptr<WayPoint> newPoint(mxml_node_t* element) {
+        auto point = std::make_unique<WayPoint>();
+        const char* lat = mxmlElementGetAttr(element, "lat");
+        const char* lon = mxmlElementGetAttr(element, "lon");
+        if (lat && lon) {
+            point->setLat(parseCoordinate(lat));
+            point->setLon(parseCoordinate(lon));
+        }
         return point;
     }
-    // Route points have no time.
-    const std::string_view timeName = kind == PointKind::TrackPoint ? "time" : "";
-    const auto [ele, time] = firstElements<2>(element, {"ele", timeName},
-                                              [](std::string_view n) { return isRecord(n); });
-    if (auto text = elementText(ele))
-        point->setEle(parseCoordinate(*text));
-    if (auto text = elementText(time)) {
-        point->setTime(parseGpxTime(*text));
-        point->setTimeText(std::move(*text));
+
+    void handle(mxml_node_t* node, mxml_sax_event_t event) {
+        if (done_)
+            return;
+        if (!gpx_) {
+            if (event == MXML_SAX_ELEMENT_OPEN && std::string_view(mxmlGetElement(node)) == "gpx")
+                openGpx(node);
+            return;
+        }
+        if (textState_ != TextState::None && takeText(node, event))
+            return;
+        if (event == MXML_SAX_ELEMENT_OPEN)
+            open(node, mxmlGetElement(node));
+        else if (event == MXML_SAX_ELEMENT_CLOSE)
+            close();
     }
-    return point;
-}
 
-std::unique_ptr<Track> newTrack(mxml_node_t* element) {
-    auto track = std::make_unique<Track>();
-    const auto [name, number] = firstElements<2>(
-        element, {"name", "number"}, [](std::string_view n) { return isTrackRecord(n); });
-    if (auto text = elementText(name))
-        track->setName(*text);
-    if (auto text = elementText(number))
-        track->setNumberText(*text);
-    return track;
-}
+    void openGpx(mxml_node_t* element) {
+        gpx_ = std::make_unique<Gpx>();
+        if (const char* creator = mxmlElementGetAttr(element, "creator"))
+            gpx_->setCreator(creator);
+        if (const char* version = mxmlElementGetAttr(element, "version"))
+            gpx_->setVersion(version);
+        open_.push_back(Kind::Other);
+    }
 
-// The points of all segments of a track, in document order, each once.
-void readTrack(mxml_node_t* trk, Gpx& gpx) {
-    auto track = newTrack(trk);
-    int openSegments = 0;
-    walkElements(
-        trk,
-        [&](mxml_node_t* node, std::string_view name) {
-            if (isTrackRecord(name))
-                return Walk::Skip;
-            if (name == "trkseg")
-                ++openSegments;
-            else if (name == "trkpt" && openSegments > 0)
-                track->addPoint(readPoint(node, PointKind::TrackPoint));
-            return Walk::Descend;
-        },
-        [&](mxml_node_t*, std::string_view name) {
-            if (name == "trkseg")
-                --openSegments;
-        });
-    gpx.addTrack(std::move(track));
-}
+    // The event that follows an element wanted for its text.  True when the event was that text.
+    bool takeText(mxml_node_t* node, mxml_sax_event_t event) {
+        if (event == MXML_SAX_CDATA) {
+            textState_ = TextState::None;
+            if (const char* cdata = mxmlGetCDATA(node))
+                store(cdata);
+            return true;
+        }
+        if (event == MXML_SAX_DATA && textState_ == TextState::FirstChild) {
+            const char* text = mxmlGetOpaque(node);
+            if (text && isBlank(text)) {
+                textState_ = TextState::CdataAfterBlank;
+            } else {
+                textState_ = TextState::None;
+                if (text)
+                    store(collapseWhiteSpace(text));
+            }
+            return true;
+        }
+        textState_ = TextState::None;
+        return false;
+    }
 
-void readRoute(mxml_node_t* rte, Gpx& gpx) {
-    auto track = newTrack(rte);
-    walkElements(rte, [&](mxml_node_t* node, std::string_view name) {
-        if (isTrackRecord(name))
-            return Walk::Skip;
-        if (name == "rtept")
-            track->addPoint(readPoint(node, PointKind::RoutePoint));
-        return Walk::Descend;
-    });
-    gpx.addTrack(std::move(track));
-}
-
-void readWayPoint(mxml_node_t* wpt, Gpx& gpx) {
-    auto point = readPoint(wpt, PointKind::WayPoint);
-    auto track = std::make_unique<Track>();
-    track->setName("WP: " + point->name());
-    track->addPoint(std::move(point));
-    gpx.addTrack(std::move(track));
-}
-
-// All trk, then all rte, then all wpt below the gpx element, each in document order; one walk
-// over the tree finds the three kinds.
-void readTracksRoutesAndWayPoints(mxml_node_t* gpxElement, Gpx& gpx) {
-    std::vector<mxml_node_t*> tracks, routes, wayPoints;
-    walkElements(gpxElement, [&](mxml_node_t* node, std::string_view name) {
-        if (name == "trk")
-            tracks.push_back(node);
-        else if (name == "rte")
-            routes.push_back(node);
-        else if (name == "wpt")
-            wayPoints.push_back(node);
-        return Walk::Descend;
-    });
-    for (mxml_node_t* trk : tracks)
-        readTrack(trk, gpx);
-    for (mxml_node_t* rte : routes)
-        readRoute(rte, gpx);
-    for (mxml_node_t* wpt : wayPoints)
-        readWayPoint(wpt, gpx);
-}
-
-void readBounds(mxml_node_t* gpxElement, Gpx& gpx) {
-    mxml_node_t* bounds = findDescendant(gpxElement, "bounds");
-    if (!bounds)
-        return;
-    if (const char* v = mxmlElementGetAttr(bounds, "minlat"))
-        gpx.setMinLat(parseCoordinate(v));
-    if (const char* v = mxmlElementGetAttr(bounds, "minlon"))
-        gpx.setMinLon(parseCoordinate(v));
-    if (const char* v = mxmlElementGetAttr(bounds, "maxlat"))
-        gpx.setMaxLat(parseCoordinate(v));
-    if (const char* v = mxmlElementGetAttr(bounds, "maxlon"))
-        gpx.setMaxLon(parseCoordinate(v));
-}
-
-std::unique_ptr<Gpx> readDocument(mxml_node_t* gpxElement) {
-    auto gpx = std::make_unique<Gpx>();
-    if (const char* creator = mxmlElementGetAttr(gpxElement, "creator"))
-        gpx->setCreator(creator);
-    if (const char* version = mxmlElementGetAttr(gpxElement, "version"))
-        gpx->setVersion(version);
-    readBounds(gpxElement, *gpx);
-    readTracksRoutesAndWayPoints(gpxElement, *gpx);
-    return gpx;
-}
-
-// The parse goes below a node of our own: on some errors Mini-XML frees only part of what it
-// built, and whatever hangs below this node is freed with it.  The gpx element is then always a
-// descendant, also in files without an XML declaration.
-std::unique_ptr<Gpx> readParsed(const std::string& xml) {
-    XmlTree tree(mxmlNewElement(MXML_NO_PARENT, "?document"));
-    if (!mxmlLoadString(tree.root, xml.c_str(), MXML_OPAQUE_CALLBACK))
-        return nullptr;
-    mxml_node_t* gpxElement = findDescendant(tree.root, "gpx");
-    return gpxElement ? readDocument(gpxElement) : nullptr;
-}
-
-std::unique_ptr<Gpx> readRepaired(const std::string& text) {
-    if (!mayHoldGpxElement(text) || nestsTooDeep(text))
-        return nullptr;
-    std::string repaired = repairWithTidy(text);
-    if (repaired.empty())
-        return nullptr;
-    return readParsed(repaired);
-}
-
-// Copies the text without the white space that directly precedes markup, mostly indentation.
-// Such white space is either a node of its own, which the reader ignores, or the end of a text,
-// which it trims; dropping it before the parse saves the parser a third of its nodes.  Attribute
-// values, comments, CDATA sections and processing instructions are copied untouched.
-std::string withoutIndentation(const std::string& text) {
-    std::string result;
-    result.reserve(text.size());
-    const char* at = text.data();
-    const char* const end = at + text.size();
-    auto copyThrough = [&](std::string_view close) {
-        const std::size_t stop = std::string_view(at, end - at).find(close);
-        const char* next = stop == std::string_view::npos ? end : at + stop + close.size();
-        result.append(at, next);
-        at = next;
-    };
-    while (at < end) {
-        const char* markup = static_cast<const char*>(std::memchr(at, '<', end - at));
-        if (!markup) {
-            result.append(at, end);
+    void store(std::string text) {
+        Record& record = records_[textRecord_];
+        switch (textField_) {
+        case Field::Ele:
+            record.point->setEle(parseCoordinate(text));
+            break;
+        case Field::Time:
+            record.point->setTime(parseGpxTime(text));
+            record.point->setTimeText(std::move(text));
+            break;
+        case Field::Name:
+            record.point->setName(std::move(text));
+            break;
+        case Field::Cmt:
+            record.point->setCmt(std::move(text));
+            break;
+        case Field::Desc:
+            record.point->setDesc(std::move(text));
+            break;
+        case Field::TrackName:
+            record.track->setName(text);
+            break;
+        case Field::TrackNumber:
+            record.track->setNumberText(text);
             break;
         }
-        const char* textEnd = markup;
-        while (textEnd > at && isXmlSpace(textEnd[-1]))
-            --textEnd;
-        result.append(at, textEnd);
-        at = markup;
-        const std::string_view rest(at, end - at);
-        if (rest.starts_with("<!--")) {
-            copyThrough("-->");
-        } else if (rest.starts_with("<![CDATA[")) {
-            copyThrough("]]>");
-        } else if (rest.starts_with("<?")) {
-            copyThrough("?>");
-        } else {
-            // A tag: up to the first '>' outside quotes.
-            const char* tagEnd = at + 1;
-            for (char quote = 0; tagEnd < end; ++tagEnd) {
-                const char c = *tagEnd;
-                if (quote) {
-                    if (c == quote)
-                        quote = 0;
-                } else if (c == '"' || c == '\'') {
-                    quote = c;
-                } else if (c == '>') {
-                    ++tagEnd;
-                    break;
+    }
+
+    // Asks for the text of the element just opened, if the record has not had that field yet.
+    void wantText(int recordIndex, Field field) {
+        Record& record = records_[recordIndex];
+        const unsigned bit = 1u << static_cast<unsigned>(field);
+        if (record.fieldsTaken & bit)
+            return;
+        record.fieldsTaken |= bit;
+        textRecord_ = recordIndex;
+        textField_ = field;
+        textState_ = TextState::FirstChild;
+    }
+
+    int innermostTrack() const { return records_.empty() ? -1 : records_.back().trackRecord; }
+
+    void open(mxml_node_t* element, std::string_view name) {
+        const Kind kind = kindOf(name);
+        open_.push_back(kind);
+        const int trackIndex = innermostTrack();
+        switch (kind) {
+        case Kind::Trk:
+        case Kind::Rte: {
+            auto& list = kind == Kind::Trk ? tracks_ : routes_;
+            list.push_back(std::make_unique<Track>());
+            pushRecord({kind, list.back().get()}, true);
+            return;
+        }
+        case Kind::Wpt: {
+            wayPoints_.push_back(std::make_unique<Track>());
+            Track* track = wayPoints_.back().get();
+            auto point = newPoint(element);
+            WayPoint* pointHandle = point.get();
+            track->addPoint(std::move(point));
+            pushRecord({kind, track, pointHandle}, true);
+            return;
+        }
+        case Kind::TrkPt:
+        case Kind::RtePt: {
+            Record record{kind};
+            record.trackRecord = trackIndex;
+            if (trackIndex >= 0) {
+                Record& owner = records_[trackIndex];
+                const bool belongs = kind == Kind::TrkPt
+                                         ? owner.kind == Kind::Trk && owner.openSegments > 0
+                                         : owner.kind == Kind::Rte;
+                if (belongs) {
+                    auto point = newPoint(element);
+                    record.point = point.get();
+                    owner.track->addPoint(std::move(point));
                 }
             }
-            result.append(at, tagEnd);
-            at = tagEnd;
+            pushRecord(record, false);
+            return;
+        }
+        case Kind::TrkSeg:
+            if (trackIndex >= 0)
+                ++records_[trackIndex].openSegments;
+            return;
+        case Kind::Other:
+            break;
+        }
+        if (!boundsSeen_ && name == "bounds") {
+            boundsSeen_ = true;
+            readBounds(element);
+        }
+        if (records_.empty())
+            return;
+        const int recordIndex = static_cast<int>(records_.size()) - 1;
+        const Record& record = records_.back();
+        if (record.point) {
+            if (record.kind == Kind::Wpt) {
+                if (name == "name")
+                    return wantText(recordIndex, Field::Name);
+                if (name == "cmt")
+                    return wantText(recordIndex, Field::Cmt);
+                if (name == "desc")
+                    return wantText(recordIndex, Field::Desc);
+            } else {
+                if (name == "ele")
+                    return wantText(recordIndex, Field::Ele);
+                // Route points have no time.
+                if (name == "time" && record.kind == Kind::TrkPt)
+                    return wantText(recordIndex, Field::Time);
+            }
+        }
+        if (trackIndex >= 0 && records_[trackIndex].kind != Kind::Wpt) {
+            if (name == "name")
+                wantText(trackIndex, Field::TrackName);
+            else if (name == "number")
+                wantText(trackIndex, Field::TrackNumber);
         }
     }
+
+    void pushRecord(Record record, bool isTrack) {
+        if (isTrack)
+            record.trackRecord = static_cast<int>(records_.size());
+        records_.push_back(record);
+    }
+
+    void close() {
+        const Kind kind = open_.back();
+        open_.pop_back();
+        if (open_.empty()) {
+            done_ = true;
+            return;
+        }
+        switch (kind) {
+        case Kind::TrkSeg:
+            if (const int trackIndex = innermostTrack(); trackIndex >= 0)
+                --records_[trackIndex].openSegments;
+            break;
+        case Kind::Wpt:
+            records_.back().track->setName("WP: " + records_.back().point->name());
+            records_.pop_back();
+            break;
+        case Kind::Trk:
+        case Kind::Rte:
+        case Kind::TrkPt:
+        case Kind::RtePt:
+            records_.pop_back();
+            break;
+        case Kind::Other:
+            break;
+        }
+    }
+
+    void readBounds(mxml_node_t* bounds) {
+        if (const char* v = mxmlElementGetAttr(bounds, "minlat"))
+            gpx_->setMinLat(parseCoordinate(v));
+        if (const char* v = mxmlElementGetAttr(bounds, "minlon"))
+            gpx_->setMinLon(parseCoordinate(v));
+        if (const char* v = mxmlElementGetAttr(bounds, "maxlat"))
+            gpx_->setMaxLat(parseCoordinate(v));
+        if (const char* v = mxmlElementGetAttr(bounds, "maxlon"))
+            gpx_->setMaxLon(parseCoordinate(v));
+    }
+
+    std::exception_ptr failure_;
+    std::unique_ptr<Gpx> gpx_;
+    bool done_ = false;
+    bool boundsSeen_ = false;
+    std::vector<Kind> open_; // every open element from the gpx element down
+    std::vector<Record> records_;
+    std::vector<std::unique_ptr<Track>> tracks_, routes_, wayPoints_;
+    TextState textState_ = TextState::None;
+    int textRecord_ = 0;
+    Field textField_ = Field::Ele;
+};
+
+// The outcome of one parse: the document (none when the text held no gpx element), or failure.
+struct ParseResult {
+    bool parsed = false;
+    std::unique_ptr<Gpx> gpx;
+};
+
+// The parse goes below a node of our own: on some errors Mini-XML frees only part of what it
+// built, and whatever still hangs below this node is freed with it.
+template <typename Load> ParseResult parseStreaming(Load load) {
+    XmlNode top(mxmlNewElement(MXML_NO_PARENT, "?document"));
+    StreamingGpxBuilder builder;
+    const bool parsed = load(top.node, &StreamingGpxBuilder::onEvent, &builder) != nullptr;
+    std::unique_ptr<Gpx> gpx = builder.finish();
+    if (!parsed)
+        return {};
+    return {true, std::move(gpx)};
+}
+
+ParseResult parseText(const std::string& text) {
+    return parseStreaming([&](mxml_node_t* top, mxml_sax_cb_t callback, void* builder) {
+        return mxmlSAXLoadString(top, text.c_str(), MXML_OPAQUE_CALLBACK, callback, builder);
+    });
+}
+
+ParseResult parseFile(int fd) {
+    return parseStreaming([&](mxml_node_t* top, mxml_sax_cb_t callback, void* builder) {
+        return mxmlSAXLoadFd(top, fd, MXML_OPAQUE_CALLBACK, callback, builder);
+    });
+}
+
+// ---------------------------------------------------------------------------------------------
+// Reading, with repair when a direct parse fails
+
+// What a failed direct parse leaves to the repair: the parser's message about the original text,
+// and whether it parsed at all (well-formed text without a gpx element is simply no GPX).
+GpxReadResult readRepaired(const std::string& text, const std::string& parseError, bool parsed) {
+    auto rejected = [&] {
+        GpxReadResult result;
+        result.outcome =
+            parsed ? GpxReadResult::Outcome::NotGpx : GpxReadResult::Outcome::Unreadable;
+        if (!parsed)
+            result.error = parseError;
+        return result;
+    };
+    if (!mayHoldGpxElement(text)) {
+        GpxReadResult result;
+        result.outcome = GpxReadResult::Outcome::NotGpx;
+        return result;
+    }
+    if (nestsTooDeep(text))
+        return rejected();
+    const std::string repaired = repairWithTidy(text);
+    if (repaired.empty())
+        return rejected();
+    XmlErrorCapture quiet;
+    ParseResult parse = parseText(repaired);
+    if (!parse.parsed)
+        return rejected();
+    GpxReadResult result;
+    if (parse.gpx)
+        result.gpx = std::move(parse.gpx);
+    else
+        result.outcome = GpxReadResult::Outcome::NotGpx;
     return result;
 }
 
-// Well-formed files, nearly all of them, are parsed as they are; Tidy, which is several times
-// slower than the parse itself, only repairs text that does not parse or has no gpx element.
-std::unique_ptr<Gpx> readGpx(const std::string& text) {
-    {
-        QuietXmlErrors quiet;
-        if (auto gpx = readParsed(withoutIndentation(text)))
-            return gpx;
+GpxReadResult cannotOpen(int error) {
+    GpxReadResult result;
+    result.outcome = GpxReadResult::Outcome::CannotOpen;
+    result.error = std::generic_category().message(error);
+    return result;
+}
+
+// The whole file as text, up to its first NUL; false with errno set when it cannot be read.
+bool readWholeFile(int fd, std::string& text) {
+    if (::lseek(fd, 0, SEEK_SET) < 0)
+        return false;
+    text.clear();
+    char block[1 << 16];
+    for (;;) {
+        const ssize_t got = ::read(fd, block, sizeof block);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (got == 0)
+            break;
+        text.append(block, static_cast<std::size_t>(got));
     }
-    return readRepaired(text);
+    text.resize(std::min(text.size(), text.find('\0')));
+    return true;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -565,33 +687,73 @@ std::int64_t daysFromCivil(std::int64_t year, int month) {
 
 } // namespace
 
-std::unique_ptr<Gpx> readGpxFile(const std::string& path) {
-    std::error_code error;
+GpxReadResult readGpxFileWithOutcome(const std::string& path) {
+    // Not blocking, so that a pipe without a writer is rejected instead of waited for.
+    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (file.fd < 0)
+        return cannotOpen(errno);
+    struct stat status {};
+    if (::fstat(file.fd, &status) != 0)
+        return cannotOpen(errno);
     // Directories, devices and pipes are no GPX files (and /dev/zero would never end).
-    if (!std::filesystem::is_regular_file(path, error))
-        return nullptr;
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return nullptr;
+    if (!S_ISREG(status.st_mode))
+        return cannotOpen(S_ISDIR(status.st_mode) ? EISDIR : EINVAL);
+
+    // The parser reads the file in small blocks itself: the text is never held whole unless it
+    // has to be repaired.
+    XmlErrorCapture capture;
+    ParseResult parse = parseFile(file.fd);
+    if (parse.parsed && parse.gpx) {
+        GpxReadResult result;
+        result.gpx = std::move(parse.gpx);
+        return result;
+    }
     std::string text;
-    char block[1 << 16];
-    while (in.read(block, sizeof block) || in.gcount() > 0)
-        text.append(block, static_cast<std::size_t>(in.gcount()));
-    if (in.bad())
-        return nullptr;
-    return readGpxText(text);
+    if (!readWholeFile(file.fd, text))
+        return cannotOpen(errno);
+    return readRepaired(text, capture.message, parse.parsed);
+}
+
+GpxReadResult readGpxTextWithOutcome(std::string_view text) {
+    const std::string copy(text.substr(0, text.find('\0')));
+    XmlErrorCapture capture;
+    ParseResult parse = parseText(copy);
+    if (parse.parsed && parse.gpx) {
+        GpxReadResult result;
+        result.gpx = std::move(parse.gpx);
+        return result;
+    }
+    return readRepaired(copy, capture.message, parse.parsed);
+}
+
+std::string gpxReadFailureText(const GpxReadResult& result, const std::string& fileName) {
+    switch (result.outcome) {
+    case GpxReadResult::Outcome::Loaded:
+        return {};
+    case GpxReadResult::Outcome::NotGpx:
+        return gettext("Not a GPX file: ") + fileName;
+    case GpxReadResult::Outcome::CannotOpen:
+    case GpxReadResult::Outcome::Unreadable:
+        break;
+    }
+    std::string text = gettext("Could not load GPX: ") + fileName;
+    if (!result.error.empty())
+        text += ": " + result.error;
+    return text;
+}
+
+std::unique_ptr<Gpx> readGpxFile(const std::string& path) {
+    return readGpxFileWithOutcome(path).gpx;
 }
 
 std::unique_ptr<Gpx> readGpxText(std::string_view text) {
-    text = text.substr(0, text.find('\0'));
-    return readGpx(std::string(text));
+    return readGpxTextWithOutcome(text).gpx;
 }
 
 namespace detail {
 
 std::unique_ptr<Gpx> readRepairedGpxText(std::string_view text) {
-    text = text.substr(0, text.find('\0'));
-    return readRepaired(std::string(text));
+    return readRepaired(std::string(text.substr(0, text.find('\0'))), {}, false).gpx;
 }
 
 } // namespace detail

@@ -2,7 +2,8 @@
 #define TRAKMOOR_TRACK_GPXREADER_H
 
 // Reads GPX files into documents: tracks, routes and waypoints with their positions, and for track
-// points elevation and time.  Input that is not well-formed XML is repaired with HTML Tidy first.
+// points elevation and time.  Well-formed input is parsed as it streams in, without an element
+// tree; input that is not well-formed XML is repaired with HTML Tidy first.
 
 #include "track/Gpx.h"
 
@@ -13,11 +14,33 @@
 
 namespace trakmoor {
 
-// No document when the file cannot be read, does not parse or holds no gpx element.  A document
-// without tracks is still a document; the caller decides what that means.
-std::unique_ptr<Gpx> readGpxFile(const std::string& path);
+// What became of a read.  A file that gives no document always says why, in words the status
+// line can show.
+struct GpxReadResult {
+    enum class Outcome {
+        Loaded,     // gpx holds the document, which may have no tracks
+        CannotOpen, // the file could not be opened or read; error is the system's reason
+        NotGpx,     // no gpx element, also after repair; error is empty
+        Unreadable, // not XML that Tidy could repair; error is the parser's message, if any
+    };
+    Outcome outcome = Outcome::Loaded;
+    std::unique_ptr<Gpx> gpx;
+    // CannotOpen: "Permission denied".  Unreadable: Mini-XML's complaint about the original text,
+    // with the line it found it on: "Missing close tag </trkpt> under parent <trkseg> on line 160."
+    std::string error;
+};
 
-// As readGpxFile, for text in memory.  The text ends at its first NUL character.
+GpxReadResult readGpxFileWithOutcome(const std::string& path);
+
+// As readGpxFileWithOutcome, for text in memory.  The text ends at its first NUL character.
+GpxReadResult readGpxTextWithOutcome(std::string_view text);
+
+// The status line for a read that gave no document, translated: "Not a GPX file: " + fileName,
+// or "Could not load GPX: " + fileName + ": " + the reason.  Empty for a loaded document.
+std::string gpxReadFailureText(const GpxReadResult& result, const std::string& fileName);
+
+// The document alone, none whatever went wrong.
+std::unique_ptr<Gpx> readGpxFile(const std::string& path);
 std::unique_ptr<Gpx> readGpxText(std::string_view text);
 
 // A decimal floating-point number at the very start of the text, independent of the locale.

@@ -60,6 +60,16 @@ private:
     std::vector<TrackInfoRow> rows_;
 };
 
+// Rows that came after the first ones and take ids of their own, firstId onwards, so that the
+// first rows keep theirs.
+template <typename Stats>
+void addClimbAndMotion(RowList& rows, int firstId, int parent, const Stats& stats) {
+    rows.row(firstId, parent, N_("Ascent"), formatHeight(stats.ascent));
+    rows.row(firstId + 1, parent, N_("Descent"), formatHeight(stats.descent));
+    rows.row(firstId + 2, parent, N_("Moving time"), formatDuration(stats.movingTime));
+    rows.row(firstId + 3, parent, N_("Moving average"), formatSpeed(stats.movingAverageSpeed));
+}
+
 void addTrackInfo(RowList& rows, const Gpx& gpx, const Track& track) {
     rows.group(trackInfoGroup, N_("Track info"));
     if (track.name().empty())
@@ -87,6 +97,7 @@ void addTrackAnalyses(RowList& rows, const Track& track) {
     rows.row(27, parent, N_("Distance"), formatDistanceKm(stats.distance));
     rows.row(28, parent, N_("Average"), formatSpeed(stats.averageSpeed));
     rows.row(29, parent, N_("Waypoints"), std::to_string(stats.pointCount));
+    addClimbAndMotion(rows, 200, parent, stats);
 }
 
 void addSectionAnalyses(RowList& rows, const Track& track, int markerA, int markerB) {
@@ -102,6 +113,7 @@ void addSectionAnalyses(RowList& rows, const Track& track, int markerA, int mark
     rows.row(34, parent, N_("Average"), formatSpeed(stats.averageSpeed));
     rows.row(35, parent, N_("Waypoints"), std::to_string(stats.pointCount));
     rows.row(36, parent, N_("Direct"), formatDistanceKm(stats.direct));
+    addClimbAndMotion(rows, 300, parent, stats);
 }
 
 } // namespace

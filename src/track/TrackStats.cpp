@@ -32,6 +32,108 @@ double pathDistance(const Track& track, std::int32_t low, std::int32_t high) {
     return distance;
 }
 
+// Moving time and the speed over it, for points low to high.
+struct Motion {
+    std::int32_t time = 0;
+    double averageSpeed = 0.0;
+};
+
+Motion motion(const Track& track, std::int32_t low, std::int32_t high) {
+    std::int64_t seconds = 0;
+    double metres = 0.0;
+    for (std::int32_t i = low + 1; i <= high; ++i) {
+        const WayPoint& p = *track.pointAt(i - 1);
+        const WayPoint& q = *track.pointAt(i);
+        // 0 is no time and -1 an unreadable one: such a step has no duration to count.
+        if (p.time() <= 0 || q.time() <= 0)
+            continue;
+        const std::int64_t dt = timeDifference(q, p);
+        if (dt <= 0)
+            continue;
+        const double distance = distanceMeters(p, q);
+        if (distance * 3.6 / static_cast<double>(dt) < movingSpeedThreshold)
+            continue;
+        seconds += dt;
+        metres += distance;
+    }
+    Motion result;
+    result.time = static_cast<std::int32_t>(std::min<std::int64_t>(seconds, INT32_MAX));
+    if (seconds > 0)
+        result.averageSpeed = metres * 3.6 / static_cast<double>(seconds);
+    return result;
+}
+
+// Feeds elevations through the hysteresis: the reference is the last turning point, or the
+// highest (lowest) point of the climb (descent) under way.
+class ClimbCounter {
+public:
+    void add(double elevation) {
+        if (!started_) {
+            reference_ = elevation;
+            started_ = true;
+            return;
+        }
+        const double change = elevation - reference_;
+        if (change > 0 && (direction_ > 0 || change >= climbHysteresis)) {
+            climb_.ascent += change;
+            reference_ = elevation;
+            direction_ = 1;
+        } else if (change < 0 && (direction_ < 0 || -change >= climbHysteresis)) {
+            climb_.descent -= change;
+            reference_ = elevation;
+            direction_ = -1;
+        }
+    }
+    Climb result() const { return climb_; }
+
+private:
+    bool started_ = false;
+    double reference_ = 0.0;
+    int direction_ = 0;
+    Climb climb_;
+};
+
+double median(double a, double b, double c) {
+    return std::max(std::min(a, b), std::min(std::max(a, b), c));
+}
+
+} // namespace
+
+Climb climbElevation(const Track& track, std::int32_t low, std::int32_t high) {
+    ClimbCounter counter;
+    // The last two elevations read; each one goes on as the median of itself and its two
+    // neighbours, the first and the last as they are.
+    double before = 0.0, current = 0.0;
+    int seen = 0;
+    for (std::int32_t i = low; i <= high; ++i) {
+        const double next = track.pointAt(i)->ele();
+        if (!std::isfinite(next))
+            continue;
+        if (seen == 0)
+            counter.add(next);
+        else if (seen >= 2)
+            counter.add(median(before, current, next));
+        before = current;
+        current = next;
+        ++seen;
+    }
+    if (seen >= 2)
+        counter.add(current);
+    return counter.result();
+}
+
+namespace {
+
+template <typename Stats>
+void addClimbAndMotion(Stats& stats, const Track& track, std::int32_t low, std::int32_t high) {
+    const Climb climb = climbElevation(track, low, high);
+    stats.ascent = climb.ascent;
+    stats.descent = climb.descent;
+    const Motion moving = motion(track, low, high);
+    stats.movingTime = moving.time;
+    stats.movingAverageSpeed = moving.averageSpeed;
+}
+
 } // namespace
 
 double distanceMeters(const WayPoint& a, const WayPoint& b) {
@@ -101,6 +203,7 @@ TrackStats computeTrackStats(const Track& track) {
     stats.duration = absoluteDuration(last, first);
     if (last.time() != first.time())
         stats.averageSpeed = stats.distance * 3.6 / stats.duration;
+    addClimbAndMotion(stats, track, 0, n - 1);
     return stats;
 }
 
@@ -116,6 +219,7 @@ SectionStats computeSectionStats(const Track& track, std::int32_t a, std::int32_
     if (high.time() != low.time())
         stats.averageSpeed = stats.distance * 3.6 / stats.duration;
     stats.pointCount = stats.high - stats.low + 1;
+    addClimbAndMotion(stats, track, stats.low, stats.high);
     return stats;
 }
 

@@ -192,10 +192,11 @@ TEST_F(EngineTest, BuiltInSampleWithMarkersAndDefaultMap) {
     EXPECT_EQ(engine->controls.statusLabel->text, "sample.gpx  |  RHEIN RIDE  |  730 points");
     // The rows in order, translated through the (English) catalogue, groups expanded.
     std::vector<std::string> lines = infoLines();
-    ASSERT_EQ(lines.size(), 19u);
+    ASSERT_EQ(lines.size(), 23u);
     EXPECT_EQ(lines[1], "Name=RHEIN RIDE");
-    EXPECT_EQ(lines[18], "Waypoint B=-");
-    for (int group : {0, 5, 16}) {
+    EXPECT_EQ(lines[19], "Moving average=12.0 km/h");
+    EXPECT_EQ(lines[22], "Waypoint B=-");
+    for (int group : {0, 5, 20}) {
         EXPECT_TRUE(engine->controls.infoList->isExpanded(group)) << lines[group];
     }
 
@@ -205,9 +206,10 @@ TEST_F(EngineTest, BuiltInSampleWithMarkersAndDefaultMap) {
     engine->refreshInfoPanel();
     engine->updateStatusLine();
     lines = infoLines();
-    ASSERT_EQ(lines.size(), 24u);
-    EXPECT_EQ(lines[17], "Waypoint A=11");
-    EXPECT_EQ(lines[22], "Waypoints=8");
+    ASSERT_EQ(lines.size(), 32u);
+    EXPECT_EQ(lines[21], "Waypoint A=11");
+    EXPECT_EQ(lines[26], "Waypoints=8");
+    EXPECT_EQ(lines[30], "Moving time=0:00:35");
     EXPECT_TRUE(engine->controls.statusLabel->text.starts_with("sample.gpx  |  point 6/730  |  "));
 
     const auto map = findDefaultMap(defaultMapCandidates(std::nullopt));

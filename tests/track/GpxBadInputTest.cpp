@@ -7,8 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstdio>
 #include <filesystem>
 #include <random>
+#include <system_error>
 #include <unistd.h>
 
 using namespace trakmoor;
@@ -93,6 +96,77 @@ TEST(GpxBadInput, DeepNestingNeitherCrashesNorRecursesWithoutBound) {
     for (int i = 0; i < 1000000; ++i)
         unclosed += "<a";
     EXPECT_FALSE(readGpxText(unclosed));
+}
+
+// Reads with the standard error stream sent to a file, and gives back what was written there.
+template <typename Read> std::string standardErrorOf(Read read) {
+    const fs::path capture =
+        fs::temp_directory_path() / ("trakmoor-err-" + std::to_string(getpid()));
+    std::fflush(stderr);
+    const int saved = dup(2);
+    FILE* file = std::fopen(capture.c_str(), "w");
+    dup2(fileno(file), 2);
+    read();
+    std::fflush(stderr);
+    dup2(saved, 2);
+    close(saved);
+    std::fclose(file);
+    const std::string written = test::readWholeFile(capture);
+    fs::remove(capture);
+    return written;
+}
+
+TEST(GpxBadInput, RejectedFilesSayWhyAndNothingReachesTheTerminal) {
+    using Outcome = GpxReadResult::Outcome;
+    const fs::path dir = fs::temp_directory_path() / ("trakmoor-why-" + std::to_string(getpid()));
+    fs::create_directories(dir);
+    auto write = [&](const char* name, const std::string& text) {
+        std::ofstream(dir / name, std::ios::binary) << text;
+        return (dir / name).string();
+    };
+    const std::string empty = write("empty.gpx", "");
+    const std::string page = write("page.gpx", "<html><body><p>gpx</p></body></html>");
+    const std::string broken =
+        write("broken.gpx", "<gpx>\n<trk><trkseg>\n<trkpt lat=\"1\" lon=\"2\">\n"
+                            "</trkseg></trk></gpx>");
+    const std::string missing = (dir / "missing.gpx").string();
+    const std::string bare = test::readWholeFile(test::gpxDataDir() / "gpsbabel__GC7FA4.gpx");
+
+    const std::string paths[] = {missing, dir.string(), empty, page, broken};
+    std::vector<GpxReadResult> results;
+    const std::string terminal = standardErrorOf([&] {
+        for (const std::string& path : paths)
+            results.push_back(readGpxFileWithOutcome(path));
+        // Tidy's repair of this file leaves a bare '<' that Mini-XML complains about.
+        EXPECT_TRUE(detail::readRepairedGpxText(bare));
+    });
+    EXPECT_EQ(terminal, "");
+    fs::remove_all(dir);
+
+    const std::pair<Outcome, std::string> expected[] = {
+        {Outcome::CannotOpen,
+         "Could not load GPX: " + missing + ": " + std::generic_category().message(ENOENT)},
+        {Outcome::CannotOpen,
+         "Could not load GPX: " + dir.string() + ": " + std::generic_category().message(EISDIR)},
+        {Outcome::NotGpx, "Not a GPX file: " + empty},
+        {Outcome::NotGpx, "Not a GPX file: " + page},
+        {Outcome::Unreadable,
+         "Could not load GPX: " + broken +
+             ": Mismatched close tag </trkseg> under parent <trkpt> on line 4."},
+    };
+    ASSERT_EQ(results.size(), std::size(expected));
+    for (std::size_t i = 0; i < results.size(); ++i) {
+        EXPECT_EQ(results[i].outcome, expected[i].first) << i;
+        EXPECT_FALSE(results[i].gpx) << i;
+        EXPECT_EQ(gpxReadFailureText(results[i], paths[i]), expected[i].second);
+    }
+
+    // Without tracks a file is still GPX: the caller says "No tracks found in".
+    GpxReadResult trackless = readGpxTextWithOutcome("<gpx version=\"1.1\"></gpx>");
+    EXPECT_EQ(trackless.outcome, Outcome::Loaded);
+    ASSERT_TRUE(trackless.gpx);
+    EXPECT_EQ(trackless.gpx->trackCount(), 0);
+    EXPECT_EQ(gpxReadFailureText(trackless, "a.gpx"), "");
 }
 
 // Inputs the fuzzer found; the file's extension tells whether a document is expected.

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <locale>
+#include <map>
 #include <regex>
 
 using namespace trakmoor;
@@ -120,4 +121,23 @@ TEST(GpxFiles, KnownFacts) {
     auto garmin = read("gpsbabel__garminconnect.gpx");
     ASSERT_TRUE(garmin);
     EXPECT_NE(garmin->trackAt(0)->pointAt(0)->time(), -1);
+}
+
+// The reader once built Mini-XML's whole element tree and walked it; document-digests.txt holds
+// the digests of what that reader made of every file here, and the streaming reader must match.
+TEST(GpxFiles, DocumentsMatchThoseOfTheWholeTreeReader) {
+    std::map<std::string, std::string> recorded;
+    std::ifstream list(test::gpxDataDir() / "document-digests.txt");
+    for (std::string name, digest; list >> name >> digest;)
+        recorded[name] = digest;
+    std::vector<std::string> names = allGpxFiles();
+    for (const auto& entry : fs::directory_iterator(test::gpxDataDir() / "fuzz"))
+        if (entry.path().extension() == ".doc")
+            names.push_back("fuzz/" + entry.path().filename().string());
+    for (const std::string& name : names) {
+        auto gpx = readGpxText(test::readWholeFile(test::gpxDataDir() / name));
+        ASSERT_TRUE(gpx) << name;
+        EXPECT_EQ(recorded[name], test::digest(test::describe(*gpx))) << name;
+    }
+    EXPECT_EQ(recorded.size(), names.size());
 }

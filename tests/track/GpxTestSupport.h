@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -45,6 +47,16 @@ inline std::string describe(const Gpx& gpx) {
             out << describe(*track.pointAt(i));
     }
     return out.str();
+}
+
+// 64-bit FNV-1a, enough to tell two document descriptions apart.
+inline std::string digest(const std::string& text) {
+    std::uint64_t hash = 14695981039346656037ull;
+    for (unsigned char c : text)
+        hash = (hash ^ c) * 1099511628211ull;
+    char hex[17];
+    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
+    return hex;
 }
 
 } // namespace trakmoor::test

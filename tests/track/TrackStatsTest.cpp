@@ -137,3 +137,52 @@ TEST(TrackStats, RealFiles) {
     EXPECT_EQ(summary(computeSectionStats(track, 10, 3)),
               "3..10, 8 points, 51.18 m (direct 45.59 m) in 24 s, 7.677 km/h");
 }
+
+// Worked out by hand: the median of each elevation and its neighbours, then a 2 m hysteresis.
+TEST(TrackStats, ClimbIgnoresJitterAndWildReadings) {
+    auto climbOf = [](std::initializer_list<double> elevations) {
+        auto track = std::make_unique<Track>();
+        for (double ele : elevations) {
+            track->addPoint(std::make_unique<WayPoint>());
+            track->pointAt(track->pointCount() - 1)->setEle(ele);
+        }
+        const TrackStats stats = computeTrackStats(*track);
+        const SectionStats section = computeSectionStats(*track, 0, track->pointCount() - 1);
+        EXPECT_EQ(stats.ascent, section.ascent);
+        EXPECT_EQ(stats.descent, section.descent);
+        return std::pair(stats.ascent, stats.descent);
+    };
+    // A sawtooth of 1.5 m would sum to 9 m up, a reading 800 m off to 800 m each way: noise.
+    EXPECT_EQ(climbOf({100, 101.5, 100, 101.5, 100, 101.5, 100, 101.5, 100, 101.5, 100, 101.5}),
+              std::pair(0.0, 0.0));
+    EXPECT_EQ(climbOf({100, 100, 900, 100, 100}), std::pair(0.0, 0.0));
+    // One climb with a 1 m dip, then down; a NaN reading is skipped.  The median makes it
+    // 100 104 107 108 111 111 110 105: the dip goes, and so does the top of a one-point summit.
+    EXPECT_EQ(climbOf({100, 104, 108, 107, std::nan(""), 111, 115, 110, 105}),
+              std::pair(11.0, 6.0));
+    // Slow rises count from the turning point on, once they pass 2 m.
+    EXPECT_EQ(climbOf({100, 100.5, 101, 101.5, 102, 102.5, 103}), std::pair(3.0, 0.0));
+    EXPECT_EQ(climbOf({100}), std::pair(0.0, 0.0));
+}
+
+TEST(TrackStats, MovingTimeLeavesOutStopsAndUntimedSteps) {
+    // 100 m steps of 10 s (36 km/h); a 20 s stop; a point with an unreadable time, whose two
+    // steps do not count; one more 100 m step; 2 m in 10 s (0.72 km/h) is standing still.
+    auto track = trackOf({{47, 9, 0, 1000},
+                          {47 + step100, 9, 0, 1010},
+                          {47 + 2 * step100, 9, 0, 1020},
+                          {47 + 2 * step100, 9, 0, 1030},
+                          {47 + 2 * step100, 9, 0, 1040},
+                          {47 + 3 * step100, 9, 0, -1},
+                          {47 + 4 * step100, 9, 0, 1060},
+                          {47 + 5 * step100, 9, 0, 1070},
+                          {47 + 5.02 * step100, 9, 0, 1080}});
+    const TrackStats stats = computeTrackStats(*track);
+    EXPECT_EQ(stats.duration, 80);
+    EXPECT_EQ(stats.movingTime, 30);
+    EXPECT_NEAR(stats.movingAverageSpeed, 36.0, 1e-4);
+    const SectionStats stop = computeSectionStats(*track, 4, 2);
+    EXPECT_EQ(stop.movingTime, 0);
+    EXPECT_EQ(stop.movingAverageSpeed, 0.0);
+    EXPECT_EQ(computeSectionStats(*track, 0, 3).movingTime, 20);
+}
