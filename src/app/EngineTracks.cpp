@@ -9,9 +9,6 @@
 #include "track/GpxReader.h"
 #include "track/TrackInfoRows.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <exception>
 #include <filesystem>
 
@@ -113,15 +110,13 @@ void TrakmoorEngine::openGpxFile(const std::string& path) {
         setStatus(_("File not found: ") + path);
         return;
     }
-    // The reader cannot tell an unreadable file from one without tracks; the user should know.
-    if (std::FILE* probe = std::fopen(path.c_str(), "rb")) {
-        std::fclose(probe);
-    } else {
-        setStatus(_("Could not load GPX: ") + std::string(std::strerror(errno)));
-        return;
-    }
     try {
-        if (!installGpx(readGpxFile(path), path)) {
+        GpxReadResult read = readGpxFileWithOutcome(path);
+        if (read.outcome != GpxReadResult::Outcome::Loaded) {
+            setStatus(gpxReadFailureText(read, path));
+            return;
+        }
+        if (!installGpx(std::move(read.gpx), path)) {
             return;
         }
         std::filesystem::path map(path);
