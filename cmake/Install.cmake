@@ -25,9 +25,9 @@ set(CPACK_PACKAGE_VENDOR "The Trakmoor developers")
 set(CPACK_PACKAGE_CONTACT "The Trakmoor developers")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "viewer for recorded GPS tracks over OpenStreetMap maps")
 set(CPACK_PACKAGE_DESCRIPTION
-    "Trakmoor opens a GPX file, lets you pick one of its tracks, routes or waypoints and shows it "
-    "over a vector map read from an OpenStreetMap XML file, with statistics of the whole track and "
-    "of a section between two markers.")
+    "Trakmoor opens a GPX file, lets you pick one of its tracks, routes or waypoints\n"
+    "and shows it over a vector map read from an OpenStreetMap XML file, with the\n"
+    "statistics of the whole track and of a section between two markers.")
 string(JOIN "" CPACK_PACKAGE_DESCRIPTION ${CPACK_PACKAGE_DESCRIPTION})
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_STRIP_FILES ON)
