@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# The installed program: BUILD_DIR installed into a temporary DESTDIR (or, with --system, what the
-# Debian package put into /usr), its desktop entry checked, and the program started by its name
-# from an empty folder under a German locale.  It must speak German, show exactly the window that
-# the program in BUILD_DIR shows (pictures, sample track, default map and texts all found from the
-# prefix), and end with 0 on SIGTERM.
+# The installed program, started by its name from an empty folder under a German locale: it must
+# speak German, show exactly the window of the program in BUILD_DIR (so pictures, sample, default
+# map and texts are all found from the prefix) and end with 0 on SIGTERM; its desktop entry and
+# icons must be in place.  BUILD_DIR is installed into a temporary DESTDIR; with --system the
+# program is the one the Debian package put into /usr.
 #   install_test.sh BUILD_DIR [--system]
 set -uo pipefail
 
@@ -13,32 +13,26 @@ source "$(dirname "$0")/x_session.sh"
 prefix=/usr
 if [ "${2:-}" != --system ]; then
     prefix=$work/root/usr
-    DESTDIR=$work/root cmake --install "$build_dir" --prefix /usr >"$work/install.log" ||
-        { cat "$work/install.log" >&2; exit 1; }
+    DESTDIR=$work/root cmake --install "$build_dir" --prefix /usr >/dev/null || exit 1
 fi
-ls "$prefix"/share/icons/hicolor/{48x48,128x128,256x256,scalable}/apps/trakmoor.* >/dev/null ||
-    fail "icons missing"
+ls "$prefix"/share/icons/hicolor/{48x48,128x128,256x256,scalable}/apps/trakmoor.* || fail icons
 desktop-file-validate "$prefix/share/applications/trakmoor.desktop" || fail "desktop entry"
-
-export LANG=de_DE.UTF-8 PATH="$prefix/bin:$PATH"
-unset LC_ALL LC_MESSAGES LANGUAGE
+export LANG=de_DE.UTF-8 PATH="$prefix/bin:$PATH" && unset LC_ALL LC_MESSAGES LANGUAGE
 message=$(cd "$work" && SDL_VIDEODRIVER=nosuchdriver trakmoor 2>&1)
 [[ $message == "Trakmoor konnte nicht gestartet werden: "* ]] || fail "not German: $message"
 
 start_x_session
 # window_of PROGRAM NAME: the settled picture of PROGRAM's window as $work/NAME.png.
 window_of() {
-    program=$1
-    start || return
+    program=$1 && start || return
     last_sum=""
-    wait_until "$timeout_s" window_settled && cp "$work/shot.png" "$work/$2.png" ||
-        fail "$2: no settled, painted picture"
-    kill -TERM "$pid"
-    finish 0
+    wait_until "$timeout_s" window_settled || fail "$2: no settled, painted picture"
+    cp "$work/shot.png" "$work/$2.png"
+    kill -TERM "$pid" && finish 0
     [ ! -s "$run_dir/stderr" ] || fail "$2 wrote to stderr: $(head -c 300 "$run_dir/stderr")"
 }
 window_of "$build_dir/trakmoor.bin" built
 window_of trakmoor installed
-difference=$(compare -metric AE "$work/built.png" "$work/installed.png" null: 2>&1)
-[ "$difference" = 0 ] || fail "the installed window differs in $difference pixels"
+pixels=$(compare -metric AE "$work/built.png" "$work/installed.png" null: 2>&1)
+[ "$pixels" = 0 ] || fail "the installed program's window differs in $pixels pixels"
 report installation

@@ -1,11 +1,11 @@
-# Shared by the tests that drive the real program under its own virtual X server and a small window
-# manager.  Sourced after `program` and `title` are set; leaves a folder $work that is removed at
-# the end, with every process started here.
+# For the tests that drive the real program under its own X server and window manager.  Sourced
+# after `title` is set; $work and every process started here go at the end.
 
 timeout_s=60 # an ASan build on a busy machine may take many seconds to start; waits poll, so
             # a healthy run never waits this long
 # SDL's D-Bus connection keeps a few blocks until the process ends; only those are excused.
-export LSAN_OPTIONS="suppressions=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/lsan.supp:print_suppressions=0"
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+export LSAN_OPTIONS="suppressions=$here/lsan.supp:print_suppressions=0"
 unset SDL_VIDEODRIVER SDL_RENDER_DRIVER
 for tool in Xvfb evilwm xdotool import convert; do
     command -v "$tool" >/dev/null || { echo "missing $tool: run scripts/deps test" >&2; exit 1; }
