@@ -1,10 +1,7 @@
 #!/usr/bin/env bash
-# The installed program, started by its name from an empty folder under a German locale: it must
-# speak German, show exactly the window of the program in BUILD_DIR (so pictures, sample, default
-# map and texts are all found from the prefix) and end with 0 on SIGTERM; its desktop entry and
-# icons must be in place.  BUILD_DIR is installed into a temporary DESTDIR; with --system the
-# program is the one the Debian package put into /usr.
-#   install_test.sh BUILD_DIR [--system]
+# BUILD_DIR installed into a temporary DESTDIR (with --system: the Debian package's /usr), started
+# by its name from an empty folder under a German locale: it speaks German, shows exactly the window
+# of BUILD_DIR's program and ends with 0 on SIGTERM.   install_test.sh BUILD_DIR [--system]
 set -uo pipefail
 
 build_dir=$(realpath "$1")

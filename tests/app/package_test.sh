@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
-# The Debian package on a fresh machine (as root; run it with fresh-machine): installed with
-# apt-get once the build's packages are gone again (so its own dependencies must carry it), checked
-# like the system install, and removed without leaving a file behind.
+# The Debian package on a fresh machine (run it with fresh-machine): installed once the build's
+# packages are gone, so its own dependencies must carry it; checked; removed without a trace.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 scripts/package
