@@ -59,7 +59,7 @@ prepare_viking() {
 }
 
 run_trakmoor() {
-    (cd "$work" && python3 "$probe" --title '^Trakmoor 0\.0\.0$' -- "$program")
+    (cd "$work" && python3 "$probe" --title '^Trakmoor [0-9.]+$' -- "$program")
 }
 run_viking() {
     prepare_viking

@@ -18,6 +18,12 @@ bool isDirectory(const fs::path& path) {
     return fs::is_directory(fs::status(path, error));
 }
 
+// An installed program lies in PREFIX/bin and its files in PREFIX/share, whatever the prefix.
+// The executable's folder is a resolved path, so removing ".." lexically is exact.
+fs::path installedShareFolder(const fs::path& exeFolder) {
+    return (exeFolder / ".." / "share").lexically_normal();
+}
+
 } // namespace
 
 std::optional<fs::path> executableFolder() {
@@ -37,6 +43,10 @@ std::string dataFile(const std::string& relative) {
         if (isRegularFile(beside)) {
             return pathText(beside);
         }
+        const fs::path installed = installedShareFolder(*folder) / "trakmoor" / relative;
+        if (isRegularFile(installed)) {
+            return pathText(installed);
+        }
     }
     return "data/" + relative;
 }
@@ -46,6 +56,7 @@ std::vector<fs::path> localizationCandidates(const std::optional<fs::path>& exeF
     std::vector<fs::path> candidates;
     if (exeFolder) {
         candidates.push_back(*exeFolder / "data" / "locale");
+        candidates.push_back(installedShareFolder(*exeFolder) / "locale");
     }
     std::optional<fs::path> programFolder;
     if (argument0 != nullptr && *argument0 != '\0') {
@@ -68,22 +79,26 @@ std::vector<fs::path> localizationCandidates(const std::optional<fs::path>& exeF
     return candidates;
 }
 
-void initLocalization(const char* argument0) {
+std::optional<fs::path> initLocalization(const char* argument0) {
     std::setlocale(LC_ALL, "");
+    std::optional<fs::path> bound;
     for (const fs::path& candidate : localizationCandidates(executableFolder(), argument0)) {
         if (isDirectory(candidate)) {
             bindtextdomain("trakmoor", pathText(candidate).c_str());
+            bound = candidate;
             break;
         }
     }
     bind_textdomain_codeset("trakmoor", "UTF-8");
     textdomain("trakmoor");
+    return bound;
 }
 
 std::vector<fs::path> defaultMapCandidates(const std::optional<fs::path>& exeFolder) {
     std::vector<fs::path> candidates;
     if (exeFolder) {
         candidates.push_back(*exeFolder / "data" / "data.osm");
+        candidates.push_back(installedShareFolder(*exeFolder) / "trakmoor" / "data.osm");
         candidates.push_back(*exeFolder / "data.osm");
     }
     candidates.emplace_back("data.osm");

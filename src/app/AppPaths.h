@@ -2,8 +2,9 @@
 #define TRAKMOOR_APP_APPPATHS_H
 
 // Where the program finds what lies beside it: pictures, translation catalogues and the default
-// map.  The folder of the executable comes first, so the program works from wherever it is
-// started; paths relative to the working directory follow.
+// map.  The folder of the executable comes first (data/ beside it in the build folder, then
+// ../share/trakmoor and ../share/locale when installed), so the program works from wherever it
+// is started; paths relative to the working directory follow.
 
 #include <filesystem>
 #include <optional>
@@ -15,8 +16,8 @@ namespace trakmoor {
 // The folder holding the executable (SDL's base path), if the system can tell.
 std::optional<std::filesystem::path> executableFolder();
 
-// "data/<relative>" beside the executable when that file exists there, else the same path
-// relative to the working directory.
+// "data/<relative>" beside the executable or "../share/trakmoor/<relative>" from it, the first
+// that exists, else "data/<relative>" relative to the working directory.
 std::string dataFile(const std::string& relative);
 
 // The folders tried for the "trakmoor" catalogues, best first.  `exeFolder` is the executable's
@@ -25,8 +26,9 @@ std::vector<std::filesystem::path>
 localizationCandidates(const std::optional<std::filesystem::path>& exeFolder,
                        const char* argument0);
 // Sets the locale from the environment and binds the "trakmoor" text domain to the first
-// existing candidate folder, making it the default domain.
-void initLocalization(const char* argument0);
+// existing candidate folder, making it the default domain.  Returns that folder, which holds the
+// toolkit's catalogues too.
+std::optional<std::filesystem::path> initLocalization(const char* argument0);
 
 // The map files tried when none is named on the command line, in order.
 std::vector<std::filesystem::path>

@@ -79,7 +79,9 @@ int main(int argc, char** argv) {
     bool curlStarted = false;
     std::unique_ptr<TrakmoorEngine> engine;
     try {
-        trakmoor::initLocalization(argc > 0 ? argv[0] : nullptr);
+        if (const auto catalogues = trakmoor::initLocalization(argc > 0 ? argv[0] : nullptr)) {
+            GuiEngine::setCatalogueFolder(trakmoor::pathText(*catalogues));
+        }
         if (curl_global_init(CURL_GLOBAL_ALL) != 0) {
             throw std::runtime_error(_("Could not initialize libcurl"));
         }
@@ -91,8 +93,8 @@ int main(int argc, char** argv) {
             SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE |
             (settings->fullscreen ? static_cast<std::uint32_t>(SDL_WINDOW_FULLSCREEN_DESKTOP) : 0u);
         engine->mainWindow = engine->createWindow(
-            engine.get(), "Trakmoor 0.0.0", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-            settings->width, settings->height, flags, 0xFFC8C8C8);
+            engine.get(), "Trakmoor " TRAKMOOR_VERSION, SDL_WINDOWPOS_CENTERED,
+            SDL_WINDOWPOS_CENTERED, settings->width, settings->height, flags, 0xFFC8C8C8);
         if (engine->mainWindow == nullptr) {
             throw std::runtime_error(_("Could not create main window"));
         }

@@ -69,6 +69,7 @@ extern const std::size_t trakmoor_gui_vera_ttf_size;
 
 namespace {
 
+std::string catalogueFolder;
 const void* embeddedFontData = nullptr;
 std::size_t embeddedFontSize = 0;
 
@@ -201,17 +202,24 @@ GuiEngine::~GuiEngine() {
 }
 
 void GuiEngine::bindTextDomain() {
-    std::string folder = "./data/locale";
-    if (char* base = SDL_GetBasePath()) {
-        std::filesystem::path besideProgram = std::filesystem::path(base) / "data" / "locale";
-        SDL_free(base);
-        std::error_code error;
-        if (std::filesystem::is_directory(besideProgram, error)) {
-            folder = besideProgram.string();
+    std::string folder = catalogueFolder;
+    if (folder.empty()) {
+        folder = "./data/locale";
+        if (char* base = SDL_GetBasePath()) {
+            std::filesystem::path besideProgram = std::filesystem::path(base) / "data" / "locale";
+            SDL_free(base);
+            std::error_code error;
+            if (std::filesystem::is_directory(besideProgram, error)) {
+                folder = besideProgram.string();
+            }
         }
     }
     bindtextdomain(textDomain, folder.c_str());
     bind_textdomain_codeset(textDomain, "UTF-8");
+}
+
+void GuiEngine::setCatalogueFolder(const std::string& folder) {
+    catalogueFolder = folder;
 }
 
 void GuiEngine::setEmbeddedFont(const void* data, std::size_t size) {

@@ -137,6 +137,10 @@ public:
     void centerOnMainWindow(int& x, int& y, int width, int height) const;
     void makeModalForMainWindow(AppWindow* window);
 
+    // Makes the toolkit read its catalogues from this folder (the application knows where they
+    // were installed) instead of data/locale beside the program or in the working folder.
+    static void setCatalogueFolder(const std::string& folder);
+
     // Makes every later font load read this memory image (which must outlive the engine) instead
     // of the font file.
     static void setEmbeddedFont(const void* data, std::size_t size);

@@ -21,13 +21,13 @@ std::string joined(const std::vector<fs::path>& paths) {
 
 TEST(AppPaths, CandidatesInOrderPreferringTheProgramsFolder) {
     EXPECT_EQ(joined(defaultMapCandidates(fs::path("/x"))),
-              "/x/data/data.osm /x/data.osm data.osm data/data.osm ../../data.osm map.osm "
-              "../../map.osm /x/../../data.osm");
+              "/x/data/data.osm /share/trakmoor/data.osm /x/data.osm data.osm data/data.osm "
+              "../../data.osm map.osm ../../map.osm /x/../../data.osm");
     EXPECT_EQ(joined(defaultMapCandidates(std::nullopt)),
               "data.osm data/data.osm ../../data.osm map.osm ../../map.osm");
     EXPECT_EQ(joined(localizationCandidates(fs::path("/x"), "/usr/bin/trakmoor.bin")),
-              "/x/data/locale /usr/bin/data/locale /usr/bin/locale data/locale locale "
-              "../share/locale /usr/bin/../share/locale");
+              "/x/data/locale /share/locale /usr/bin/data/locale /usr/bin/locale data/locale "
+              "locale ../share/locale /usr/bin/../share/locale");
     for (const char* argument0 : {static_cast<const char*>(nullptr), ""}) {
         EXPECT_EQ(joined(localizationCandidates(std::nullopt, argument0)),
                   "data/locale locale ../share/locale");
@@ -55,6 +55,8 @@ TEST(AppPaths, FirstExistingMapWins) {
     EXPECT_EQ(findDefaultMap(candidates), "../../map.osm");
     touch("data/data.osm");
     EXPECT_EQ(findDefaultMap(candidates), "data/data.osm");
+    touch(root / "share" / "trakmoor" / "data.osm"); // installed in PREFIX/bin and PREFIX/share
+    EXPECT_EQ(findDefaultMap(candidates), (root / "share" / "trakmoor" / "data.osm").string());
     touch(exe / "data" / "data.osm");
     EXPECT_EQ(findDefaultMap(candidates), (exe / "data" / "data.osm").string());
     fs::current_path(previous);

@@ -6,32 +6,9 @@ set -uo pipefail
 
 program=$(realpath "$1")
 build_dir=$(realpath "$2")
-for tool in Xvfb evilwm xdotool import convert identify python3; do
-    command -v "$tool" >/dev/null || { echo "missing $tool: run scripts/deps test" >&2; exit 1; }
-done
-title="Trakmoor 0.0.0"
+title="Trakmoor ${TRAKMOOR_VERSION:?}"
 usage="Usage: trakmoor.bin [--window-size WIDTHxHEIGHT|fullscreen] [TRACK.gpx] [MAP.osm]"
-timeout_s=60 # an ASan build on a busy machine may take many seconds to start; waits poll, so
-            # a healthy run never waits this long
-# SDL's D-Bus connection keeps a few blocks until the process ends; only those are excused.
-here=$(cd "$(dirname "$0")" && pwd)
-export LSAN_OPTIONS="suppressions=$here/lsan.supp:print_suppressions=0"
-unset SDL_VIDEODRIVER SDL_RENDER_DRIVER
-
-work=$(mktemp -d)
-background=() # Xvfb, the window manager and every program started
-trap 'kill -KILL "${background[@]}" 2>/dev/null; wait 2>/dev/null; rm -rf "$work"' EXIT
-trap 'exit 130' INT TERM
-failures=0
-fail() { echo "FAIL: $*" >&2 && failures=$((failures + 1)); }
-# wait_until SECONDS COMMAND...: polls COMMAND until it succeeds or the time is up.
-wait_until() {
-    local deadline=$((SECONDS + $1))
-    shift
-    until "$@"; do [ "$SECONDS" -lt "$deadline" ] && sleep 0.05 || return 1; done
-}
-# A child that has exited but was not reaped yet still answers kill -0, so look at its state.
-stopped() { [ ! -r "/proc/$1/stat" ] || [ "$(cut -d' ' -f3 "/proc/$1/stat" 2>/dev/null)" = Z ]; }
+source "$(dirname "$0")/x_session.sh"
 
 # run_without_window STATUS STDERR ARGS...: runs the program from an empty folder without a
 # display; it must end with STATUS, print nothing on stdout and one line on stderr that STDERR (an
@@ -55,48 +32,9 @@ for line in "--window-size 849x700" "--window-size" "--bogus" "a.gpx b.osm c.osm
 done
 SDL_VIDEODRIVER=nosuchdriver run_without_window 1 'Trakmoor initialization failed: [^'$'\n'']+'
 
-# A virtual screen with a window manager, which is what grants fullscreen.  No GLX: Mesa's software
-# GL driver is unloaded before the leak check runs, so what it keeps would show up as leaks no
-# suppression can name; SDL then renders with its software renderer.
-Xvfb -displayfd 3 -screen 0 1600x1000x24 -nolisten tcp -extension GLX \
-    3>"$work/display" 2>"$work/xvfb.log" &
-background+=($!)
-wait_until "$timeout_s" test -s "$work/display" || { cat "$work/xvfb.log" >&2; exit 1; }
-DISPLAY=":$(cat "$work/display")" && export DISPLAY
+start_x_session
 read -r screen_width screen_height < <(xdotool getdisplaygeometry)
-evilwm -fn fixed -bw 0 >"$work/wm.log" 2>&1 &
-background+=($!)
-wm_ready() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
-wait_until "$timeout_s" wm_ready || { cat "$work/wm.log" >&2; exit 1; }
 
-find_window() {
-    window=$(xdotool search --onlyvisible --name "^${title//./\\.}\$" 2>/dev/null | head -1)
-    [ -n "$window" ] || stopped "$pid"
-}
-# start ARGS...: starts the program in a fresh folder, so that nothing it needs can come from the
-# current one, and waits for its window.
-start() {
-    run_dir=$(mktemp -d -p "$work")
-    (cd "$run_dir" && exec "$program" "$@" >stdout 2>stderr) &
-    pid=$!
-    background+=("$pid")
-    window=""
-    wait_until "$timeout_s" find_window
-    [ -n "$window" ] && return
-    fail "no window titled \"$title\" for $*"
-    finish
-    return 1
-}
-# finish [STATUS]: waits for the program to end (killing it when it does not) and checks its exit
-# code; shows its stderr when that is wrong or not given.
-finish() {
-    wait_until "$timeout_s" stopped "$pid" || { fail "the program did not end"; kill -KILL "$pid"; }
-    wait "$pid"
-    local status=$?
-    [ $# -eq 1 ] && [ "$status" -eq "$1" ] && return
-    [ $# -eq 0 ] || fail "exit code $status, expected $1"
-    grep -v '^Charmap' "$run_dir/stderr" | tail -40 >&2
-}
 # The window manager may still be settling the size when the window shows, so this is polled.
 window_size_is() {
     actual_size=$(xdotool getwindowgeometry --shell "$window" 2>/dev/null |
@@ -105,18 +43,6 @@ window_size_is() {
 }
 check_size() {
     wait_until "$timeout_s" window_size_is "$1" || fail "window is $actual_size, expected $1 ($2)"
-}
-# The window shows before the files are read and the first frames may still be coming, so pictures
-# are taken until two in a row are equal, and the light grey background covers a good part of it
-# (a window left black or white was never painted).
-window_settled() {
-    import -window "$window" "$work/shot.png" 2>/dev/null || return 1
-    background_share=$(convert "$work/shot.png" -fill black +opaque '#F0F0F0' -fill white \
-        -opaque '#F0F0F0' -colorspace gray -format '%[fx:mean]' info:)
-    awk -v s="$background_share" 'BEGIN { exit !(s > 0.1) }' || return 1
-    local sum
-    sum=$(convert "$work/shot.png" rgb:- | md5sum)
-    [ "$sum" = "$last_sum" ] || { last_sum=$sum; return 1; }
 }
 # The window manager's delete key sends WM_DELETE_WINDOW, as a close button does.  It acts on the
 # window under the pointer once the manager has seen the pointer arrive, so it is pressed again
@@ -152,5 +78,4 @@ for size in 1024x768 "1024 x 768" fullscreen; do
     fi
 done
 
-[ "$failures" -eq 0 ] || { echo "$failures check(s) failed" >&2; exit 1; }
-echo "all end-to-end checks passed"
+report end-to-end

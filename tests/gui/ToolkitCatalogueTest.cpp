@@ -11,7 +11,6 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
-#include <libintl.h>
 
 using namespace guitest;
 
@@ -25,10 +24,9 @@ void useLanguage(const char* language) {
 }
 
 TEST(ToolkitCatalogue, DialogTextsAreEnglishForAnEnglishUserAndGermanOtherwise) {
-    TestEngine engine; // binds the domain beside the test program, so it goes first
-    const std::string folder = std::string(TRAKMOOR_BUILD_DIR) + "/data/locale";
-    bindtextdomain(GuiEngine::textDomain, folder.c_str());
-    bind_textdomain_codeset(GuiEngine::textDomain, "UTF-8");
+    // The folder the application names, as an installed program does, not one beside the test.
+    GuiEngine::setCatalogueFolder(std::string(TRAKMOOR_BUILD_DIR) + "/data/locale");
+    TestEngine engine;
     // Any locale but plain "C" lets LANGUAGE choose the catalogue.
     if (std::setlocale(LC_ALL, "C.UTF-8") == nullptr &&
         std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr) {

@@ -1,6 +1,6 @@
 // Draws the program's pictures (logo, button icons, map flags) with cairo and writes them as PNG.
 //
-//   make_images OUTPUT_DIR FONT.ttf [--sheet SHEET.png]
+//   make_images OUTPUT_DIR FONT.ttf [--icons ICON_DIR] [--sheet SHEET.png]
 //
 // Every picture is drawn at the size it is shown, so the toolkit copies it 1:1 and never rescales
 // it by an odd factor: 24 x 22 for the 32 x 30 buttons, 24 x 16 for the 32 x 24 rotate buttons,
@@ -12,9 +12,14 @@
 //
 // The font is read only here: the lettering ends up as pixels in the PNG files.
 //
-// Sections: RAII handles - palette and drawing helpers - the pictures - contact sheet - main.
+// With --icons, the program's icon (the logo's emblem) is also written into ICON_DIR as a
+// freedesktop hicolor theme: PNG at 48, 128 and 256 pixels and an SVG.
+//
+// Sections: RAII handles - palette and drawing helpers - the pictures - icons - contact sheet -
+// main.
 
 #include <cairo-ft.h>
+#include <cairo-svg.h>
 #include <cairo.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -509,6 +514,45 @@ SurfacePtr render(const Picture& picture) {
 }
 
 // ---------------------------------------------------------------------------------------------
+// Icons: the emblem's tile spans 3..42 x 4..43 in logo pixels; moved up one pixel it is centred in
+// a 45 x 45 square, which is scaled to the icon's size.
+
+constexpr double emblemSquare = 45;
+
+void icon(cairo_t* cr, double size) {
+    cairo_scale(cr, size / emblemSquare, size / emblemSquare);
+    cairo_translate(cr, 0, -1);
+    logoEmblem(cr);
+}
+
+void writeIcons(const std::filesystem::path& iconDir) {
+    const std::filesystem::path hicolor = iconDir / "hicolor";
+    for (int size : {48, 128, 256}) {
+        const std::string sizeName = std::to_string(size) + "x" + std::to_string(size);
+        const std::filesystem::path folder = hicolor / sizeName / "apps";
+        std::filesystem::create_directories(folder);
+        const SurfacePtr surface =
+            render({"trakmoor.png", size, size, [size](cairo_t* cr) { icon(cr, size); }});
+        const std::string path = (folder / "trakmoor.png").string();
+        if (cairo_surface_write_to_png(surface.get(), path.c_str()) != CAIRO_STATUS_SUCCESS) {
+            throw std::runtime_error("cannot write " + path);
+        }
+    }
+    const std::filesystem::path folder = hicolor / "scalable" / "apps";
+    std::filesystem::create_directories(folder);
+    const std::string path = (folder / "trakmoor.svg").string();
+    SurfacePtr svg(cairo_svg_surface_create(path.c_str(), emblemSquare, emblemSquare));
+    {
+        ContextPtr cr = makeContext(svg.get());
+        icon(cr.get(), emblemSquare);
+    }
+    cairo_surface_finish(svg.get());
+    if (cairo_surface_status(svg.get()) != CAIRO_STATUS_SUCCESS) {
+        throw std::runtime_error("cannot write " + path);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
 // Contact sheet: every picture at 1x on the buttons' grey, at 4x, and inside its button as the
 // toolkit fits it; the flags also on a light map with a track. The marker flags get a band of
 // their own with their button enlarged 8 times, since that is where their letters must hold up.
@@ -667,9 +711,24 @@ void writeSheet(const std::vector<Picture>& pictures, const std::vector<SurfaceP
 // main
 
 int main(int argc, char** argv) {
-    if (argc != 3 && !(argc == 5 && std::string_view(argv[3]) == "--sheet")) {
-        std::fprintf(stderr, "usage: make_images OUTPUT_DIR FONT.ttf [--sheet SHEET.png]\n");
+    const char* usage =
+        "usage: make_images OUTPUT_DIR FONT.ttf [--icons ICON_DIR] [--sheet SHEET.png]\n";
+    if (argc < 3 || argc % 2 == 0) {
+        std::fprintf(stderr, "%s", usage);
         return 2;
+    }
+    std::string iconDir;
+    std::string sheetPath;
+    for (int i = 3; i < argc; i += 2) {
+        const std::string_view option = argv[i];
+        if (option == "--icons") {
+            iconDir = argv[i + 1];
+        } else if (option == "--sheet") {
+            sheetPath = argv[i + 1];
+        } else {
+            std::fprintf(stderr, "%s", usage);
+            return 2;
+        }
     }
     try {
         const std::filesystem::path outputDir = argv[1];
@@ -685,8 +744,11 @@ int main(int argc, char** argv) {
                 throw std::runtime_error("cannot write " + path);
             }
         }
-        if (argc == 5) {
-            writeSheet(pictures, images, argv[4]);
+        if (!iconDir.empty()) {
+            writeIcons(iconDir);
+        }
+        if (!sheetPath.empty()) {
+            writeSheet(pictures, images, sheetPath);
         }
         images.clear();
     } catch (const std::exception& error) {
