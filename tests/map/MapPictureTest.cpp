@@ -14,13 +14,12 @@ using enum FeatureClass;
 
 namespace {
 
-// One degree is 256 pixels on a 312-pixel panel, centred on (0.5, 0.5).
 constexpr int kSize = 312;
 const auto kUnitTrack = makeTrack({{0.0, 0.0, 0.0}, {1.0, 1.0, 0.0}});
 const CairoFontFacePtr kFont = veraFace();
 
 MapPoint at(double x, double y) {
-    return {0.5 - (y - 156.0) / 256.0, 0.5 + (x - 156.0) / 256.0};
+    return unitPanelPoint(x, y);
 }
 
 MapFeature feature(FeatureClass featureClass, std::vector<MapPoint> points, bool closed = false) {

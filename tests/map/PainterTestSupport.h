@@ -7,9 +7,12 @@
 #include "map/FontFace.h"
 #include "map/MapPicture.h"
 #include "map/MapProjection.h"
+#include "track/GpxReader.h"
 
 #include <cairo.h>
+#include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -75,6 +78,48 @@ inline std::unique_ptr<Track> makeTrack(std::initializer_list<std::array<double,
         track->addPoint(std::move(point));
     }
     return track;
+}
+
+// A panel of 312 x 312 pixels over a track whose box is one degree square fits 256 pixels to the
+// degree, so that panel positions are easy to turn into map points.
+inline constexpr int kUnitPanel = 312;
+inline MapPoint unitPanelPoint(double x, double y) {
+    return {0.5 - (y - 156.0) / 256.0, 0.5 + (x - 156.0) / 256.0};
+}
+
+// The points of every track of a real file, `rounds` times over, as a long recording.
+inline std::unique_ptr<Track> repeatedTrack(const Gpx& gpx, int rounds) {
+    auto track = std::make_unique<Track>();
+    for (int round = 0; round < rounds; ++round)
+        for (std::int32_t t = 0; t < gpx.trackCount(); ++t)
+            for (std::int32_t i = 0; i < gpx.trackAt(t)->pointCount(); ++i) {
+                const WayPoint& p = *gpx.trackAt(t)->pointAt(i);
+                auto copy = std::make_unique<WayPoint>();
+                copy->setLat(p.lat());
+                copy->setLon(p.lon());
+                copy->setEle(p.ele());
+                copy->setTime(p.time());
+                track->addPoint(std::move(copy));
+            }
+    return track;
+}
+
+// Two drawings of the same thing look alike when at most 0.5 % of their pixels differ, none by
+// more than a faint anti-aliasing step (a quarter of the range in any channel).
+inline void expectLookAlike(const Canvas& a, const Canvas& b) {
+    const auto x = a.bytes();
+    const auto y = b.bytes();
+    std::size_t differing = 0;
+    int largest = 0;
+    for (std::size_t i = 0; i < x.size(); i += 4) {
+        int step = 0;
+        for (std::size_t k = i; k < i + 4; ++k)
+            step = std::max(step, std::abs(x[k] - y[k]));
+        differing += step > 0;
+        largest = std::max(largest, step);
+    }
+    EXPECT_LE(differing, x.size() / 4 / 200);
+    EXPECT_LE(largest, 64);
 }
 
 // Faces over the program's font file, regular and bold.
