@@ -1,8 +1,7 @@
 #include "map/GraphPainter.h"
+#include "map/TrackPainter.h"
 
 #include "PainterTestSupport.h"
-
-#include <gtest/gtest.h>
 
 #include <clocale>
 
@@ -12,7 +11,6 @@ using namespace trakmoor::test;
 namespace {
 
 const CairoFontFacePtr kBold = veraFace(true);
-constexpr double kCurve[] = {0.12, 0.42, 0.68};
 
 // 212 x 124: x(i) = 12 + i * 188 / (n - 1), y(v) = 112 - (v - lo) * 100 / range.
 Canvas graph(const Track& track, std::int32_t mode = 0, std::int32_t cursor = -1, int width = 212,
@@ -25,11 +23,10 @@ Canvas graph(const Track& track, std::int32_t mode = 0, std::int32_t cursor = -1
 }
 
 bool isCurve(const Canvas& c, int x, int y) {
-    return c.is(x, y, kCurve[0], kCurve[1], kCurve[2], 6);
+    return c.is(x, y, 0.12, 0.42, 0.68, 6);
 }
 
-// Pixels of dark text in a rectangle.
-int inkIn(const Canvas& c, int x0, int y0, int x1, int y1) {
+int darkTextPixels(const Canvas& c, int x0, int y0, int x1, int y1) {
     int ink = 0;
     for (int y = y0; y < y1; ++y)
         for (int x = x0; x < x1; ++x)
@@ -37,23 +34,12 @@ int inkIn(const Canvas& c, int x0, int y0, int x1, int y1) {
     return ink;
 }
 
-std::unique_ptr<Track> timedTrack(std::initializer_list<std::array<double, 3>> points) {
-    auto track = makeTrack(points);
-    for (std::int32_t i = 0; i < track->pointCount(); ++i)
-        track->pointAt(i)->setTime(1'700'000'000 + 10 * i);
-    return track;
-}
-
 } // namespace
 
-TEST(GraphPainter, ValuesAreFormattedWithoutTheLocale) {
-    std::setlocale(LC_ALL, "de_DE.UTF-8");
-    EXPECT_EQ(FormatGraphValue(1234.56, false), "1235 m");
-    EXPECT_EQ(FormatGraphValue(12.34, true), "12.3 km/h");
-    std::setlocale(LC_ALL, "C");
-}
-
 TEST(GraphPainter, SeriesFillTheBoxBetweenTheMargins) {
+    std::setlocale(LC_ALL, "de_DE.UTF-8");
+    EXPECT_EQ(FormatGraphValue(1234.56, false) + FormatGraphValue(12.34, true), "1235 m12.3 km/h");
+    std::setlocale(LC_ALL, "C");
     const Canvas c = graph(*makeTrack({{0, 0, 100}, {0, 0, 200}, {0, 0, 150}}));
     EXPECT_TRUE(isCurve(c, 153, 37)); // half way from (106, 12) to (200, 62)
     EXPECT_TRUE(isCurve(c, 59, 61));  // on the way from (12, 112) to (106, 12)
@@ -65,11 +51,13 @@ TEST(GraphPainter, SeriesFillTheBoxBetweenTheMargins) {
     graph(*makeTrack({{0, 0, 300}})); // one point: x(0) = 12, nothing to divide by
 
     // Speed from 0: 0.001 degrees of latitude in 10 s is about 40 km/h, at the top.
-    const auto moving = timedTrack({{47.0, 9.0, 0}, {47.001, 9.0, 0}, {47.002, 9.0, 0}});
-    const Canvas speed = graph(*moving, 1);
+    Track moving;
+    for (int i = 0; i < 3; ++i)
+        addPoint(moving, 47.0 + 0.001 * i, 9.0, 0.0, 1'700'000'000 + 10 * i);
+    const Canvas speed = graph(moving, 1);
     EXPECT_TRUE(isCurve(speed, 153, 12));
     EXPECT_TRUE(isCurve(speed, 59, 61));
-    const Canvas both = graph(*moving, 2);
+    const Canvas both = graph(moving, 2);
     EXPECT_TRUE(isCurve(both, 153, 112)); // height flat at the bottom
     EXPECT_TRUE(both.is(153, 12, 0.82, 0.30, 0.12, 6));
 }
@@ -79,20 +67,24 @@ TEST(GraphPainter, CursorValueKeepsInsideAndOffTheMaximum) {
     // Near the right edge the value goes to the left of the cursor line at x = 200.
     const Canvas right = graph(*track, 0, 3);
     EXPECT_TRUE(right.is(200, 60, 0.90, 0.55, 0.05, 6));
-    EXPECT_GT(inkIn(right, 150, 90, 199, 110), 20);
-    EXPECT_EQ(inkIn(right, 201, 0, 212, 124), 0);
+    EXPECT_GT(darkTextPixels(right, 150, 90, 199, 110), 20);
+    EXPECT_EQ(darkTextPixels(right, 201, 0, 212, 124), 0);
     // At the maximum under the label "Max: 400 m" the value moves down to y = 32.
     const Canvas top = graph(*track, 0, 0);
-    EXPECT_GT(inkIn(top, 15, 21, 120, 33), 20);
+    EXPECT_GT(darkTextPixels(top, 15, 21, 120, 33), 20);
     // An invalid cursor draws neither line nor value.
     EXPECT_EQ(graph(*track, 0, 4).bytes(), graph(*track, 0, -1).bytes());
 }
 
-TEST(GraphPainter, ThinnedCurvesLookLikeTheFullOnes) {
-    const auto gpx = readGpxFile(
-        (std::filesystem::path(TRAKMOOR_TEST_DATA) / "gpx" / "gpsbabel__sbn-v13.gpx").string());
-    ASSERT_TRUE(gpx);
-    const auto track = repeatedTrack(*gpx, 5);
+// Leaving out points that fall into the cell of the last drawn one keeps the pictures.
+TEST(GraphPainter, ThinnedLinesLookLikeTheFullOnes) {
+    const auto track = repeatedTrack("gpsbabel__sbn-v13.gpx", 5);
     for (std::int32_t mode : {0, 2})
         expectLookAlike(graph(*track, mode, 100, 520, true), graph(*track, mode, 100, 520, false));
+    Canvas thin(kUnitPanel, kUnitPanel), full(kUnitPanel, kUnitPanel);
+    TrackBoundsCache bounds;
+    const MapProjection projection({}, bounds, *track, kUnitPanel, kUnitPanel);
+    paintTrack(thin.cr.get(), projection, *track, {}, {.thinSamePixel = true});
+    paintTrack(full.cr.get(), projection, *track, {}, {.thinSamePixel = false});
+    expectLookAlike(thin, full);
 }

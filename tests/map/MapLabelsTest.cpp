@@ -3,20 +3,13 @@
 
 #include "PainterTestSupport.h"
 
-#include <gtest/gtest.h>
-
 using namespace trakmoor;
 using namespace trakmoor::test;
 using enum FeatureClass;
 
 namespace {
 
-const auto kUnitTrack = makeTrack({{0.0, 0.0, 0.0}, {1.0, 1.0, 0.0}});
-const CairoFontFacePtr kFont = veraFace();
-
-MapPoint at(double x, double y) {
-    return unitPanelPoint(x, y);
-}
+constexpr auto at = unitPanelPoint;
 
 MapFeature road(FeatureClass featureClass, std::string name, double x, double y) {
     MapFeature f;
@@ -44,19 +37,14 @@ TEST(MapLabels, PriorityAndZoomDecideWhichNamesAppear) {
         road(LocalRoad, "Dorfstrasse", 150, 100), road(MotorwayTrunk, "A13", 152, 102),
         road(Path, "Waldweg", 150, 200), road(Building, "Rathaus", 150, 250),
         road(LocalRoad, "Bachgasse", 150, 280)};
-    const auto far = place(features);
-    ASSERT_EQ(far.size(), 1u);
-    EXPECT_EQ(*far[0].text, "A13");
-    const auto near = place(features, 1.25);
-    ASSERT_EQ(near.size(), 2u);
-    EXPECT_EQ(*near[1].text, "Bachgasse");
+    const auto far = place(features), near = place(features, 1.25);
+    ASSERT_TRUE(far.size() == 1 && near.size() == 2);
+    EXPECT_EQ(*far[0].text + *near[1].text, "A13Bachgasse");
     EXPECT_TRUE(place(features, 0.19).empty());
 }
 
 TEST(MapLabels, ClosedRingsUseTheMeanOfTheirDistinctPoints) {
-    MapFeature lake;
-    lake.featureClass = Water;
-    lake.name = "See";
+    MapFeature lake = road(Water, "See", 0, 0);
     lake.closed = true;
     lake.points = {at(100, 100), at(200, 100), at(200, 140), at(100, 140), at(100, 100)};
     const auto placed = place({lake});
@@ -86,12 +74,9 @@ TEST(MapLabels, BoxesMayTouchButNotOverlap) {
         const auto placed = place(osm.features, zoom, *monaco, 500);
         EXPECT_GT(placed.size(), 10u);
         for (std::size_t i = 0; i < placed.size(); ++i)
-            for (std::size_t j = i + 1; j < placed.size(); ++j) {
-                const PlacedLabel& a = placed[i];
-                const PlacedLabel& b = placed[j];
-                ASSERT_FALSE(a.left < b.right && b.left < a.right && a.top < b.bottom &&
-                             b.top < a.bottom)
-                    << *a.text << " / " << *b.text;
-            }
+            for (const PlacedLabel& b : std::span(placed).subspan(i + 1))
+                ASSERT_FALSE(placed[i].left < b.right && b.left < placed[i].right &&
+                             placed[i].top < b.bottom && b.top < placed[i].bottom)
+                    << *placed[i].text << " / " << *b.text;
     }
 }
