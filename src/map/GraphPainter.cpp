@@ -2,6 +2,7 @@
 
 #include "map/FontFace.h"
 #include "map/PanelBackground.h"
+#include "map/PixelThinning.h"
 #include "track/TrackStats.h"
 
 #include <libintl.h>
@@ -65,23 +66,21 @@ private:
 // Continues the current path from point `from` on.
 void drawSeries(cairo_t* cr, const GraphGeometry& geometry, const Series& series, std::size_t from,
                 bool thinSamePixel) {
-    const std::size_t n = series.values.size();
-    double lastX = 0.0;
-    double lastY = 0.0;
-    cairo_get_current_point(cr, &lastX, &lastY);
-    for (std::size_t i = from; i < n; ++i) {
-        const double x = geometry.x(static_cast<std::int32_t>(i));
-        const double y = geometry.y(series, series.values[i]);
-        if (!std::isfinite(y))
-            continue;
-        if (thinSamePixel && i + 1 < n && std::floor(x) == std::floor(lastX) &&
-            std::floor(y) == std::floor(lastY))
-            continue;
-        cairo_line_to(cr, x, y);
-        lastX = x;
-        lastY = y;
+    ScreenPoint start;
+    cairo_get_current_point(cr, &start.x, &start.y);
+    // The curve turns in almost every pixel, so its runs are cut at thirds of a pixel.
+    PixelThinning thinning(thinSamePixel, start, 3);
+    auto draw = [cr](ScreenPoint p) { cairo_line_to(cr, p.x, p.y); };
+    for (std::size_t i = from; i < series.values.size(); ++i) {
+        const ScreenPoint p{geometry.x(static_cast<std::int32_t>(i)),
+                            geometry.y(series, series.values[i])};
+        if (std::isfinite(p.y))
+            thinning.add(p, draw);
     }
+    thinning.finish(draw);
     cairo_set_line_width(cr, 2.0);
+    // Mitred corners of a dense zigzag would stick out up to ten line widths.
+    cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
     cairo_stroke(cr);
 }
 

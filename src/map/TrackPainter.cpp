@@ -1,5 +1,7 @@
 #include "map/TrackPainter.h"
 
+#include "map/PixelThinning.h"
+
 #include <algorithm>
 #include <cmath>
 #include <numbers>
@@ -69,25 +71,23 @@ void drawTrackLine(cairo_t* cr, const std::vector<ScreenPoint>& points, bool thi
     ScreenPoint last = *start;
     cairo_move_to(cr, last.x, last.y);
     int segments = 0;
-    const auto final = points.end() - 1;
-    for (auto it = start + 1; it != points.end(); ++it) {
-        const ScreenPoint p = *it;
-        if (!p.isFinite())
-            continue;
+    auto draw = [&](ScreenPoint p) {
         const double dx = p.x - last.x;
         const double dy = p.y - last.y;
         if (dx * dx + dy * dy < kMinimumStepSquared)
-            continue;
-        if (thinSamePixel && it != final && std::floor(p.x) == std::floor(last.x) &&
-            std::floor(p.y) == std::floor(last.y))
-            continue;
+            return;
         cairo_line_to(cr, p.x, p.y);
         last = p;
         if (++segments % kSegmentsPerStroke == 0) {
             cairo_stroke(cr);
             cairo_move_to(cr, last.x, last.y);
         }
-    }
+    };
+    PixelThinning thinning(thinSamePixel, last);
+    for (auto it = start + 1; it != points.end(); ++it)
+        if (it->isFinite())
+            thinning.add(*it, draw);
+    thinning.finish(draw);
     cairo_stroke(cr);
 }
 

@@ -1,0 +1,212 @@
+// Frame and rebuild times of the map view painters on a 520 x 522 map panel and a 520 x 130 graph
+// panel (the panels of an 1100 x 720 window): the map picture of the default map and of a map of
+// more than 50,000 features, a panning frame that reuses the picture, and a frame of a track of
+// 200,000 points.  Run from anywhere; the data files are found beside the sources.
+#include "map/FontFace.h"
+#include "map/GraphPainter.h"
+#include "map/MapPanelPainter.h"
+#include "map/OsmReader.h"
+#include "map/PanelBackground.h"
+#include "track/GpxReader.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+using namespace trakmoor;
+
+namespace {
+
+const std::filesystem::path kSource = TRAKMOOR_SOURCE_DIR;
+constexpr int kMapWidth = 520;
+constexpr int kMapHeight = 522;
+constexpr int kGraphHeight = 130;
+
+std::vector<MapFeature> readMap(const std::filesystem::path& path) {
+    OsmMapReadResult result = readOsmMapFile(path.string());
+    if (result.outcome != OsmMapReadResult::Outcome::Loaded) {
+        std::fprintf(stderr, "cannot read %s: %s\n", path.c_str(), result.error.c_str());
+        std::exit(1);
+    }
+    return std::move(result.features);
+}
+
+std::unique_ptr<Track> twoPointTrack(double lat0, double lon0, double lat1, double lon1) {
+    auto track = std::make_unique<Track>();
+    for (auto [lat, lon] : {std::pair{lat0, lon0}, std::pair{lat1, lon1}}) {
+        auto point = std::make_unique<WayPoint>();
+        point->setLat(lat);
+        point->setLon(lon);
+        track->addPoint(std::move(point));
+    }
+    return track;
+}
+
+struct Data {
+    CairoFontFacePtr font;
+    CairoFontFacePtr boldFont;
+    std::unique_ptr<Gpx> sample;
+    std::vector<MapFeature> defaultMap;
+    // Copies of the real extracts, in the order a merge of renumbered copies lists them.
+    std::vector<MapFeature> largeMap;
+    std::unique_ptr<Track> monaco;
+    std::unique_ptr<Track> longTrack;
+};
+
+const Data& data() {
+    static const Data loaded = [] {
+        Data d;
+        std::ifstream in(kSource / "data/fonts/Vera.ttf", std::ios::binary);
+        const std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)), {});
+        d.font = makeFontFace(bytes);
+        d.boldFont = makeFontFace(bytes, true);
+        d.sample = readGpxFile((kSource / "data/sample.gpx").string());
+        d.defaultMap = readMap(kSource / "data/data.osm");
+
+        std::vector<std::vector<MapFeature>> extracts;
+        for (const auto& entry : std::filesystem::directory_iterator(kSource / "tests/data/osm"))
+            if (entry.path().extension() == ".osm")
+                extracts.push_back(readMap(entry.path()));
+        while (d.largeMap.size() < 50000)
+            for (const auto& extract : extracts)
+                d.largeMap.insert(d.largeMap.end(), extract.begin(), extract.end());
+        // The middle of Monaco, where the largest extract lies.
+        d.monaco = twoPointTrack(43.725, 7.405, 43.745, 7.435);
+
+        // A real recording repeated up to 200,000 points.
+        const auto logger = readGpxFile(
+            (kSource / "tests/data/gpx/gpsbabel__mtk_logger_m241_multiple_tracks.gpx").string());
+        d.longTrack = std::make_unique<Track>();
+        while (d.longTrack->pointCount() < 200000)
+            for (std::int32_t t = 0; t < logger->trackCount(); ++t)
+                for (std::int32_t i = 0;
+                     i < logger->trackAt(t)->pointCount() && d.longTrack->pointCount() < 200000;
+                     ++i) {
+                    const WayPoint& p = *logger->trackAt(t)->pointAt(i);
+                    auto copy = std::make_unique<WayPoint>();
+                    copy->setLat(p.lat());
+                    copy->setLon(p.lon());
+                    copy->setEle(p.ele());
+                    copy->setTime(p.time());
+                    d.longTrack->addPoint(std::move(copy));
+                }
+        std::fprintf(stderr,
+                     "default map: %zu features, large map: %zu features, track: %d points\n",
+                     d.defaultMap.size(), d.largeMap.size(), d.longTrack->pointCount());
+        return d;
+    }();
+    return loaded;
+}
+
+// Arg 0: the plain loop; 1: every shortcut on.
+MapPictureOptions optionsFor(std::int64_t fast) {
+    if (fast == 0)
+        return {.skipOutside = false, .bands = 1, .reuseStyle = false};
+    return {};
+}
+
+void rebuild(benchmark::State& state, const std::vector<MapFeature>& features, const Track& track,
+             double zoom) {
+    MapPictureCache cache(optionsFor(state.range(0)));
+    TrackBoundsCache bounds;
+    MapPictureSource source;
+    source.track = &track;
+    source.bounds = &bounds;
+    source.features = features;
+    source.width = kMapWidth;
+    source.height = kMapHeight;
+    source.font = data().font.get();
+    source.view.zoom = zoom;
+    for (auto _ : state) {
+        cache.clear();
+        cache.update(source);
+        benchmark::DoNotOptimize(cache.picture());
+    }
+    state.counters["features"] = static_cast<double>(features.size());
+}
+
+void BM_RebuildDefaultMap(benchmark::State& state) {
+    rebuild(state, data().defaultMap, *data().sample->trackAt(0), 1.0);
+}
+BENCHMARK(BM_RebuildDefaultMap)
+    ->ArgName("fast")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+// Over the sample track in Vaduz, beside which one of the extracts lies, and (track 1) over the
+// middle of Monaco, where every copy of the largest extract is in view.
+void BM_RebuildLargeMap(benchmark::State& state) {
+    const Track& track = state.range(2) == 0 ? *data().sample->trackAt(0) : *data().monaco;
+    rebuild(state, data().largeMap, track, static_cast<double>(state.range(1)));
+}
+BENCHMARK(BM_RebuildLargeMap)
+    ->ArgNames({"fast", "zoom", "track"})
+    ->ArgsProduct({{0, 1}, {1, 4}, {0, 1}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+OwnedCairoSurface panelSurface(int width, int height) {
+    return OwnedCairoSurface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height));
+}
+
+// The map panel of a frame while dragging the default map by up to 100 pixels.
+void BM_PanFrame(benchmark::State& state) {
+    const auto surface = panelSurface(kMapWidth, kMapHeight);
+    const OwnedCairoContext cr(cairo_create(surface.get()));
+    MapPictureCache cache;
+    TrackBoundsCache bounds;
+    MapScene scene;
+    scene.track = data().sample->trackAt(0);
+    scene.features = &data().defaultMap;
+    scene.bounds = &bounds;
+    scene.font = data().font.get();
+    scene.cursorIndex = 100;
+    paintMapPanel(cr.get(), kMapWidth, kMapHeight, scene, cache);
+    const std::uint64_t rebuilds = cache.rebuildCount();
+    int step = 0;
+    for (auto _ : state) {
+        scene.view.panX = (step % 200) - 100.0;
+        scene.view.panY = 50.0 - (step % 100);
+        ++step;
+        paintMapPanel(cr.get(), kMapWidth, kMapHeight, scene, cache);
+    }
+    if (cache.rebuildCount() != rebuilds)
+        state.SkipWithError("the picture was rebuilt while panning");
+}
+BENCHMARK(BM_PanFrame)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Track, cursor and graph of 200,000 points, without a map.  Arg: thin same-pixel points.
+void BM_LongTrackFrame(benchmark::State& state) {
+    const auto map = panelSurface(kMapWidth, kMapHeight);
+    const auto graph = panelSurface(kMapWidth, kGraphHeight);
+    const OwnedCairoContext mapCr(cairo_create(map.get()));
+    const OwnedCairoContext graphCr(cairo_create(graph.get()));
+    const Track& track = *data().longTrack;
+    TrackBoundsCache bounds;
+    TrackDecorations decorations;
+    decorations.cursorIndex = track.pointCount() / 3;
+    const bool thin = state.range(0) != 0;
+    const auto mode = static_cast<std::int32_t>(state.range(1));
+    for (auto _ : state) {
+        paintMapBackground(mapCr.get(), kMapWidth, kMapHeight);
+        const MapProjection projection(ViewState{}, bounds, track, kMapWidth, kMapHeight);
+        paintTrack(mapCr.get(), projection, track, decorations, {.thinSamePixel = thin});
+        PaintGraphPanel(graphCr.get(), kMapWidth, kGraphHeight, track, mode,
+                        decorations.cursorIndex, data().boldFont.get(), {.thinSamePixel = thin});
+    }
+}
+BENCHMARK(BM_LongTrackFrame)
+    ->ArgNames({"thin", "mode"})
+    ->ArgsProduct({{0, 1}, {0, 2}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+} // namespace
+
+BENCHMARK_MAIN();
