@@ -243,8 +243,9 @@ void TrakmoorEngine::buildMainWindow(AppWindow* window, bool fullscreen) {
                      make.root(), -1, place::infoList.x, place::infoList.y, place::infoList.width,
                      place::infoList.height, lightColour, make.font()),
                  place::infoList, nullptr);
-    c.infoList->addColumn(_("Parameter"), 120);
-    c.infoList->addColumn(_("Value"), 196);
+    // Wide enough for the longest label, "Moving average", below its group.
+    c.infoList->addColumn(_("Parameter"), 152);
+    c.infoList->addColumn(_("Value"), 164);
 
     make.label(place::cursorHeading, _("Cursor"), controlColour);
     c.cursorModeCombo =
