@@ -110,6 +110,9 @@ void TrakmoorEngine::openGpxFile(const std::string& path) {
         setStatus(_("File not found: ") + path);
         return;
     }
+    // A long recording takes a moment to read: the window shows what it is waiting for.
+    setStatus(_("Reading ") + fileNamePart(path));
+    repaintNow();
     try {
         GpxReadResult read = readGpxFileWithOutcome(path);
         if (read.outcome != GpxReadResult::Outcome::Loaded) {
