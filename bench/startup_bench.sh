@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Start-up time of trakmoor.bin (Release) against Viking showing the same sample track, in one run
 # on one virtual X server (1600x1000, no window manager, the machine's own GL for either program).
-#   bench/startup_bench.sh [RUNS]      (default 7 runs of each program, alternating, after one
-#                                       discarded warm-up run of each)
+#   bench/startup_bench.sh [RUNS] [TRACK.gpx]
+#       (default 7 runs of each program, alternating, after one discarded warm-up run of each; with
+#       TRACK.gpx both programs open that file, trakmoor.bin with the default map beside it)
 #
 # Both programs are measured from outside the same way by bench/startup_probe.py: the clock starts
 # right before the program is started;
@@ -23,6 +24,7 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 scripts/deps bench
 runs=${1:-7}
+track=${2:-}
 out=build/bench
 cmake -S . -B "$out" -DCMAKE_BUILD_TYPE=Release -DTRAKMOOR_BENCH=ON >/dev/null
 cmake --build "$out" -j"$(nproc)" --target trakmoor >/dev/null
@@ -58,17 +60,27 @@ prepare_viking() {
         window_fullscreen=false >"$viking_home/.config/viking/viking.ini"
 }
 
+# The track opened, as trakmoor.bin's arguments and Viking's file.
+trakmoor_args=()
+viking_track=$root/data/sample.gpx
+if [ -n "$track" ]; then
+    cp "$track" "$work/track.gpx"
+    cp data/data.osm "$work/track.osm" # beside the track, so nothing is downloaded
+    trakmoor_args=("$work/track.gpx")
+    viking_track=$work/track.gpx
+fi
+
 run_trakmoor() {
-    (cd "$work" && python3 "$probe" --title '^Trakmoor [0-9.]+$' -- "$program")
+    (cd "$work" && python3 "$probe" --title '^Trakmoor [0-9.]+$' -- "$program" "${trakmoor_args[@]}")
 }
 run_viking() {
     prepare_viking
     (cd "$work" && HOME=$viking_home XDG_CONFIG_HOME=$viking_home/.config NO_AT_BRIDGE=1 \
         GSETTINGS_BACKEND=memory python3 "$probe" --title 'Viking$' --colour 2D870A \
-        -- viking "$root/data/sample.gpx")
+        -- viking "$viking_track")
 }
 run_own_probe() {
-    (cd "$work" && TRAKMOOR_FIRST_FRAME_PROBE=1 "$program" 2>&1 >/dev/null |
+    (cd "$work" && TRAKMOOR_FIRST_FRAME_PROBE=1 "$program" "${trakmoor_args[@]}" 2>&1 >/dev/null |
         sed -n 's/^first frame after \([0-9.]*\) ms$/\1/p')
 }
 
