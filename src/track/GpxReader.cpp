@@ -513,6 +513,10 @@ std::string withoutIndentation(const std::string& text) {
 // Well-formed files, nearly all of them, are parsed as they are; Tidy, which is several times
 // slower than the parse itself, only repairs text that does not parse or has no gpx element.
 std::unique_ptr<Gpx> readGpx(const std::string& text) {
+    // Text without a gpx element is turned away before any parse: a long run of plain text
+    // costs Mini-XML quadratic time, minutes for a few hundred megabytes of junk.
+    if (!mayHoldGpxElement(text))
+        return nullptr;
     {
         QuietXmlErrors quiet;
         if (auto gpx = readParsed(withoutIndentation(text)))
