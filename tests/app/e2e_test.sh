@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The real program under its own virtual X server and a small window manager: command-line errors,
-# a toolkit that cannot start, the window's size, fullscreen, and the two ways a user ends it.
+# a toolkit that cannot start, the window's size, fullscreen, the two ways a user ends it, and
+# keys, clicks and the file dialog changing the picture where they should.
 #   e2e_test.sh PROGRAM BUILD_DIR  (leaves BUILD_DIR/e2e-main-window.png for a person to look at)
 set -uo pipefail
 
@@ -64,7 +65,7 @@ background+=($!)
 wait_until "$timeout_s" test -s "$work/display" || { cat "$work/xvfb.log" >&2; exit 1; }
 DISPLAY=":$(cat "$work/display")" && export DISPLAY
 read -r screen_width screen_height < <(xdotool getdisplaygeometry)
-evilwm -bw 0 >"$work/wm.log" 2>&1 &
+evilwm -bw 0 -fn fixed >"$work/wm.log" 2>&1 &
 background+=($!)
 wm_ready() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
 wait_until "$timeout_s" wm_ready || { cat "$work/wm.log" >&2; exit 1; }
@@ -149,6 +150,73 @@ for size in 1024x768 "1024 x 768" fullscreen; do
         finish 0
     fi
 done
+
+# Using it: keys, clicks on the map and the graph, and a file opened through the dialog, each
+# seen in the window's picture.  Regions are x y w h of the main window at its design size.
+status_line="8 698 1084 22" map_panel="340 42 520 522" graph_panel="340 564 520 130"
+info_list="10 102 320 592"
+# shot NAME: a settled picture of the window as $work/NAME.png.
+shot() {
+    last_sum="" background_share=0
+    wait_until "$timeout_s" window_settled || fail "no settled picture for $1"
+    cp "$work/shot.png" "$work/$1.png"
+}
+region() { # region PICTURE X Y W H: a checksum of that part of the picture
+    convert "$work/$1.png" -crop "$4x$5+$2+$3" +repage rgb:- | md5sum
+}
+# changed BEFORE AFTER WHAT REGION...: the region must differ between the two pictures.
+changed() {
+    # shellcheck disable=SC2086
+    [ "$(region "$1" $4)" != "$(region "$2" $4)" ] || fail "$3: no change in region $4"
+}
+# The map panel shows more than its background grid once the track is drawn; then stepping the
+# cursor must show in the panels too.
+track_drawn() {
+    local colours
+    colours=$(convert "$work/$1.png" -crop 520x522+340+42 +repage -unique-colors -format '%w' info:)
+    [ "$colours" -gt 8 ]
+}
+act() { # act WHAT XDOTOOL-ARGS...: focuses the window, acts, and takes the next picture
+    local what=$1
+    shift
+    xdotool windowfocus --sync "$window" "$@" 2>/dev/null || fail "xdotool $*"
+    shot "$what"
+}
+tracks="$work/tracks" && mkdir -p "$tracks"
+cp "$here/../data/gpx/gpxpy__korita-zbevnica.gpx" "$tracks/tour.gpx"
+cp "$here/../data/osm/graphhopper__test-osm6.osm" "$tracks/tour.osm" # so nothing is downloaded
+if start; then
+    shot start
+    act end key End
+    changed start end "End" "$status_line"
+    act back key Page_Down
+    changed end back "Page Down" "$status_line"
+    if track_drawn start; then
+        changed end back "Page Down" "$graph_panel"
+        changed start end "End" "$map_panel"
+    fi
+    act graph mousemove --window "$window" 352 600 click 1
+    changed back graph "click on the graph" "$status_line"
+    act map mousemove --window "$window" 600 303 click 1
+    changed graph map "click on the map" "$status_line"
+
+    xdotool windowfocus --sync "$window" key ctrl+o 2>/dev/null
+    dialog_window() { dialog=$(xdotool search --onlyvisible --name '^Open GPX$' | head -1); }
+    if wait_until "$timeout_s" dialog_window && [ -n "$dialog" ]; then
+        xdotool windowfocus --sync "$dialog" type --delay 5 "$tracks/tour.gpx"
+        xdotool windowfocus --sync "$dialog" key Return 2>/dev/null
+        dialog_gone() { ! xdotool search --onlyvisible --name '^Open GPX$' >/dev/null; }
+        wait_until "$timeout_s" dialog_gone || fail "the dialog did not close"
+        shot opened
+        changed map opened "opening tour.gpx" "$info_list"
+        changed map opened "opening tour.gpx" "$status_line"
+    else
+        fail "Ctrl+O opened no dialog"
+    fi
+    cp "$work/opened.png" "$build_dir/e2e-opened-track.png" 2>/dev/null
+    wait_until "$timeout_s" close_by_key || fail "the window manager's delete key did not end it"
+    finish 0
+fi
 
 [ "$failures" -eq 0 ] || { echo "$failures check(s) failed" >&2; exit 1; }
 echo "all end-to-end checks passed"
