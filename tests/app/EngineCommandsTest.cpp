@@ -1,497 +1,312 @@
-// The main window's buttons, selectors, keys and mouse actions, the file dialogs and dropped
-// files, through real SDL events on the real engine with the built-in sample track.
+// The main window's buttons, selectors, keys and mouse, the file dialogs and dropped files, through
+// real SDL events on the real engine showing the 730 points of the sample track.
 
 #include "EngineDriver.h"
 
 #include "app/StatusLine.h"
 #include "gui/GuiButton.h"
 #include "gui/GuiComboBox.h"
-#include "gui/GuiLabel.h"
 #include "gui/GuiPanels.h"
 #include "gui/GuiTextCtrl.h"
 #include "map/MapProjection.h"
 #include "track/GpxReader.h"
 
 #include <gtest/gtest.h>
+
 #include <unistd.h>
 
 #include <fstream>
-#include <random>
-#include <sstream>
 
 namespace trakmoor {
 namespace {
 
 namespace fs = std::filesystem;
 
-class CommandsTest : public ::testing::Test, protected EngineDriver {
-protected:
-    void SetUp() override {
-        engine->loadBuiltInSample();
-        frames();
-        folder = fs::temp_directory_path() / ("trakmoor-commands-" + std::to_string(getpid()));
-        fs::remove_all(folder);
-        fs::create_directories(folder);
-        fs::copy_file(TRAKMOOR_SOURCE_DIR "/data/sample.gpx", folder / "ride.gpx");
-        fs::copy_file(TRAKMOOR_TEST_DATA "/osm/graphhopper__test-osm6.osm", folder / "ride.osm");
+struct CommandsTest : ::testing::Test, EngineDriver {
+    CommandsTest() {
+        fs::create_directories(dir);
+        fs::copy_file(TRAKMOOR_SOURCE_DIR "/data/sample.gpx", dir / "ride.gpx");
+        fs::copy_file(TRAKMOOR_TEST_DATA "/osm/graphhopper__test-osm6.osm", dir / "ride.osm");
     }
-    void TearDown() override { fs::remove_all(folder); }
+    ~CommandsTest() override { fs::remove_all(dir); }
 
-    // Cursor 5 of 730 points, the view and options as at start.
-    void baseline() {
+    // What differs from cursor 5 with the view and options as at start.
+    std::string changes() const {
+        const TrakmoorEngine& e = *engine;
+        std::ostringstream out;
+        auto put = [&](bool differs, const auto&... parts) {
+            ((out << (differs ? parts : "")), ...);
+        };
+        put(e.doc.cursorIndex != 5, "cursor ", std::to_string(e.doc.cursorIndex), " ");
+        put(e.doc.markerA + e.doc.markerB != -2, "markers ", std::to_string(e.doc.markerA), ",",
+            std::to_string(e.doc.markerB), " ");
+        put(e.view.zoom != 1.0, "zoom ", std::to_string(e.view.zoom).substr(0, 4), " ");
+        put(e.view.panX != 0 || e.view.panY != 0, "pan ", std::to_string(int(e.view.panX)), ",",
+            std::to_string(int(e.view.panY)), " ");
+        put(e.view.angleX + e.view.angleY + e.view.angleZ != 0, "angles ",
+            std::to_string(e.view.angleX), ",", std::to_string(e.view.angleY), ",",
+            std::to_string(e.view.angleZ), " ");
+        put(e.options.showWaypoints || e.view.showHeight || e.options.showDirectLine ||
+                !e.options.showOsmBackground,
+            "options ", std::to_string(e.options.showWaypoints), std::to_string(e.view.showHeight),
+            std::to_string(e.options.showDirectLine), std::to_string(e.options.showOsmBackground),
+            " ");
+        put(e.fit.windowFitted, "fitted ");
+        put(dialog() != nullptr, e.mapDialogPending ? "map dialog " : "gpx dialog ");
+        return out.str();
+    }
+    // From cursor 5 with everything else as at start, `act` leads to `expected` changes.
+    template <typename Act> void check(Act act, const std::string& expected, int row) {
         engine->ResetView();
         engine->setCursor(5);
         engine->doc.markerA = engine->doc.markerB = -1;
-    }
-    // The state the commands change, as one line.
-    std::string state() const {
-        const TrakmoorEngine& e = *engine;
-        std::ostringstream out;
-        out << "cursor " << e.doc.cursorIndex << " A " << e.doc.markerA << " B " << e.doc.markerB
-            << " zoom " << e.view.zoom << " pan " << e.view.panX << "," << e.view.panY << " angles "
-            << e.view.angleX << "," << e.view.angleY << "," << e.view.angleZ << " options "
-            << (e.options.showWaypoints ? "W" : "") << (e.view.showHeight ? "H" : "")
-            << (e.options.showDirectLine ? "D" : "") << (e.options.showOsmBackground ? "M" : "")
-            << (e.view.followCursor ? "C" : "") << (e.view.followDirection ? "F" : "")
-            << (e.fit.windowFitted ? " fitted" : "")
-            << (dialog() ? e.mapDialogPending ? " map dialog" : " gpx dialog" : "");
-        return out.str();
-    }
-    // Where the cursor point shows on the map panel.
-    ScreenPoint cursorOnMap(int index = -1) {
-        const Track& track = *engine->currentTrack();
-        const GuiCairoPanel& panel = *engine->controls.mapPanel;
-        return ProjectWayPoint(engine->view, engine->trackBounds, track, panel.width, panel.height,
-                               *track.pointAt(index < 0 ? engine->doc.cursorIndex : index), true);
-    }
-    void expectCursorCentred() {
-        const ScreenPoint at = cursorOnMap();
-        EXPECT_NEAR(at.x, 260.0, 1e-6);
-        EXPECT_NEAR(at.y, 261.0, 1e-6);
-    }
-    void closeDialog() {
+        act();
+        EXPECT_EQ(changes(), expected) << row;
+        const MainWindowControls& c = engine->controls;
+        for (auto [box, on] : {std::pair(c.waypointsCheck, &engine->options.showWaypoints),
+                               {c.heightCheck, &engine->view.showHeight},
+                               {c.directLineCheck, &engine->options.showDirectLine},
+                               {c.osmBackgroundCheck, &engine->options.showOsmBackground}}) {
+            EXPECT_EQ(box->pressed, *on) << row; // the check box shows what its key switched
+            box->pressed = *on = box == c.osmBackgroundCheck;
+        }
         if (GuiFileDialog* open = dialog()) {
-            key(SDLK_ESCAPE, KMOD_NONE, open->appWindow);
+            key(SDLK_ESCAPE, 0, open->appWindow);
         }
-        frames();
-    }
-    // Types into the dialog's file name field; a text event carries at most 31 bytes.
-    void typeIntoDialog(const std::string& text) {
-        for (std::size_t at = 0; at < text.size(); at += 31) {
-            guitest::pushText(dialog()->appWindow, text.substr(at, 31).c_str());
-        }
-        frames();
-    }
-    std::vector<GuiObject*> controlsWithId(int id) const {
-        std::vector<GuiObject*> found;
-        for (const auto& child : window->root->children) {
-            if (child->id == id) {
-                found.push_back(child.get());
-            }
-        }
-        return found;
-    }
-    GuiTextCtrl* field(int axis) const {
-        return std::array{engine->controls.angleXField, engine->controls.angleYField,
-                          engine->controls.angleZField}[axis];
-    }
-
-    fs::path folder;
-    const std::string start = "cursor 5 A -1 B -1 zoom 1 pan 0,0 angles 0,0,0 options M";
-};
-
-TEST_F(CommandsTest, EveryButtonOfTheMainWindow) {
-    struct Row {
-        int id;
-        std::string expected;
-    };
-    const Row rows[] = {
-        {100, "cursor 5 A -1 B -1 zoom 1 pan 0,0 angles 0,0,0 options M gpx dialog"},
-        {103, "cursor 5 A -1 B -1 zoom 1.25 pan 0,0 angles 0,0,0 options M"},
-        {104, "cursor 5 A -1 B -1 zoom 0.8 pan 0,0 angles 0,0,0 options M"},
-        {105, "cursor 0 A -1 B -1 zoom 1 pan 0,0 angles 0,0,0 options M"},
-        {107, "cursor 4 A -1 B -1 zoom 1 pan 0,0 angles 0,0,0 options M"},
-        {108, "cursor 6 A -1 B -1 zoom 1 pan 0,0 angles 0,0,0 options M"},
-        {109, "cursor 0 A -1 B -1 zoom 1 pan 0,0 angles 0,0,0 options M"},
-        {110, "cursor 729 A -1 B -1 zoom 1 pan 0,0 angles 0,0,0 options M"},
-        {119, "cursor 5 A 5 B -1 zoom 1 pan 0,0 angles 0,0,0 options M"},
-        {120, "cursor 5 A -1 B 5 zoom 1 pan 0,0 angles 0,0,0 options M"},
-        {121, "cursor 5 A -1 B -1 zoom 1 pan 0,0 angles 355,0,0 options M"},
-        {122, "cursor 5 A -1 B -1 zoom 1 pan 0,0 angles 5,0,0 options M"},
-        {123, "cursor 5 A -1 B -1 zoom 1 pan 0,0 angles 0,355,0 options M"},
-        {124, "cursor 5 A -1 B -1 zoom 1 pan 0,0 angles 0,5,0 options M"},
-        {125, "cursor 5 A -1 B -1 zoom 1 pan 0,0 angles 0,0,355 options M"},
-        {126, "cursor 5 A -1 B -1 zoom 1 pan 0,0 angles 0,0,5 options M"},
-        {127, "cursor 5 A -1 B -1 zoom 1 pan 0,0 angles 0,0,0 options M map dialog"},
-        {133, "cursor 5 A -1 B -1 zoom 1 pan 0,0 angles 0,0,0 options M fitted"},
-    };
-    for (const Row& row : rows) {
-        for (GuiObject* button : controlsWithId(row.id)) { // + and - exist twice
-            baseline();
-            engine->view.panX = row.id == 105 ? 7.0 : 0.0;
-            clickOn(button);
-            EXPECT_EQ(state(), row.expected) << row.id;
-            // Rotating chooses "Custom".
-            EXPECT_EQ(engine->controls.perspectiveCombo->selectedIndex(),
-                      row.id >= 121 && row.id <= 126 ? 5 : 0);
-            closeDialog();
-            if (engine->fit.windowFitted) {
-                engine->toggleFitWindow();
-                frames();
-            }
-        }
-    }
-    clickOn(controlsWithId(112).front());
-    expectCursorCentred();
-
-    // Holding "cursor forward": the first step after 350 ms, then one every 80 ms.
-    baseline();
-    auto* forward = static_cast<GuiButton*>(controlsWithId(108).front());
-    guitest::pushButton(window, true, forward->x + 10, forward->y + 10);
-    while (!forward->pressed) {
-        engine->runFrame(ticks);
-    }
-    for (auto [later, cursor] : {std::pair(349, 5), std::pair(350, 6), std::pair(429, 6),
-                                 std::pair(430, 7), std::pair(510, 8)}) {
-        engine->runFrame(ticks + later);
-        EXPECT_EQ(engine->doc.cursorIndex, cursor) << later;
-    }
-    ticks += 600;
-    guitest::pushButton(window, false, forward->x + 10, forward->y + 10);
-    frames();
-    EXPECT_EQ(engine->doc.cursorIndex, 8) << "the release adds no step";
-}
-
-TEST_F(CommandsTest, TracksAndSelectors) {
-    engine->installGpx(readGpxText(R"(<gpx><trk><name>One</name><trkseg>
-        <trkpt lat="1" lon="2"/><trkpt lat="1.1" lon="2"/></trkseg></trk>
-        <trk><name>Two</name><trkseg><trkpt lat="1" lon="2"/></trkseg></trk></gpx>)"),
-                       "two.gpx");
-    clickOn(controlsWithId(102).front());
-    EXPECT_EQ(status(), "two.gpx  |  Two  |  1 points");
-    clickOn(controlsWithId(102).front()); // there is no third
-    clickOn(controlsWithId(101).front());
-    EXPECT_EQ(status(), "two.gpx  |  One  |  2 points");
-    engine->controls.trackCombo->select(1, true);
-    EXPECT_EQ(engine->doc.selectedTrack, 1);
-
-    engine->controls.statisticsCombo->select(2, true);
-    EXPECT_EQ(engine->options.statisticsMode, 2);
-    engine->view.angleX = 40;
-    engine->controls.perspectiveCombo->select(2, true);
-    EXPECT_EQ(std::tuple(engine->view.angleX, engine->view.angleZ, status()),
-              std::tuple(0, 90, std::string("Perspective: East-side")));
-
-    // "Free" needs a cursor point: without a track the box goes back to "Waypoint".
-    EngineDriver bare;
-    bare.engine->controls.cursorModeCombo->select(1, true);
-    EXPECT_EQ(bare.engine->controls.cursorModeCombo->selectedIndex(), 0);
-    EXPECT_FALSE(bare.engine->doc.freeCursor);
-}
-
-TEST_F(CommandsTest, EveryKeyOfTheTable) {
-    struct Row {
-        SDL_Keycode key;
-        Uint16 modifiers;
-        std::string expected;
-    };
-    const Row rows[] = {
-        {SDLK_o, KMOD_LCTRL, start + " gpx dialog"},
-        {SDLK_PLUS, KMOD_NONE, "cursor 5 A -1 B -1 zoom 1.25 pan 0,0 angles 0,0,0 options M"},
-        {SDLK_KP_PLUS, KMOD_LCTRL, "cursor 5 A -1 B -1 zoom 1.25 pan 0,0 angles 0,0,0 options M"},
-        {SDLK_MINUS, KMOD_NONE, "cursor 5 A -1 B -1 zoom 0.8 pan 0,0 angles 0,0,0 options M"},
-        {SDLK_KP_MINUS, KMOD_NONE, "cursor 5 A -1 B -1 zoom 0.8 pan 0,0 angles 0,0,0 options M"},
-        {SDLK_ESCAPE, KMOD_NONE, "cursor 0 A -1 B -1 zoom 1 pan 0,0 angles 0,0,0 options M"},
-        {SDLK_F11, KMOD_LCTRL, start + " fitted"},
-        {SDLK_HOME, KMOD_NONE, "cursor 0 A -1 B -1 zoom 1 pan 0,0 angles 0,0,0 options M"},
-        {SDLK_END, KMOD_NONE, "cursor 729 A -1 B -1 zoom 1 pan 0,0 angles 0,0,0 options M"},
-        {SDLK_PAGEUP, KMOD_LSHIFT, "cursor 6 A -1 B -1 zoom 1 pan 0,0 angles 0,0,0 options M"},
-        {SDLK_PAGEUP, KMOD_RCTRL, "cursor 15 A -1 B -1 zoom 1 pan 0,0 angles 0,0,0 options M"},
-        {SDLK_PAGEDOWN, KMOD_NONE, "cursor 4 A -1 B -1 zoom 1 pan 0,0 angles 0,0,0 options M"},
-        {SDLK_PAGEDOWN, KMOD_LCTRL, "cursor 0 A -1 B -1 zoom 1 pan 0,0 angles 0,0,0 options M"},
-        {SDLK_a, KMOD_LSHIFT, "cursor 5 A 5 B -1 zoom 1 pan 0,0 angles 0,0,0 options M"},
-        {SDLK_b, KMOD_NONE, "cursor 5 A -1 B 5 zoom 1 pan 0,0 angles 0,0,0 options M"},
-        {SDLK_w, KMOD_NONE, "cursor 5 A -1 B -1 zoom 1 pan 0,0 angles 0,0,0 options WM"},
-        {SDLK_h, KMOD_NONE, "cursor 5 A -1 B -1 zoom 1 pan 0,0 angles 0,0,0 options HM"},
-        {SDLK_d, KMOD_NONE, "cursor 5 A -1 B -1 zoom 1 pan 0,0 angles 0,0,0 options DM"},
-        {SDLK_m, KMOD_NONE, "cursor 5 A -1 B -1 zoom 1 pan 0,0 angles 0,0,0 options "},
-        {SDLK_LEFT, KMOD_NONE, "cursor 5 A -1 B -1 zoom 1 pan -50,0 angles 0,0,0 options M"},
-        {SDLK_RIGHT, KMOD_NONE, "cursor 5 A -1 B -1 zoom 1 pan 50,0 angles 0,0,0 options M"},
-        {SDLK_UP, KMOD_NONE, "cursor 5 A -1 B -1 zoom 1 pan 0,-50 angles 0,0,0 options M"},
-        {SDLK_DOWN, KMOD_NONE, "cursor 5 A -1 B -1 zoom 1 pan 0,50 angles 0,0,0 options M"},
-        // With Ctrl, Alt or GUI the letters are not the engine's.
-        {SDLK_a, KMOD_LCTRL, start},
-        {SDLK_w, KMOD_LALT, start},
-        {SDLK_h, KMOD_LGUI, start},
-    };
-    for (const Row& row : rows) {
-        baseline();
-        key(row.key, row.modifiers);
-        EXPECT_EQ(state(), row.expected) << SDL_GetKeyName(row.key) << " " << row.modifiers;
-        closeDialog();
         if (engine->fit.windowFitted) {
             engine->toggleFitWindow();
             frames();
         }
-        // A second press switches an option back, and its check box with it.
-        for (const SDL_Keycode option : {SDLK_w, SDLK_h, SDLK_d, SDLK_m}) {
-            if (row.key == option && row.modifiers == KMOD_NONE) {
-                key(row.key);
+    }
+    ScreenPoint cursorOnMap(int index) {
+        const Track& track = *engine->currentTrack();
+        return ProjectWayPoint(engine->view, engine->trackBounds, track, 520, 522,
+                               *track.pointAt(index), true);
+    }
+    void expectCursorCentred() {
+        const ScreenPoint at = cursorOnMap(engine->doc.cursorIndex);
+        EXPECT_NEAR(at.x, 260.0, 1e-6);
+        EXPECT_NEAR(at.y, 261.0, 1e-6);
+    }
+    GuiObject* control(int id, int nth = 0) {
+        for (const auto& child : window->root->children) {
+            if (child->id == id && nth-- == 0) {
+                return child.get();
             }
         }
+        return nullptr;
     }
-    const GuiCheckBox* boxes[] = {engine->controls.waypointsCheck, engine->controls.heightCheck,
-                                  engine->controls.directLineCheck,
-                                  engine->controls.osmBackgroundCheck};
-    for (const GuiCheckBox* box : boxes) {
-        EXPECT_EQ(box->pressed, box == engine->controls.osmBackgroundCheck) << box->label;
-    }
+    void clickOn(const GuiObject* c) { click(c->x + c->width / 2, c->y + c->height / 2); }
 
-    // "c" and "f" centre the cursor when they switch on; "f" also turns the track upward.
-    baseline();
-    key(SDLK_c);
-    EXPECT_TRUE(engine->controls.centerCursorCheck->pressed);
-    expectCursorCentred();
-    key(SDLK_c);
-    key(SDLK_f);
-    EXPECT_TRUE(engine->view.followDirection && engine->controls.followDirectionCheck->pressed);
+    const fs::path dir =
+        fs::temp_directory_path() / ("trakmoor-commands-" + std::to_string(getpid()));
+};
+
+TEST_F(CommandsTest, ButtonsAndKeysOfTheTables) {
+    const std::tuple<int, int, const char*> buttons[] = {
+        {100, 0, "gpx dialog "},     {103, 0, "zoom 1.25 "},      {103, 1, "zoom 1.25 "},
+        {104, 0, "zoom 0.80 "},      {104, 1, "zoom 0.80 "},      {105, 0, "cursor 0 "},
+        {107, 0, "cursor 4 "},       {108, 0, "cursor 6 "},       {109, 0, "cursor 0 "},
+        {110, 0, "cursor 729 "},     {119, 0, "markers 5,-1 "},   {120, 0, "markers -1,5 "},
+        {121, 0, "angles 355,0,0 "}, {122, 0, "angles 5,0,0 "},   {123, 0, "angles 0,355,0 "},
+        {124, 0, "angles 0,5,0 "},   {125, 0, "angles 0,0,355 "}, {126, 0, "angles 0,0,5 "},
+        {127, 0, "map dialog "},     {133, 0, "fitted "}};
+    for (const auto& [id, nth, expected] : buttons) {
+        check([&] { clickOn(control(id, nth)); }, expected, id);
+    }
+    const std::tuple<SDL_Keycode, Uint16, const char*> keys[] = {
+        {SDLK_o, KMOD_LCTRL, "gpx dialog "},
+        {SDLK_PLUS, 0, "zoom 1.25 "},
+        {SDLK_KP_PLUS, KMOD_LCTRL, "zoom 1.25 "},
+        {SDLK_MINUS, 0, "zoom 0.80 "},
+        {SDLK_KP_MINUS, 0, "zoom 0.80 "},
+        {SDLK_ESCAPE, 0, "cursor 0 "},
+        {SDLK_F11, KMOD_LCTRL, "fitted "},
+        {SDLK_HOME, 0, "cursor 0 "},
+        {SDLK_END, 0, "cursor 729 "},
+        {SDLK_PAGEUP, KMOD_LSHIFT, "cursor 6 "},
+        {SDLK_PAGEUP, KMOD_RCTRL, "cursor 15 "},
+        {SDLK_PAGEDOWN, 0, "cursor 4 "},
+        {SDLK_PAGEDOWN, KMOD_LCTRL, "cursor 0 "},
+        {SDLK_a, KMOD_LSHIFT, "markers 5,-1 "},
+        {SDLK_b, 0, "markers -1,5 "},
+        {SDLK_w, 0, "options 1001 "},
+        {SDLK_h, 0, "options 0101 "},
+        {SDLK_d, 0, "options 0011 "},
+        {SDLK_m, 0, "options 0000 "},
+        {SDLK_LEFT, 0, "pan -50,0 "},
+        {SDLK_RIGHT, 0, "pan 50,0 "},
+        {SDLK_UP, 0, "pan 0,-50 "},
+        {SDLK_DOWN, 0, "pan 0,50 "},
+        {SDLK_a, KMOD_LCTRL, ""},
+        {SDLK_w, KMOD_LALT, ""},
+        {SDLK_h, KMOD_LGUI, ""},
+        {SDLK_o, 0, ""}};
+    for (const auto& [sym, modifiers, expected] : keys) {
+        check([&] { key(sym, modifiers); }, expected, sym);
+    }
+    EXPECT_EQ(engine->controls.perspectiveCombo->selectedIndex(), 0);
+    clickOn(control(126));
+    EXPECT_EQ(engine->controls.perspectiveCombo->selectedIndex(), 5) << "rotating is Custom";
+    // "Center", "c" and "f" bring the cursor to the middle; "f" turns the track upward.
+    for (auto act : {+[](CommandsTest* t) { t->clickOn(t->control(112)); },
+                     +[](CommandsTest* t) { t->key(SDLK_c); },
+                     +[](CommandsTest* t) {
+                         t->key(SDLK_c);
+                         t->key(SDLK_f);
+                     }}) {
+        engine->setCursor(300);
+        act(this);
+        expectCursorCentred();
+    }
     EXPECT_NE(engine->view.headingOffset, 0.0);
-    expectCursorCentred();
-    key(SDLK_f);
-    EXPECT_EQ(engine->view.headingOffset, 0.0);
+    // "<" and ">" and the track box; "Free" without a track goes back to "Waypoint".
+    engine->installGpx(readGpxText("<gpx><trk><name>One</name><trkseg><trkpt lat='1' lon='2'/>"
+                                   "</trkseg></trk><trk><name>Two</name></trk></gpx>"),
+                       "two.gpx");
+    clickOn(control(102));
+    clickOn(control(102));
+    EXPECT_EQ(status(), "Selected track contains no waypoints");
+    clickOn(control(101));
+    EXPECT_EQ(status(), "two.gpx  |  One  |  1 points");
+    EngineDriver bare(false);
+    bare.engine->controls.cursorModeCombo->select(1, true);
+    EXPECT_EQ(bare.engine->controls.cursorModeCombo->selectedIndex(), 0);
 }
 
-TEST_F(CommandsTest, KeysOfTheFocusedControlStayItsOwn) {
-    auto* probe = guitest::addProbe(window, -1, SDL_Rect{0, 0, 4, 4});
-    window->root->setFocus(probe);
-    key(SDLK_o);
-    key(SDLK_a, KMOD_LCTRL);
-    EXPECT_EQ(probe->count(SDL_KEYDOWN), 2);
-    EXPECT_EQ(state(), "cursor 0 A -1 B -1 zoom 1 pan 0,0 angles 0,0,0 options M");
-    key(SDLK_o, KMOD_RCTRL);
-    EXPECT_EQ(probe->count(SDL_KEYDOWN), 2);
-    ASSERT_NE(dialog(), nullptr);
-    // While the dialog is open the main window's keys do nothing, and no second dialog opens.
-    key(SDLK_o, KMOD_RCTRL);
-    key(SDLK_END);
-    engine->openMapDialog();
-    EXPECT_EQ(std::pair(dialogCount(), engine->doc.cursorIndex), std::pair(1, 0));
-}
-
-TEST_F(CommandsTest, TypedAngles) {
-    auto enter = [&](const char* x, const char* y, const char* z) {
-        field(0)->setText(x);
-        field(1)->setText(y);
-        field(2)->setText(z);
-        key(SDLK_RETURN);
-    };
-    auto shown = [&] {
-        return field(0)->text() + " " + field(1)->text() + " " + field(2)->text() + " | " +
-               status();
-    };
-    const std::string invalid = "Invalid angle; enter a whole number and press Enter";
-    clickOn(field(1));
-    ASSERT_TRUE(field(1)->hasFocus);
-    engine->controls.cursorModeCombo->select(1, true);
-    enter("725", "-30", " +7");
-    EXPECT_EQ(shown(), "5 330 7 | Angles applied: X 5°, Y 330°, Z 7°");
-    EXPECT_FALSE(engine->doc.freeCursor) << "typed angles leave the free cursor";
-    EXPECT_EQ(engine->controls.perspectiveCombo->selectedIndex(), 5);
-    for (const char* bad : {"12a", "", "7 ", "+-3", "2147483648", "99999999999999999999999"}) {
-        enter(bad, "1", "2");
-        EXPECT_EQ(shown(), "5 330 7 | " + invalid) << '"' << bad << '"';
+TEST_F(CommandsTest, HeldButtonMouseOnMapAndGraph) {
+    auto* forward = static_cast<GuiButton*>(control(108));
+    guitest::pushButton(window, true, forward->x + 9, forward->y + 9);
+    while (!forward->pressed) {
+        engine->runFrame(ticks);
     }
-    enter("-2147483648", "2147483647", "0");
-    EXPECT_EQ(shown(), "232 127 0 | Angles applied: X 232°, Y 127°, Z 0°");
-    // X valid and Y not: X stays applied, Y and Z keep their angles.
-    enter("40", "1e3", "9");
-    EXPECT_EQ(shown(), "40 127 0 | " + invalid);
-    // Keys other than Return and Enter are the field's: "a" is typed, not a marker.
-    key(SDLK_a);
-    key(SDLK_KP_ENTER);
-    EXPECT_EQ(engine->doc.markerA, -1);
-    EXPECT_EQ(status(), "Angles applied: X 40°, Y 127°, Z 0°");
-}
-
-TEST_F(CommandsTest, FreeCursorAndMarkers) {
-    engine->setCursor(100);
-    engine->view.angleZ = 90;
-    engine->view.followDirection = true;
-    engine->controls.cursorModeCombo->select(1, true);
-    const WayPoint& point = *engine->currentTrack()->pointAt(100);
-    EXPECT_EQ(status(),
-              freeCursorStatusText("sample.gpx", "free cursor", point.lat(), point.lon()));
-    EXPECT_EQ(std::tuple(engine->view.angleZ, engine->view.followDirection), std::tuple(0, false));
-
-    key(SDLK_a);
-    EXPECT_EQ(status(), "Marks require the waypoint cursor");
-    clickOn(controlsWithId(120).front());
-    EXPECT_EQ(std::pair(engine->doc.markerA, engine->doc.markerB), std::pair(-1, -1));
-
-    // A click in the middle of the map puts the free cursor on the middle of the track's box.
-    double minLat = point.lat(), maxLat = minLat, minLon = point.lon(), maxLon = minLon;
-    for (int i = 0; i < engine->currentTrack()->pointCount(); ++i) {
-        const WayPoint& p = *engine->currentTrack()->pointAt(i);
-        minLat = std::min(minLat, p.lat()), maxLat = std::max(maxLat, p.lat());
-        minLon = std::min(minLon, p.lon()), maxLon = std::max(maxLon, p.lon());
+    for (auto [later, cursor] : {std::pair(349, 0), {350, 1}, {429, 1}, {430, 2}, {510, 3}}) {
+        engine->runFrame(ticks + later);
+        EXPECT_EQ(engine->doc.cursorIndex, cursor) << later;
     }
-    click(340 + 260, 42 + 261);
-    EXPECT_EQ(status(), freeCursorStatusText("sample.gpx", "free cursor", (minLat + maxLat) / 2,
-                                             (minLon + maxLon) / 2));
-    engine->controls.cursorModeCombo->select(0, true);
-    key(SDLK_a);
-    EXPECT_EQ(std::pair(engine->doc.freeCursor, engine->doc.markerA), std::pair(false, 100));
-}
-
-TEST_F(CommandsTest, MouseOnMapAndGraph) {
-    // Graph: 12 pixels in from either side are the first and last point; the middle rounds up.
-    for (auto [x, cursor] : {std::pair(352, 0), std::pair(340, 0), std::pair(848, 729),
-                             std::pair(859, 729), std::pair(600, 365)}) {
+    ticks += 600;
+    click(forward->x + 9, forward->y + 9); // the release of a held button adds no step
+    EXPECT_EQ(engine->doc.cursorIndex, 4);
+    // The graph's margins are 12 pixels: the first and last point; the middle rounds up.
+    for (auto [x, cursor] : {std::pair(352, 0), {340, 0}, {848, 729}, {859, 729}, {600, 365}}) {
         click(x, 600);
         EXPECT_EQ(engine->doc.cursorIndex, cursor) << x;
     }
     click(400, 600, SDL_BUTTON_RIGHT);
-    EXPECT_EQ(engine->doc.cursorIndex, 365) << "only the left button picks";
-
-    // Map: a click picks the point drawn nearest to it.
     const ScreenPoint target = cursorOnMap(200);
-    click(340 + static_cast<int>(std::lround(target.x)),
-          42 + static_cast<int>(std::lround(target.y)));
-    const ScreenPoint picked = cursorOnMap();
-    auto distance = [&](ScreenPoint p) {
-        return std::hypot(p.x - std::lround(target.x), p.y - std::lround(target.y));
-    };
-    EXPECT_LE(distance(picked), distance(target));
+    click(340 + int(std::lround(target.x)), 42 + int(std::lround(target.y)));
+    const ScreenPoint picked = cursorOnMap(engine->doc.cursorIndex);
+    EXPECT_LE(std::hypot(picked.x - std::lround(target.x), picked.y - std::lround(target.y)), 0.71);
     click(400, 100, SDL_BUTTON_MIDDLE);
     expectCursorCentred();
-
-    // Right-drag moves the map pixel for pixel; a release anywhere ends it.
+    // Right-drag moves the map pixel for pixel until a release anywhere.
     const double panX = engine->view.panX, panY = engine->view.panY;
     guitest::pushButton(window, true, 500, 300, SDL_BUTTON_RIGHT);
     guitest::pushMotion(window, 530, 280);
     frames();
     guitest::pushMotion(window, 531, 285);
-    frames();
+    frames(); // the toolkit merges motions queued behind a release into the one before it
     guitest::pushButton(window, false, 1000, 650, SDL_BUTTON_RIGHT);
     guitest::pushMotion(window, 600, 400);
     frames();
     EXPECT_EQ(std::pair(engine->view.panX - panX, engine->view.panY - panY),
               std::pair(31.0, -15.0));
-
-    // The wheel with "Center cursor" zooms by 1.5 and keeps the cursor in the middle; a sideways
-    // wheel zooms out.
+    // With "Center cursor" a wheel step zooms by 1.5 about the cursor.
     key(SDLK_c);
     guitest::pushWheel(window, 400, 100, 1);
+    guitest::pushWheel(window, 100, 100, 1); // over the info list
     frames();
     EXPECT_EQ(std::pair(engine->view.zoom, status()), std::pair(1.5, std::string("Zoom: 150%")));
     expectCursorCentred();
-    SDL_Event sideways = guitest::eventFor(window, SDL_MOUSEWHEEL);
-    sideways.wheel.x = 1;
-    sideways.wheel.mouseX = 400;
-    sideways.wheel.mouseY = 100;
-    SDL_PushEvent(&sideways);
-    frames();
-    EXPECT_DOUBLE_EQ(engine->view.zoom, 1.0);
-    guitest::pushWheel(window, 100, 100, 1); // over the info list, not the map
-    frames();
-    EXPECT_DOUBLE_EQ(engine->view.zoom, 1.0);
 }
 
-TEST_F(CommandsTest, FileDialogsThroughRealEvents) {
-    clickOn(controlsWithId(100).front());
-    ASSERT_NE(dialog(), nullptr);
-    EXPECT_EQ(dialog()->currentDir(), fs::current_path().string());
-    EXPECT_EQ(dialog()->appWindow->title, "Open GPX");
-    typeIntoDialog((folder / "ride.gpx").string());
-    key(SDLK_RETURN, KMOD_NONE, dialog()->appWindow);
-    EXPECT_EQ(std::tuple(dialogCount(), engine->doc.gpxPath, engine->map.mapPath),
-              std::tuple(0, (folder / "ride.gpx").string(), (folder / "ride.osm").string()));
-    EXPECT_EQ(status(), "ride.osm  |  " + std::to_string(engine->map.mapFeatures.size()) +
-                            " map ways loaded");
-
-    // Escape loads nothing; a click in the dialog where the map lies in the main window, or a
-    // key of the table typed into its field, is the dialog's.
-    fs::copy_file(TRAKMOOR_TEST_DATA "/osm/graphhopper__bautzen.osm", folder / "other.osm");
-    clickOn(controlsWithId(127).front());
-    ASSERT_NE(dialog(), nullptr);
-    EXPECT_EQ(dialog()->currentDir(), folder.string()) << "maps start beside the track";
-    const int generation = engine->map.mapGeneration;
-    click(400, 300, SDL_BUTTON_LEFT, dialog()->appWindow);
-    key(SDLK_a, KMOD_NONE, dialog()->appWindow);
-    key(SDLK_ESCAPE, KMOD_NONE, dialog()->appWindow);
-    EXPECT_EQ(std::tuple(dialogCount(), engine->doc.cursorIndex, engine->doc.markerA,
-                         engine->map.mapGeneration),
-              std::tuple(0, 0, -1, generation));
-
-    clickOn(controlsWithId(127).front());
-    typeIntoDialog("other.osm");
-    key(SDLK_RETURN, KMOD_NONE, dialog()->appWindow);
-    EXPECT_EQ(std::tuple(dialogCount(), engine->map.mapPath, engine->mapDialogPending),
-              std::tuple(0, (folder / "other.osm").string(), false));
-}
-
-TEST_F(CommandsTest, DroppedFiles) {
-    fs::copy_file(folder / "ride.gpx", folder / "Tour.GPX");
-    fs::copy_file(folder / "ride.osm", folder / "Tour.osm");
-    fs::copy_file(folder / "ride.osm", folder / "Alps.XML");
-    drop((folder / "Tour.GPX").string());
-    EXPECT_EQ(std::pair(engine->doc.gpxPath, engine->map.mapPath),
-              std::pair((folder / "Tour.GPX").string(), (folder / "Tour.osm").string()));
-    drop((folder / "Alps.XML").string());
-    EXPECT_EQ(engine->map.mapPath, (folder / "Alps.XML").string());
-    drop((folder / "notes.txt").string());
-    EXPECT_EQ(status(), "Unsupported file: notes.txt");
-    drop("/no/such/ride.gpx");
-    EXPECT_EQ(status(), "File not found: /no/such/ride.gpx");
-
-    // Dropped while a dialog is open, on either window: nothing happens.
-    clickOn(controlsWithId(100).front());
-    drop((folder / "ride.gpx").string());
-    drop((folder / "ride.gpx").string(), dialog()->appWindow);
-    EXPECT_EQ(engine->doc.gpxPath, (folder / "Tour.GPX").string());
-    EXPECT_EQ(dialogCount(), 1);
-}
-
-TEST_F(CommandsTest, BadFilesKeepTrackAndMap) {
-    engine->openGpxFile((folder / "ride.gpx").string());
-    const auto shown = [&] { return std::pair(engine->doc.gpxPath, engine->map.mapPath); };
-    const auto before = shown();
-    fs::create_directory(folder / "folder.gpx");
-    std::ofstream(folder / "empty.gpx");
-    std::ofstream(folder / "empty.osm");
-    std::string bytes(1 << 20, '\0');
-    std::mt19937 random(7);
-    for (char& c : bytes) {
-        c = static_cast<char>(random());
-    }
-    std::ofstream(folder / "binary.gpx", std::ios::binary) << bytes;
-    std::ofstream(folder / "binary.osm", std::ios::binary) << bytes;
-    // Mini-XML's text buffers grow in steps, so a long run of text costs quadratic time.
-    std::ofstream(folder / "junk.gpx") << std::string(1 << 18, 'x');
-    const std::string path = folder.string() + "/";
-    struct Row {
-        std::string file, expected;
+TEST_F(CommandsTest, TypedAnglesMarkersAndTheFreeCursor) {
+    GuiTextCtrl* fields[] = {engine->controls.angleXField, engine->controls.angleYField,
+                             engine->controls.angleZField};
+    auto enter = [&](const char* x, const char* y, const char* z) {
+        fields[0]->setText(x), fields[1]->setText(y), fields[2]->setText(z);
+        key(SDLK_RETURN);
+        return fields[0]->text() + " " + fields[1]->text() + " " + fields[2]->text() + " " +
+               status();
     };
-    for (const Row& row : {
-             Row{"gone.gpx", "File not found: " + path + "gone.gpx"},
-             Row{"folder.gpx", "File not found: " + path + "folder.gpx"},
-             Row{"empty.gpx", "No tracks found in " + path + "empty.gpx"},
-             Row{"binary.gpx", "No tracks found in " + path + "binary.gpx"},
-             Row{"junk.gpx", "No tracks found in " + path + "junk.gpx"},
-             Row{"gone.osm", "Could not open OSM map: " + path + "gone.osm"},
-             Row{"folder.gpx/x.osm", "Could not open OSM map: " + path + "folder.gpx/x.osm"},
-             Row{"empty.osm", "Invalid OSM map: no <osm> element found"},
-             Row{"binary.osm", "Invalid OSM map: no <osm> element found"},
-         }) {
-        drop(path + row.file);
-        EXPECT_EQ(status(), row.expected);
-        EXPECT_EQ(shown(), before) << row.file;
+    const std::string invalid = "Invalid angle; enter a whole number and press Enter";
+    clickOn(fields[1]);
+    engine->setCursor(100);
+    engine->controls.cursorModeCombo->select(1, true);
+    key(SDLK_a); // the field's key, no request for a marker
+    const WayPoint& point = *engine->currentTrack()->pointAt(100);
+    EXPECT_EQ(status(),
+              freeCursorStatusText("sample.gpx", "free cursor", point.lat(), point.lon()));
+    EXPECT_EQ(enter("725", "-30", " +7"), "5 330 7 Angles applied: X 5°, Y 330°, Z 7°");
+    EXPECT_FALSE(engine->doc.freeCursor) << "typed angles leave the free cursor";
+    for (const char* bad : {"12a", "", "7 ", "+-3", "2147483648", "99999999999999999999"}) {
+        EXPECT_EQ(enter(bad, "1", "2"), "5 330 7 " + invalid) << '"' << bad << '"';
     }
-    if (geteuid() != 0) { // permissions do not bind root
-        fs::permissions(folder / "ride.gpx", fs::perms::none);
-        drop(path + "ride.gpx");
-        EXPECT_EQ(status(), "Could not load GPX: Permission denied");
+    EXPECT_EQ(enter("-2147483648", "2147483647", "0"),
+              "232 127 0 Angles applied: X 232°, Y 127°, Z 0°");
+    EXPECT_EQ(enter("40", "1e3", "9"), "40 127 0 " + invalid) << "X stays applied";
+    // Free cursor: no markers; a click places it, at the track box's middle for the panel's.
+    engine->controls.cursorModeCombo->select(1, true);
+    window->root->setFocus(nullptr);
+    key(SDLK_b);
+    EXPECT_EQ(std::pair(status(), engine->doc.markerB),
+              std::pair(std::string("Marks require the waypoint cursor"), -1));
+    const TrackBoundsCache& box = engine->trackBounds;
+    click(340 + 260, 42 + 261);
+    EXPECT_EQ(status(),
+              freeCursorStatusText("sample.gpx", "free cursor", (box.minLat + box.maxLat) / 2,
+                                   (box.minLon + box.maxLon) / 2));
+    engine->controls.cursorModeCombo->select(0, true);
+    key(SDLK_b);
+    EXPECT_EQ(std::pair(engine->doc.freeCursor, engine->doc.markerB), std::pair(false, 100));
+}
+
+TEST_F(CommandsTest, DialogsDropsAndBadFiles) {
+    auto typeInto = [&](const std::string& text) {
+        for (std::size_t at = 0; at < text.size(); at += 31) { // 31 bytes per text event
+            guitest::pushText(dialog()->appWindow, text.substr(at, 31).c_str());
+        }
+        key(SDLK_RETURN, 0, dialog()->appWindow);
+    };
+    auto shown = [&] { return engine->doc.gpxPath + " " + engine->map.mapPath + " " + status(); };
+    clickOn(control(100));
+    typeInto((dir / "ride.gpx").string());
+    const std::string ride = dir / "ride.gpx", map = dir / "ride.osm";
+    EXPECT_EQ(shown(), ride + " " + map + " ride.osm  |  1 map ways loaded");
+    // Escape loads nothing; clicks and keys in the dialog are its own.
+    key(SDLK_o, KMOD_LCTRL);
+    click(400, 300, SDL_BUTTON_LEFT, dialog()->appWindow);
+    key(SDLK_END, 0, dialog()->appWindow);
+    drop(ride);
+    key(SDLK_ESCAPE, 0, dialog()->appWindow);
+    EXPECT_EQ(std::tuple(dialog(), engine->doc.cursorIndex), std::tuple(nullptr, 0));
+    clickOn(control(127));
+    EXPECT_EQ(dialog()->currentDir(), dir.string()) << "maps start beside the track";
+    typeInto("ride.osm");
+    EXPECT_EQ(engine->map.mapGeneration, 2);
+
+    std::ofstream(dir / "empty.gpx").flush();
+    std::ofstream(dir / "empty.osm").flush();
+    std::ofstream(dir / "junk.gpx") << std::string(1 << 16, '\1');
+    fs::copy_file(dir / "junk.gpx", dir / "junk.osm");
+    fs::create_directory(dir / "dir.gpx");
+    const std::string p = dir.string() + "/", none = "Invalid OSM map: no <osm> element found";
+    for (auto [file, expected] :
+         {std::pair("gone.gpx", "File not found: " + p + "gone.gpx"),
+          {"dir.gpx", "File not found: " + p + "dir.gpx"},
+          {"empty.gpx", "No tracks found in " + p + "empty.gpx"},
+          {"junk.gpx", "No tracks found in " + p + "junk.gpx"},
+          {"dir.gpx/x.OSM", "Could not open OSM map: " + p + "dir.gpx/x.OSM"},
+          {"empty.osm", none},
+          {"junk.osm", none},
+          {"notes.txt", std::string("Unsupported file: notes.txt")}}) {
+        drop(p + file);
+        EXPECT_EQ(shown(), ride + " " + map + " " + expected);
     }
+    fs::rename(dir / "ride.gpx", dir / "Tour.GPX");
+    fs::rename(dir / "ride.osm", dir / "Tour.osm");
+    drop(p + "Tour.GPX");
+    EXPECT_EQ(shown(), p + "Tour.GPX " + p + "Tour.osm Tour.osm  |  1 map ways loaded");
 }
 
 } // namespace
