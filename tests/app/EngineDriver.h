@@ -1,9 +1,6 @@
 #ifndef TRAKMOOR_TESTS_APP_ENGINEDRIVER_H
 #define TRAKMOOR_TESTS_APP_ENGINEDRIVER_H
-
-// The real engine headless with its main window as the program builds it and the sample track,
-// run from the build folder (where the pictures lie) and driven by real SDL events.
-
+// The engine headless with its main window and the sample track, fed real SDL events.
 #include "app/TrakmoorEngine.h"
 #include "gui/GuiFileDialog.h"
 #include "gui/GuiLabel.h"
@@ -13,18 +10,16 @@ namespace trakmoor {
 
 struct EngineDriver : guitest::EmbeddedFontFirst {
     explicit EngineDriver(bool sample = true) {
-        std::filesystem::current_path(TRAKMOOR_BUILD_DIR);
-        window = engine->createWindow(engine.get(), "Trakmoor 0.0.0", SDL_WINDOWPOS_CENTERED,
-                                      SDL_WINDOWPOS_CENTERED, 1100, 720, 0, 0xFFC8C8C8);
-        engine->mainWindow = window;
+        std::filesystem::current_path(TRAKMOOR_BUILD_DIR); // where the pictures lie
+        engine->mainWindow = window =
+            engine->createWindow(engine.get(), "Trakmoor", 0, 0, 1100, 720, 0, 0xFFC8C8C8);
         engine->buildMainWindow(window, false);
         if (sample) {
             engine->loadBuiltInSample();
         }
         guitest::discardQueuedEvents();
     }
-    // Runs frames 16 ms apart until SDL's queue is empty.
-    void frames() {
+    void frames() { // 16 ms apart until the queue is empty
         do {
             engine->runFrame(ticks += 16);
         } while (SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0);
@@ -38,29 +33,14 @@ struct EngineDriver : guitest::EmbeddedFontFirst {
         guitest::pushButton(to ? to : window, false, x, y, button);
         frames();
     }
-    void drop(const std::string& path, const AppWindow* to = nullptr) {
-        SDL_Event event{};
-        event.type = SDL_DROPFILE;
-        event.drop.file = SDL_strdup(path.c_str());
-        event.drop.windowID = (to ? to : window)->id;
-        SDL_PushEvent(&event);
-        frames();
-    }
     GuiFileDialog* dialog() const {
-        for (AppWindow* open : engine->windowList()) {
-            if (auto* found = dynamic_cast<GuiFileDialog*>(open->root.get())) {
-                return found;
-            }
-        }
-        return nullptr;
+        const auto all = engine->windowList();
+        return all.size() > 1 ? dynamic_cast<GuiFileDialog*>(all.back()->root.get()) : nullptr;
     }
-    const std::string& status() const { return engine->controls.statusLabel->text; }
-
     std::unique_ptr<TrakmoorEngine> engine = std::make_unique<TrakmoorEngine>();
     AppWindow* window = nullptr;
     std::uint32_t ticks = 1000;
 };
 
 } // namespace trakmoor
-
 #endif
