@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The real program under its own virtual X server and a small window manager: command-line errors,
-# a toolkit that cannot start, the window's size, fullscreen, and the two ways a user ends it.
+# a toolkit that cannot start, the window's size, fullscreen, the two ways a user ends it, and
+# keys, clicks and the file dialog changing the picture where they should.
 #   e2e_test.sh PROGRAM BUILD_DIR  (leaves BUILD_DIR/e2e-main-window.png for a person to look at)
 set -uo pipefail
 
@@ -77,5 +78,57 @@ for size in 1024x768 "1024 x 768" fullscreen; do
         finish 0
     fi
 done
+
+# Using it: keys, clicks on graph and map, and a track opened through the dialog, each seen in
+# a settled picture.  Regions (x y w h) at the design size.
+status_line="8 698 1084 22" map_panel="340 42 520 522" info_list="10 102 320 592"
+region() { convert "$work/$1.png" -crop "$4x$5+$2+$3" +repage rgb:- | md5sum; }
+shot() {
+    last_sum="" && wait_until "$timeout_s" window_settled || fail "no settled picture for $1"
+    cp "$work/shot.png" "$work/$1.png"
+}
+# act NAME WHAT XDOTOOL-ARGS...: acts on the focused window, then the picture NAME must differ from
+# the one before in the status line (and in the map panel, once it shows more than its grid).
+act() {
+    local name=$1 what=$2 colours
+    shift 2
+    xdotool windowfocus --sync "$window" "$@" 2>/dev/null
+    shot "$name"
+    colours=$(convert "$work/$previous.png" -crop 520x522+340+42 -unique-colors -format %w info:)
+    for area in "$status_line" $([ "$colours" -gt 8 ] && [ "$what" = step ] && echo map); do
+        [ "$area" = map ] && area=$map_panel
+        # shellcheck disable=SC2086
+        [ "$(region "$previous" $area)" != "$(region "$name" $area)" ] || fail "$name: $area same"
+    done
+    previous=$name
+}
+tracks="$work/tracks" && mkdir -p "$tracks"
+cp "$here/../data/gpx/gpxpy__korita-zbevnica.gpx" "$tracks/tour.gpx"
+cp "$here/../data/osm/graphhopper__test-osm6.osm" "$tracks/tour.osm" # so nothing is downloaded
+if start; then
+    shot start && previous=start
+    act end step key End
+    act back step key Page_Down
+    act graph click mousemove --window "$window" 352 600 click 1
+    act map click mousemove --window "$window" 600 303 click 1
+    xdotool windowfocus --sync "$window" key ctrl+o 2>/dev/null
+    dialog() { dialog=$(xdotool search --onlyvisible --name '^Open GPX$' 2>/dev/null); }
+    wait_until "$timeout_s" dialog || fail "Ctrl+O opened no dialog"
+    # The program takes one event a frame: Return goes once the typed name shows in full.
+    dialog_settled() {
+        local sum
+        sum=$(import -window "$dialog" rgb:- 2>/dev/null | md5sum)
+        [ "$sum" = "$last_sum" ] || { last_sum=$sum && return 1; }
+    }
+    xdotool windowfocus --sync "$dialog" type --delay 5 "$tracks/tour.gpx" 2>/dev/null
+    last_sum="" && wait_until "$timeout_s" dialog_settled
+    xdotool windowfocus --sync "$dialog" key Return 2>/dev/null
+    act opened open sleep 0.2
+    # shellcheck disable=SC2086
+    [ "$(region map $info_list)" != "$(region opened $info_list)" ] || fail "no new track shown"
+    ! dialog || fail "the dialog stayed open"
+    wait_until "$timeout_s" close_by_key || fail "the window manager's delete key did not end it"
+    finish 0
+fi
 
 report end-to-end
