@@ -207,6 +207,23 @@ BENCHMARK(BM_LongTrackFrame)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 
+// The graph alone of the same track.  Args: thin same-pixel points; stroke in strips.
+void BM_LongTrackGraph(benchmark::State& state) {
+    const auto graph = panelSurface(kMapWidth, kGraphHeight);
+    const OwnedCairoContext graphCr(cairo_create(graph.get()));
+    const Track& track = *data().longTrack;
+    const GraphPaintOptions options{.thinSamePixel = state.range(0) != 0,
+                                    .strokeInStrips = state.range(1) != 0};
+    for (auto _ : state)
+        PaintGraphPanel(graphCr.get(), kMapWidth, kGraphHeight, track, 0, track.pointCount() / 3,
+                        data().boldFont.get(), options);
+}
+BENCHMARK(BM_LongTrackGraph)
+    ->ArgNames({"thin", "strips"})
+    ->ArgsProduct({{1}, {0, 1}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
 } // namespace
 
 BENCHMARK_MAIN();

@@ -63,24 +63,73 @@ private:
     double step_;
 };
 
-// Continues the current path from point `from` on.
+// One stroke of tens of thousands of segments in a panel this low keeps thousands of edges active
+// on every scan line of cairo's rasteriser.  Strokes of pixel columns, each clipped to its own
+// columns and given every segment that can reach into them, paint every pixel once with the same
+// coverage as the single stroke, and each stays small.
+constexpr std::size_t kSingleStrokePoints = 2048;
+constexpr double kStripWidth = 32.0;
+// Half the line width plus the round join around a vertex, with room to spare.
+constexpr double kStrokeReach = 3.0;
+
+void strokeInStrips(cairo_t* cr, const std::vector<ScreenPoint>& points, int height) {
+    auto firstBeyond = [&](double x) {
+        return std::upper_bound(points.begin(), points.end(), x,
+                                [](double v, const ScreenPoint& p) { return v < p.x; }) -
+               points.begin();
+    };
+    auto firstFrom = [&](double x) {
+        return std::lower_bound(points.begin(), points.end(), x,
+                                [](const ScreenPoint& p, double v) { return p.x < v; }) -
+               points.begin();
+    };
+    const auto count = static_cast<std::ptrdiff_t>(points.size());
+    const double left = std::floor(points.front().x - kStrokeReach);
+    const double right = points.back().x + kStrokeReach;
+    for (double x0 = left; x0 < right; x0 += kStripWidth) {
+        const double x1 = x0 + kStripWidth;
+        // The segment that enters the strip's reach from further left is drawn whole.
+        const std::ptrdiff_t begin = std::max<std::ptrdiff_t>(firstFrom(x0 - kStrokeReach) - 1, 0);
+        const std::ptrdiff_t end = std::min(firstBeyond(x1 + kStrokeReach) + 1, count);
+        if (end - begin < 1)
+            continue;
+        cairo_save(cr);
+        cairo_rectangle(cr, x0, -height, kStripWidth, 3.0 * height);
+        cairo_clip(cr);
+        cairo_move_to(cr, points[begin].x, points[begin].y);
+        for (std::ptrdiff_t i = begin + 1; i < end; ++i)
+            cairo_line_to(cr, points[i].x, points[i].y);
+        cairo_stroke(cr);
+        cairo_restore(cr);
+    }
+}
+
+// Strokes the series from point `from` on, continuing from `start`.
 void drawSeries(cairo_t* cr, const GraphGeometry& geometry, const Series& series, std::size_t from,
-                bool thinSamePixel) {
-    ScreenPoint start;
-    cairo_get_current_point(cr, &start.x, &start.y);
+                ScreenPoint start, int height, const GraphPaintOptions& options) {
+    std::vector<ScreenPoint> points{start};
+    points.reserve(series.values.size() - from + 1);
     // The curve turns in almost every pixel, so its runs are cut at thirds of a pixel.
-    PixelThinning thinning(thinSamePixel, start, 3);
-    auto draw = [cr](ScreenPoint p) { cairo_line_to(cr, p.x, p.y); };
+    PixelThinning thinning(options.thinSamePixel, start, 3);
+    auto keep = [&points](ScreenPoint p) { points.push_back(p); };
     for (std::size_t i = from; i < series.values.size(); ++i) {
         const ScreenPoint p{geometry.x(static_cast<std::int32_t>(i)),
                             geometry.y(series, series.values[i])};
         if (std::isfinite(p.y))
-            thinning.add(p, draw);
+            thinning.add(p, keep);
     }
-    thinning.finish(draw);
+    thinning.finish(keep);
     cairo_set_line_width(cr, 2.0);
     // Mitred corners of a dense zigzag would stick out up to ten line widths.
     cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+    if (options.strokeInStrips && points.size() > kSingleStrokePoints) {
+        strokeInStrips(cr, points, height);
+        return;
+    }
+    cairo_new_path(cr);
+    cairo_move_to(cr, start.x, start.y);
+    for (std::size_t i = 1; i < points.size(); ++i)
+        cairo_line_to(cr, points[i].x, points[i].y);
     cairo_stroke(cr);
 }
 
@@ -146,18 +195,16 @@ void PaintGraphPanel(cairo_t* cr, int width, int height, const Track& track,
     paintGraphBackground(cr, width, height);
     const GraphGeometry geometry(width, height, n);
     cairo_save(cr);
-    cairo_new_path(cr);
-    cairo_move_to(cr, 12.0, height - 12.0);
     cairo_set_source_rgb(cr, 0.12, 0.42, 0.68);
-    drawSeries(cr, geometry, first, 0, options.thinSamePixel);
+    drawSeries(cr, geometry, first, 0, {12.0, height - 12.0}, height, options);
 
     Series second;
     if (twoSeries) {
         second.values = speeds;
         fitRange(second, 0.0);
-        cairo_move_to(cr, geometry.x(0), geometry.y(second, 0.0));
         cairo_set_source_rgb(cr, 0.82, 0.30, 0.12);
-        drawSeries(cr, geometry, second, 1, options.thinSamePixel);
+        drawSeries(cr, geometry, second, 1, {geometry.x(0), geometry.y(second, 0.0)}, height,
+                   options);
     }
 
     useFont(cr, font, 11.0, CAIRO_FONT_WEIGHT_BOLD);

@@ -19,6 +19,8 @@ enum class GraphMode : std::int32_t { Height = 0, Speed = 1, HeightAndSpeed = 2 
 struct GraphPaintOptions {
     // Leave out of the curves the points that fall into the pixel of the last drawn one.
     bool thinSamePixel = true;
+    // Stroke long curves in clipped strips of pixel columns rather than in one piece.
+    bool strokeInStrips = true;
 };
 
 // "123 m" or "12.3 km/h", independent of the locale.

@@ -88,3 +88,20 @@ TEST(GraphPainter, ThinnedLinesLookLikeTheFullOnes) {
     paintTrack(full.cr.get(), projection, *track, {}, {.thinSamePixel = false});
     expectLookAlike(thin, full);
 }
+
+// Every pixel gets its coverage from one strip, which holds every segment that reaches it.
+TEST(GraphPainter, StripsPaintLikeOneStroke) {
+    const auto track = repeatedTrack("gpsbabel__sbn-v13.gpx", 5);
+    for (bool thin : {true, false}) {
+        Canvas strips(520, 124), whole(520, 124);
+        PaintGraphPanel(strips.cr.get(), 520, 124, *track, 2, 100, kBold.get(),
+                        {.thinSamePixel = thin});
+        PaintGraphPanel(whole.cr.get(), 520, 124, *track, 2, 100, kBold.get(),
+                        {.thinSamePixel = thin, .strokeInStrips = false});
+        const auto a = strips.bytes();
+        const auto b = whole.bytes();
+        EXPECT_TRUE(std::equal(a.begin(), a.end(), b.begin(),
+                               [](int x, int y) { return std::abs(x - y) <= 1; }));
+        EXPECT_NE(a, b); // the strips were used
+    }
+}
