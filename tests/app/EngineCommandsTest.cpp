@@ -247,8 +247,8 @@ TEST(EngineCommands, DialogsDropsAndBadFiles) {
     const std::string none = "Invalid OSM map: no <osm> element found";
     for (auto [file, expected] : {std::pair("gone.gpx", "File not found: " + p + "gone.gpx"),
                                   {"dir.gpx", "File not found: " + p + "dir.gpx"},
-                                  {"empty.gpx", "No tracks found in " + p + "empty.gpx"},
-                                  {"junk.gpx", "No tracks found in " + p + "junk.gpx"},
+                                  {"empty.gpx", "Not a GPX file: " + p + "empty.gpx"},
+                                  {"junk.gpx", "Not a GPX file: " + p + "junk.gpx"},
                                   {"gone.XML", "Could not open OSM map: " + p + "gone.XML"},
                                   {"empty.osm", none},
                                   {"junk.osm", none},
