@@ -103,8 +103,9 @@ int main(int argc, char** argv) {
         engine->downloadOsmMap = [program](const std::string& path) {
             return program->downloadMapFromServers(path);
         };
-        loadStartupFiles(*engine, *settings);
+        // Before the files: reading a long track already puts a first frame on screen.
         watchFirstFrame(*engine, start);
+        loadStartupFiles(*engine, *settings);
         engine->run();
     } catch (const std::exception& error) {
         // The toolkit's own start-up failure (no SDL, no display) ends here too.
