@@ -340,6 +340,8 @@ bool TrakmoorEngine::handleKey(const SDL_Keysym& key) {
         return true;
     case SDLK_PLUS:
     case SDLK_KP_PLUS:
+    // On keyboards where "+" is Shift and "=", SDL reports the "=" key.
+    case SDLK_EQUALS:
         ZoomBy(1.25);
         return true;
     case SDLK_MINUS:
