@@ -25,41 +25,61 @@ public:
     explicit Server(Texts replies) : replies_(std::move(replies)) {
         sockaddr_in address{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
         socklen_t size = sizeof address;
-        bind(listener_, reinterpret_cast<sockaddr*>(&address), size), listen(listener_, 8);
+        bind(listener_, reinterpret_cast<sockaddr*>(&address), size);
+        listen(listener_, 8);
         getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size);
         url = "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/api/interpreter";
         thread_ = std::thread([this] {
-            for (int client, i = 0; (client = accept(listener_, nullptr, nullptr)) >= 0; ++i)
-                serve(client, replies_[i % replies_.size()]), close(client);
+            int client = -1;
+            for (std::size_t i = 0; (client = accept(listener_, nullptr, nullptr)) >= 0; ++i) {
+                serve(client, replies_[i % replies_.size()]);
+                close(client);
+            }
         });
     }
     explicit Server(const std::string& reply) : Server(Texts{reply}) {}
-    ~Server() { shutdown(listener_, SHUT_RDWR), thread_.join(), close(listener_); }
-    Texts requests() { return std::lock_guard(mutex_), requests_; }
+    ~Server() {
+        // Wakes the thread from accept.
+        shutdown(listener_, SHUT_RDWR);
+        thread_.join();
+        close(listener_);
+    }
+    Texts requests() {
+        std::lock_guard lock(mutex_);
+        return requests_;
+    }
     std::string url;
 
 private:
     void serve(int client, const std::string& reply) {
         // A query ends in ';' (sent as %3B); a GET after a redirect with its empty line.
-        std::string request, in(4096, '\0');
-        for (ssize_t n; !request.ends_with(request.starts_with("GET") ? "\r\n\r\n" : "%3B");)
-            if ((n = recv(client, in.data(), in.size(), 0)) <= 0)
+        std::string request;
+        std::string in(4096, '\0');
+        while (!request.ends_with(request.starts_with("GET") ? "\r\n\r\n" : "%3B")) {
+            const ssize_t n = recv(client, in.data(), in.size(), 0);
+            if (n <= 0) {
                 return;
-            else
-                request.append(in.data(), n);
-        std::lock_guard{mutex_}, requests_.push_back(request);
+            }
+            request.append(in.data(), static_cast<std::size_t>(n));
+        }
+        {
+            std::lock_guard lock(mutex_);
+            requests_.push_back(request);
+        }
         const std::size_t piece = reply.find("X-Slow") != reply.npos ? 64 : reply.size();
         for (std::size_t at = 0; at < reply.size(); at += piece) {
             std::this_thread::sleep_for(piece == 64 ? 5ms : 0ms);
-            if (send(client, &reply[at], std::min(piece, reply.size() - at), MSG_NOSIGNAL) < 0)
+            if (send(client, &reply[at], std::min(piece, reply.size() - at), MSG_NOSIGNAL) < 0) {
                 return;
+            }
         }
     }
+
     Texts replies_;
     int listener_ = socket(AF_INET, SOCK_STREAM, 0);
     std::mutex mutex_;
     Texts requests_;
-    std::thread thread_; // wakes from accept when the destructor shuts the listener down
+    std::thread thread_;
 };
 
 } // namespace maptest
