@@ -115,7 +115,8 @@ TEST(EngineCommands, EveryButtonAndKeyOfTheTables) {
     d.engine->installGpx(readGpxText("<gpx><trk><name>A</name><trkseg><trkpt lat='1' lon='2'/>"
                                      "</trkseg></trk><trk/></gpx>"),
                          "two.gpx");
-    d.press(102), d.press(102);
+    d.press(102);
+    d.press(102);
     EXPECT_EQ(d.status(), "Selected track contains no waypoints");
     d.press(101);
     EXPECT_EQ(d.status(), "two.gpx  |  A  |  1 points");
@@ -231,7 +232,8 @@ TEST(EngineCommands, DialogsDropsAndBadFiles) {
     d.key(SDLK_o, KMOD_LCTRL);
     d.click(400, 300, SDL_BUTTON_LEFT, d.dialog()->appWindow);
     d.key(SDLK_END, 0, d.dialog()->appWindow);
-    d.drop(p + "x.gpx"), d.drop(p + "x.gpx", d.dialog()->appWindow);
+    d.drop(p + "x.gpx");
+    d.drop(p + "x.gpx", d.dialog()->appWindow);
     d.key(SDLK_ESCAPE, 0, d.dialog()->appWindow);
     EXPECT_EQ(std::tuple(d.dialog(), d.engine->doc.cursorIndex, shown()),
               std::tuple(nullptr, 0, ride + " " + map + " ride.osm  |  1 map ways loaded"));
@@ -256,7 +258,8 @@ TEST(EngineCommands, DialogsDropsAndBadFiles) {
         d.drop(p + file); // the track and map shown stay
         EXPECT_EQ(shown(), ride + " " + map + " " + expected);
     }
-    fs::rename(ride, p + "Tour.GPX"), fs::rename(map, p + "Tour.osm");
+    fs::rename(ride, p + "Tour.GPX");
+    fs::rename(map, p + "Tour.osm");
     d.drop(p + "Tour.GPX");
     EXPECT_EQ(shown(), p + "Tour.GPX " + p + "Tour.osm Tour.osm  |  1 map ways loaded");
     fs::remove_all(dir);

@@ -134,7 +134,8 @@ TEST_F(Download, FirstServerGetsTheExactRequest) {
 TEST_F(Download, FailedServersAreFollowedByTheNext) {
     Server good(kOk);
     const gzFile packed = gzopen((target + ".gz").c_str(), "wb");
-    gzwrite(packed, kMap.data(), kMap.size()), gzclose(packed);
+    gzwrite(packed, kMap.data(), kMap.size());
+    gzclose(packed);
     const std::pair<Texts, std::string> cases[] = {
         {{k429, k504, answer("302 Found", "", "Location: " + good.url + "\r\n")}, ""},
         {{answer("200 OK", read(target + ".gz"), "Content-Encoding: gzip\r\n")}, ""},
@@ -171,7 +172,8 @@ TEST_F(Download, RefusedOrUnsavedDownloads) {
     target = dir.file("plain").string() + "/tour.osm"; // even root cannot write below a file
     run({server.url});
     EXPECT_EQ(server.requests().size(), 0u);
-    target = dir.dir("tour.osm").string(), dir.file("tour.osm/inside");
+    target = dir.dir("tour.osm").string();
+    dir.file("tour.osm/inside");
     run({server.url});
     EXPECT_TRUE(fs::is_directory(target));
     EXPECT_EQ(
