@@ -35,36 +35,15 @@ void TrakmoorEngine::drawWindow(AppWindow* window) {
 void TrakmoorEngine::paintPanels() {
     GuiCairoPanel* mapPanel = controls.mapPanel;
     GuiCairoPanel* graphPanel = controls.graphPanel;
-    const Track* track = currentTrack();
+    const PanelSceneKey scene = panelSceneKey();
     if (mapPanel->cairo() != nullptr) {
-        const MapScene scene{.track = track,
-                             .features = &map.mapFeatures,
-                             .mapGeneration = map.mapGeneration,
-                             .showOsmBackground = options.showOsmBackground,
-                             .view = view,
-                             .bounds = &trackBounds,
-                             .cursorIndex = doc.cursorIndex,
-                             .markerA = doc.markerA,
-                             .markerB = doc.markerB,
-                             .freeCursor = doc.freeCursor,
-                             .freeCursorLat = doc.freeCursorLat,
-                             .freeCursorLon = doc.freeCursorLon,
-                             .showWaypoints = options.showWaypoints,
-                             .showDirectLine = options.showDirectLine,
-                             .flags = {.start = pictures.flagStartImage.get(),
-                                       .finish = pictures.flagFinishImage.get(),
-                                       .markA = pictures.flagMarkAImage.get(),
-                                       .markB = pictures.flagMarkBImage.get()},
-                             .font = pictures.textFont.get()};
-        paintMapPanel(mapPanel->cairo(), mapPanel->width, mapPanel->height, scene, map.mapPicture);
+        paintMapPanel(mapPanel->cairo(), mapPanel->width, mapPanel->height, scene.map,
+                      map.mapPicture);
     }
     if (graphPanel->cairo() != nullptr) {
-        if (track != nullptr && track->pointCount() > 0) {
-            const GraphScene scene{.track = track,
-                                   .cursorIndex = doc.cursorIndex,
-                                   .statisticsMode = options.statisticsMode,
-                                   .font = pictures.boldFont.get()};
-            paintGraphPanel(graphPanel->cairo(), graphPanel->width, graphPanel->height, scene);
+        if (scene.graph.track != nullptr && scene.graph.track->pointCount() > 0) {
+            paintGraphPanel(graphPanel->cairo(), graphPanel->width, graphPanel->height,
+                            scene.graph);
         } else {
             paintGraphBackground(graphPanel->cairo(), graphPanel->width, graphPanel->height);
         }
@@ -73,24 +52,38 @@ void TrakmoorEngine::paintPanels() {
     graphPanel->invalidate();
 }
 
-TrakmoorEngine::PanelSceneKey TrakmoorEngine::panelSceneKey() const {
-    const GuiCairoPanel* mapPanel = controls.mapPanel;
-    const GuiCairoPanel* graphPanel = controls.graphPanel;
-    return PanelSceneKey{.documentGeneration = doc.documentGeneration,
-                         .selectedTrack = doc.selectedTrack,
-                         .cursorIndex = doc.cursorIndex,
-                         .markerA = doc.markerA,
-                         .markerB = doc.markerB,
-                         .freeCursor = doc.freeCursor,
-                         .freeCursorLat = doc.freeCursorLat,
-                         .freeCursorLon = doc.freeCursorLon,
-                         .view = view,
-                         .options = options,
-                         .mapGeneration = map.mapGeneration,
-                         .mapWidth = mapPanel->width,
-                         .mapHeight = mapPanel->height,
-                         .graphWidth = graphPanel->width,
-                         .graphHeight = graphPanel->height};
+TrakmoorEngine::PanelSceneKey TrakmoorEngine::panelSceneKey() {
+    const Track* track = currentTrack();
+    const MapScene mapScene{.track = track,
+                            .features = &map.mapFeatures,
+                            .mapGeneration = map.mapGeneration,
+                            .showOsmBackground = options.showOsmBackground,
+                            .view = view,
+                            .bounds = &trackBounds,
+                            .cursorIndex = doc.cursorIndex,
+                            .markerA = doc.markerA,
+                            .markerB = doc.markerB,
+                            .freeCursor = doc.freeCursor,
+                            .freeCursorLat = doc.freeCursorLat,
+                            .freeCursorLon = doc.freeCursorLon,
+                            .showWaypoints = options.showWaypoints,
+                            .showDirectLine = options.showDirectLine,
+                            .flags = {.start = pictures.flagStartImage.get(),
+                                      .finish = pictures.flagFinishImage.get(),
+                                      .markA = pictures.flagMarkAImage.get(),
+                                      .markB = pictures.flagMarkBImage.get()},
+                            .font = pictures.textFont.get()};
+    const GraphScene graphScene{.track = track,
+                                .cursorIndex = doc.cursorIndex,
+                                .statisticsMode = options.statisticsMode,
+                                .font = pictures.boldFont.get()};
+    return PanelSceneKey{.map = mapScene,
+                         .graph = graphScene,
+                         .documentGeneration = doc.documentGeneration,
+                         .mapWidth = controls.mapPanel->width,
+                         .mapHeight = controls.mapPanel->height,
+                         .graphWidth = controls.graphPanel->width,
+                         .graphHeight = controls.graphPanel->height};
 }
 
 } // namespace trakmoor

@@ -13,6 +13,7 @@
 #include "gui/SdlHandles.h"
 #include "map/FontFace.h"
 #include "map/MapFeature.h"
+#include "map/MapPanelPainter.h"
 #include "map/MapPicture.h"
 #include "map/ViewState.h"
 #include "track/Gpx.h"
@@ -107,8 +108,6 @@ struct DisplayOptions {
     bool showOsmBackground = true;
     // 0 height, 1 speed, 2 height and speed.
     int statisticsMode = 0;
-
-    friend bool operator==(const DisplayOptions&, const DisplayOptions&) = default;
 };
 
 // What the painters draw with besides the data: the flags of start, finish and the two analysis
@@ -263,19 +262,12 @@ private:
     // The map panel's size, or 0 x 0 before the window is built.
     std::pair<int, int> mapPanelSize() const;
 
-    // Everything the two panel pictures are drawn from; equal keys draw equal pictures.
+    // Everything the two panel pictures are drawn from; equal keys draw equal pictures.  The
+    // generations stand for the contents of the document and the map the scenes point to.
     struct PanelSceneKey {
+        MapScene map;
+        GraphScene graph;
         int documentGeneration = 0;
-        int selectedTrack = -1;
-        int cursorIndex = -1;
-        int markerA = -1;
-        int markerB = -1;
-        bool freeCursor = false;
-        double freeCursorLat = 0.0;
-        double freeCursorLon = 0.0;
-        ViewState view;
-        DisplayOptions options;
-        int mapGeneration = 0;
         int mapWidth = 0;
         int mapHeight = 0;
         int graphWidth = 0;
@@ -283,7 +275,8 @@ private:
 
         bool operator==(const PanelSceneKey&) const = default;
     };
-    PanelSceneKey panelSceneKey() const;
+    // Not const: the scene hands the painters the bounds cache to fill.
+    PanelSceneKey panelSceneKey();
 
     bool firstFrameReported_ = false;
     // What the panels show now; unset until they are first painted.

@@ -40,6 +40,9 @@ struct MapScene {
     FlagImages flags;
     // Face for labels and the legend; null uses cairo's "Sans".
     cairo_font_face_t* font = nullptr;
+
+    // Equal scenes draw equal pictures, as long as the track and map they point to are the same.
+    friend bool operator==(const MapScene&, const MapScene&) = default;
 };
 
 struct GraphScene {
@@ -49,6 +52,8 @@ struct GraphScene {
     std::int32_t statisticsMode = 0;
     // Bold face for the graph's texts; null uses cairo's bold "Sans".
     cairo_font_face_t* font = nullptr;
+
+    friend bool operator==(const GraphScene&, const GraphScene&) = default;
 };
 
 // Background and grid always; with a track that has points also the map picture and legend (when

@@ -20,6 +20,8 @@ struct FlagImages {
     cairo_surface_t* finish = nullptr;
     cairo_surface_t* markA = nullptr;
     cairo_surface_t* markB = nullptr;
+
+    friend bool operator==(const FlagImages&, const FlagImages&) = default;
 };
 
 struct TrackDecorations {
