@@ -105,7 +105,7 @@ const Data& data() {
 // Arg 0: the plain loop; 1: every shortcut on.
 MapPictureOptions optionsFor(std::int64_t fast) {
     if (fast == 0)
-        return {.skipOutside = false, .bands = 1, .reuseStyle = false};
+        return {.skipOutside = false, .bands = 1, .reuseStyle = false, .reuseImage = false};
     return {};
 }
 

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <thread>
 
 namespace trakmoor {
@@ -286,13 +287,33 @@ const std::vector<std::size_t>& MapPictureCache::sortedOrder(const MapPictureSou
     return order_;
 }
 
+void MapPictureCache::clear() {
+    if (picture_)
+        spare_ = std::move(picture_);
+}
+
+OwnedCairoSurface MapPictureCache::takeImage(int width, int height, bool& dirty) {
+    OwnedCairoSurface old = picture_ ? std::move(picture_) : std::move(spare_);
+    // Someone else still holding the old image would see it change.
+    dirty = options_.reuseImage && old && cairo_image_surface_get_width(old.get()) == width &&
+            cairo_image_surface_get_height(old.get()) == height &&
+            cairo_surface_get_reference_count(old.get()) == 1;
+    if (dirty)
+        return old;
+    old.reset();
+    OwnedCairoSurface fresh(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height));
+    if (cairo_surface_status(fresh.get()) != CAIRO_STATUS_SUCCESS)
+        return nullptr;
+    return fresh;
+}
+
 void MapPictureCache::rebuild(const MapPictureSource& source) {
-    picture_.reset();
     const int w = source.width;
     const int h = source.height;
-    OwnedCairoSurface picture(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 3 * w, 3 * h));
+    bool dirty = false;
     // A panel too large for one image gets no map rather than a context in an error state.
-    if (cairo_surface_status(picture.get()) != CAIRO_STATUS_SUCCESS)
+    OwnedCairoSurface picture = takeImage(3 * w, 3 * h, dirty);
+    if (!picture)
         return;
 
     TrackBoundsCache localBounds;
@@ -331,6 +352,9 @@ void MapPictureCache::rebuild(const MapPictureSource& source) {
     auto drawRows = [&](int band) {
         const int firstRow = static_cast<int>(static_cast<long long>(rows) * band / bands);
         const int endRow = static_cast<int>(static_cast<long long>(rows) * (band + 1) / bands);
+        if (dirty)
+            std::memset(pixels + static_cast<std::ptrdiff_t>(firstRow) * stride, 0,
+                        static_cast<std::size_t>(endRow - firstRow) * stride);
         const OwnedCairoSurface target(cairo_image_surface_create_for_data(
             pixels + static_cast<std::ptrdiff_t>(firstRow) * stride, CAIRO_FORMAT_ARGB32, 3 * w,
             endRow - firstRow, stride));

@@ -38,6 +38,9 @@ struct MapPictureOptions {
     int bands = 0;
     // Set colour, width and dashes only when they differ from the feature before.
     bool reuseStyle = true;
+    // Draw into the image of the rebuild before when it has the same size, each band clearing its
+    // own rows, rather than into a fresh one whose every page faults in on first touch.
+    bool reuseImage = true;
 };
 
 // What a picture is drawn from.
@@ -68,8 +71,8 @@ public:
     std::uint64_t rebuildCount() const { return rebuildCount_; }
     const MapPictureOptions& options() const { return options_; }
     void setOptions(const MapPictureOptions& options) { options_ = options; }
-    // Drops the picture; the next update rebuilds.
-    void clear() { picture_.reset(); }
+    // Drops the picture; the next update rebuilds (into the same image when it may).
+    void clear();
 
 private:
     struct Key {
@@ -92,10 +95,14 @@ private:
     static Key keyOf(const MapPictureSource& source);
     bool fits(const MapPictureSource& source) const;
     void rebuild(const MapPictureSource& source);
+    // A cleared image of the picture's size, or one to clear (`dirty`), or null.
+    OwnedCairoSurface takeImage(int width, int height, bool& dirty);
     const std::vector<std::size_t>& sortedOrder(const MapPictureSource& source);
 
     MapPictureOptions options_;
     OwnedCairoSurface picture_;
+    // The image of a dropped picture, kept for the next rebuild.
+    OwnedCairoSurface spare_;
     Key key_;
     double panX0_ = 0.0;
     double panY0_ = 0.0;

@@ -164,8 +164,11 @@ TEST(MapPicture, FastRebuildDrawsTheSamePixels) {
     source.view.angleZ = 30;
     source.view.panX = 40;
 
-    auto draw = [&](MapPictureOptions options) {
-        MapPictureCache cache(options);
+    MapPictureCache reused;
+    auto draw = [&](MapPictureOptions options, MapPictureCache* drawnBefore = nullptr) {
+        MapPictureCache fresh(options);
+        MapPictureCache& cache = drawnBefore != nullptr ? *drawnBefore : fresh;
+        cache.clear();
         EXPECT_TRUE(cache.update(source));
         cairo_surface_t* picture = cache.picture();
         cairo_surface_flush(picture);
@@ -173,11 +176,18 @@ TEST(MapPicture, FastRebuildDrawsTheSamePixels) {
         return std::vector<unsigned char>(data, data + cairo_image_surface_get_stride(picture) * 3 *
                                                            source.height);
     };
-    const auto plain = draw({.skipOutside = false, .bands = 1, .reuseStyle = false});
+    source.view.panY = 200; // leaves a picture with other pixels behind for the reuse below
+    draw({}, &reused);
+    source.view.panY = 0;
+    const auto plain =
+        draw({.skipOutside = false, .bands = 1, .reuseStyle = false, .reuseImage = false});
     EXPECT_GT(std::count(plain.begin(), plain.end(), 0), 100000);
     EXPECT_LT(std::count(plain.begin(), plain.end(), 0), plain.size() - 100000);
     EXPECT_EQ(draw({.skipOutside = true, .bands = 1, .reuseStyle = false}), plain);
     EXPECT_EQ(draw({.skipOutside = false, .bands = 3, .reuseStyle = false}), plain);
     EXPECT_EQ(draw({.skipOutside = false, .bands = 1, .reuseStyle = true}), plain);
     EXPECT_EQ(draw({.skipOutside = true, .bands = 4, .reuseStyle = true}), plain);
+    const cairo_surface_t* before = reused.picture();
+    EXPECT_EQ(draw({}, &reused), plain);
+    EXPECT_EQ(reused.picture(), before);
 }
