@@ -240,6 +240,101 @@ void drawBand(cairo_t* cr, const Band& band, const PreparedMap& map,
     drawPlacedLabels(cr, inBand, area);
 }
 
+// Rough drawing costs in microseconds, measured on the default map.
+constexpr double kCostPerVertex = 1.5;
+constexpr double kCostPerDash = 3.0;
+constexpr double kCostPerLabelByte = 22.0;
+
+// Adds `cost` spread evenly over the picture rows from `top` to `bottom` (panel coordinates).
+void spreadCost(std::vector<double>& density, int panelHeight, double top, double bottom,
+                double cost) {
+    const int rows = static_cast<int>(density.size()) - 1;
+    // Clamped as doubles: a feature without a single finite vertex has an infinite box.
+    const int first = static_cast<int>(
+        std::floor(std::clamp(top + panelHeight, 0.0, static_cast<double>(rows - 1))));
+    const int end =
+        std::max(first + 1, static_cast<int>(std::ceil(
+                                std::clamp(bottom + panelHeight, 0.0, static_cast<double>(rows)))));
+    const double perRow = cost / (end - first);
+    density[first] += perRow;
+    density[end] -= perRow;
+}
+
+// A label cut by a band edge is drawn whole by both bands; moves `row` up or down, whichever is
+// nearer, to a row that cuts no label.
+int awayFromLabels(int row, std::span<const PlacedLabel> labels, int panelHeight) {
+    auto firstUncut = [&](bool upwards) {
+        int candidate = row;
+        for (bool moved = true; moved;) {
+            moved = false;
+            for (const PlacedLabel& label : labels) {
+                const int top = static_cast<int>(std::floor(label.top)) + panelHeight;
+                const int bottom = static_cast<int>(std::ceil(label.bottom)) + panelHeight;
+                if (candidate > top && candidate < bottom) {
+                    candidate = upwards ? top : bottom;
+                    moved = true;
+                }
+            }
+        }
+        return candidate;
+    };
+    const int up = firstUncut(true);
+    const int down = firstUncut(false);
+    return row - up <= down - row ? up : down;
+}
+
+// The first picture row of every band and the end of the last.  Most of a map is drawn near the
+// picture's middle, so bands of equal height would keep some threads waiting for others: with
+// `balance` the rows are cut where the estimated cost is shared evenly.
+std::vector<int> bandEdges(const PreparedMap& map, std::span<const PlacedLabel> labels,
+                           const LabelArea& area, int bands, bool balance) {
+    const int rows = 3 * area.height;
+    std::vector<int> edges(bands + 1);
+    for (int band = 0; band <= bands; ++band)
+        edges[band] = static_cast<int>(static_cast<long long>(rows) * band / bands);
+    if (!balance || bands == 1)
+        return edges;
+
+    std::vector<double> density(rows + 1, 0.0);
+    for (const PreparedFeature& prepared : map.features) {
+        const MapFeature& feature = *prepared.feature;
+        const bool dashed = isAreaClass(feature.featureClass)
+                                ? areaPaintFor(feature, area.zoom).outline.dashed
+                                : linePaintFor(feature, area.zoom).line.dashed;
+        double length = 0.0;
+        std::size_t vertices = 0;
+        for (std::uint32_t r = prepared.firstRing; r < prepared.ringEnd; ++r) {
+            const Ring& ring = map.rings[r];
+            vertices += ring.end - ring.begin;
+            if (dashed)
+                for (std::uint32_t v = ring.begin + 1; v < ring.end; ++v)
+                    length += std::hypot(map.vertices[v].x - map.vertices[v - 1].x,
+                                         map.vertices[v].y - map.vertices[v - 1].y);
+        }
+        const double cost = kCostPerVertex * static_cast<double>(vertices) +
+                            kCostPerDash * length / (kDashOn + kDashOff);
+        spreadCost(density, area.height, prepared.minY, prepared.maxY, cost);
+    }
+    for (const PlacedLabel& label : labels)
+        spreadCost(density, area.height, label.top, label.bottom,
+                   kCostPerLabelByte * static_cast<double>(label.text->size()));
+
+    std::vector<double> cumulative(rows + 1, 0.0);
+    double rowCost = 0.0;
+    for (int row = 0; row < rows; ++row) {
+        rowCost += density[row];
+        cumulative[row + 1] = cumulative[row] + rowCost;
+    }
+    for (int band = 1; band < bands; ++band) {
+        const double share = cumulative[rows] * band / bands;
+        const int cut = static_cast<int>(
+            std::lower_bound(cumulative.begin(), cumulative.end(), share) - cumulative.begin());
+        edges[band] = std::clamp(awayFromLabels(cut, labels, area.height), edges[band - 1] + 1,
+                                 rows - (bands - band));
+    }
+    return edges;
+}
+
 int bandCount(const MapPictureOptions& options, int pictureHeight) {
     int bands = options.bands;
     if (bands <= 0)
@@ -349,9 +444,10 @@ void MapPictureCache::rebuild(const MapPictureSource& source) {
     const int stride = cairo_image_surface_get_stride(picture.get());
     const int rows = 3 * h;
     const int bands = bandCount(options_, rows);
+    const std::vector<int> edges = bandEdges(map, labels, area, bands, options_.balanceBands);
     auto drawRows = [&](int band) {
-        const int firstRow = static_cast<int>(static_cast<long long>(rows) * band / bands);
-        const int endRow = static_cast<int>(static_cast<long long>(rows) * (band + 1) / bands);
+        const int firstRow = edges[band];
+        const int endRow = edges[band + 1];
         if (dirty)
             std::memset(pixels + static_cast<std::ptrdiff_t>(firstRow) * stride, 0,
                         static_cast<std::size_t>(endRow - firstRow) * stride);

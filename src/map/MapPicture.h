@@ -41,6 +41,8 @@ struct MapPictureOptions {
     // Draw into the image of the rebuild before when it has the same size, each band clearing its
     // own rows, rather than into a fresh one whose every page faults in on first touch.
     bool reuseImage = true;
+    // Cut the bands where the estimated drawing cost is shared evenly rather than at equal heights.
+    bool balanceBands = true;
 };
 
 // What a picture is drawn from.

@@ -187,6 +187,7 @@ TEST(MapPicture, FastRebuildDrawsTheSamePixels) {
     EXPECT_EQ(draw({.skipOutside = false, .bands = 3, .reuseStyle = false}), plain);
     EXPECT_EQ(draw({.skipOutside = false, .bands = 1, .reuseStyle = true}), plain);
     EXPECT_EQ(draw({.skipOutside = true, .bands = 4, .reuseStyle = true}), plain);
+    EXPECT_EQ(draw({.bands = 4, .balanceBands = false}), plain);
     const cairo_surface_t* before = reused.picture();
     EXPECT_EQ(draw({}, &reused), plain);
     EXPECT_EQ(reused.picture(), before);
