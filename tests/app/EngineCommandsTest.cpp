@@ -85,7 +85,8 @@ TEST(EngineCommands, EveryButtonAndKeyOfTheTables) {
     std::istringstream table(
         "#100 gpx;#103 z1.25;#103/1 z1.25;#104 z0.8;#104/1 z0.8;#105 c0;#107 c4;#108 c6;#109 c0;"
         "#110 c729;#119 m5,-1;#120 m-1,5;#121 r355,0,0;#122 r5,0,0;#123 r0,355,0;#124 r0,5,0;"
-        "#125 r0,0,355;#126 r0,0,5;#127 map;#133 fit;C-O gpx;+ z1.25;S-= z1.25;C-Keypad_+ z1.25;- z0.8;"
+        "#125 r0,0,355;#126 r0,0,5;#127 map;#133 fit;C-O gpx;+ z1.25;S-= z1.25;C-Keypad_+ z1.25;- "
+        "z0.8;"
         "Keypad_- z0.8;Escape c0;C-F11 fit;Home c0;End c729;S-PageUp c6;C-PageUp c15;PageDown c4;"
         "C-PageDown c0;S-A m5,-1;B m-1,5;W o1001;H o0101;D o0011;M o0000;Left p-50,0;Right p50,0;"
         "Up p0,-50;Down p0,50;C-A =;O =");
