@@ -102,10 +102,11 @@ act() {
     done
     previous=$name
 }
-tracks="$work/tracks" && mkdir -p "$tracks"
-cp "$here/../data/gpx/gpxpy__korita-zbevnica.gpx" "$tracks/tour.gpx"
-cp "$here/../data/osm/graphhopper__test-osm6.osm" "$tracks/tour.osm" # so nothing is downloaded
 if start; then
+    # The GPX dialog opens in the program's folder: a short name is typed, which xdotool cannot
+    # garble under load as it sometimes does a long path.
+    cp "$here/../data/gpx/gpxpy__korita-zbevnica.gpx" "$run_dir/tour.gpx"
+    cp "$here/../data/osm/graphhopper__test-osm6.osm" "$run_dir/tour.osm" # so nothing is downloaded
     shot start && previous=start
     act end step key End
     act back step key Page_Down
@@ -120,7 +121,7 @@ if start; then
         sum=$(import -window "$dialog" rgb:- 2>/dev/null | md5sum)
         [ "$sum" = "$last_sum" ] || { last_sum=$sum && return 1; }
     }
-    xdotool windowfocus --sync "$dialog" type --delay 5 "$tracks/tour.gpx" 2>/dev/null
+    xdotool windowfocus --sync "$dialog" type --delay 20 tour.gpx 2>/dev/null
     last_sum="" && wait_until "$timeout_s" dialog_settled
     xdotool windowfocus --sync "$dialog" key Return 2>/dev/null
     act opened open sleep 0.2
