@@ -166,7 +166,7 @@ void BM_PanFrame(benchmark::State& state) {
     scene.features = &data().defaultMap;
     scene.bounds = &bounds;
     scene.font = data().font.get();
-    scene.cursorIndex = 100;
+    scene.decorations.cursorIndex = 100;
     paintMapPanel(cr.get(), kMapWidth, kMapHeight, scene, cache);
     const std::uint64_t rebuilds = cache.rebuildCount();
     int step = 0;

@@ -30,17 +30,7 @@ void paintMapPanel(cairo_t* cr, int width, int height, const MapScene& scene,
     }
 
     const MapProjection projection(scene.view, bounds, *scene.track, width, height);
-    TrackDecorations decorations;
-    decorations.cursorIndex = scene.cursorIndex;
-    decorations.markerA = scene.markerA;
-    decorations.markerB = scene.markerB;
-    decorations.freeCursor = scene.freeCursor;
-    decorations.freeCursorLat = scene.freeCursorLat;
-    decorations.freeCursorLon = scene.freeCursorLon;
-    decorations.showWaypoints = scene.showWaypoints;
-    decorations.showDirectLine = scene.showDirectLine;
-    decorations.flags = scene.flags;
-    paintTrack(cr, projection, *scene.track, decorations);
+    paintTrack(cr, projection, *scene.track, scene.decorations);
 }
 
 void paintGraphPanel(cairo_t* cr, int width, int height, const GraphScene& scene) {

@@ -29,15 +29,8 @@ struct MapScene {
     ViewState view;
     // The engine's bounds cache; null uses one of the call's own.
     TrackBoundsCache* bounds = nullptr;
-    std::int32_t cursorIndex = -1;
-    std::int32_t markerA = -1;
-    std::int32_t markerB = -1;
-    bool freeCursor = false;
-    double freeCursorLat = 0.0;
-    double freeCursorLon = 0.0;
-    bool showWaypoints = false;
-    bool showDirectLine = false;
-    FlagImages flags;
+    // Cursor, markers, flags and the track options.
+    TrackDecorations decorations;
     // Face for labels and the legend; null uses cairo's "Sans".
     cairo_font_face_t* font = nullptr;
 

@@ -35,6 +35,8 @@ struct TrackDecorations {
     bool showWaypoints = false;
     bool showDirectLine = false;
     FlagImages flags;
+
+    friend bool operator==(const TrackDecorations&, const TrackDecorations&) = default;
 };
 
 struct TrackPaintOptions {
