@@ -21,7 +21,6 @@
 #include <cstdint>
 #include <exception>
 #include <filesystem>
-#include <fstream>
 #include <limits>
 #include <optional>
 #include <string_view>
@@ -71,23 +70,6 @@ std::optional<std::int32_t> parseAngleText(std::string_view text) {
     }
     const std::int64_t value = static_cast<std::int64_t>(magnitude);
     return static_cast<std::int32_t>(negative ? -value : value);
-}
-
-// Whether a map file holds an <osm> element near its start, as every OSM XML file does.  The
-// reader takes any text line by line; without this, an empty or binary file would replace the
-// map with an empty one.  Files that cannot be read are left to the reader to report.
-bool looksLikeOsmXml(const std::string& path) {
-    if (!isRegularFile(path)) {
-        return true;
-    }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return true;
-    }
-    std::string head(std::size_t{1} << 16, '\0');
-    in.read(head.data(), static_cast<std::streamsize>(head.size()));
-    head.resize(static_cast<std::size_t>(in.gcount()));
-    return head.find("<osm") != std::string::npos;
 }
 
 std::string lowerCaseExtension(const std::string& path) {
@@ -166,7 +148,7 @@ void TrakmoorEngine::finishFileDialog(AppWindow* window, GuiEvent* event) {
     }
     const std::string path = dialog->chosenPath();
     if (forMap) {
-        openMapFile(path);
+        LoadOsmMap(path);
     } else {
         openGpxFile(path);
     }
@@ -567,20 +549,12 @@ void TrakmoorEngine::toggleOption(bool& option, GuiCheckBox* checkBox) {
     applyOptionFollowUps(checkBox->id);
 }
 
-void TrakmoorEngine::openMapFile(const std::string& path) {
-    if (!looksLikeOsmXml(path)) {
-        setStatus(_("Invalid OSM map: ") + std::string(_("no <osm> element found")));
-        return;
-    }
-    LoadOsmMap(path);
-}
-
 void TrakmoorEngine::openDroppedFile(const std::string& path) {
     const std::string extension = lowerCaseExtension(path);
     if (extension == ".gpx") {
         openGpxFile(path);
     } else if (extension == ".osm" || extension == ".xml") {
-        openMapFile(path);
+        LoadOsmMap(path);
     } else {
         setStatus(_("Unsupported file: ") + fileNamePart(path));
     }

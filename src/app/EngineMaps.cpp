@@ -9,11 +9,55 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 
 namespace trakmoor {
 
+namespace {
+
+// Whether a map file holds an <osm> element near its start, as every OSM XML file does.  The
+// reader takes any text line by line; without this, an empty or binary file would replace the
+// map with an empty one, wherever it came from.  Files that cannot be read are left to the reader
+// to report.
+bool looksLikeOsmXml(const std::string& path) {
+    if (!isRegularFile(path)) {
+        return true;
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return true;
+    }
+    std::string head(std::size_t{1} << 16, '\0');
+    in.read(head.data(), static_cast<std::streamsize>(head.size()));
+    head.resize(static_cast<std::size_t>(in.gcount()));
+    return head.find("<osm") != std::string::npos;
+}
+
+bool isEscapePress(const SDL_Event& event) {
+    return event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_ESCAPE;
+}
+
+// Looks for a queued Escape without taking anything from the queue.
+bool escapeQueued() {
+    SDL_Event events[64];
+    const int count = SDL_PeepEvents(events, 64, SDL_PEEKEVENT, SDL_KEYDOWN, SDL_KEYDOWN);
+    return std::any_of(events, events + std::max(count, 0), isEscapePress);
+}
+
+// The Escape that cancelled a download must not go on to reset the view.
+void dropQueuedEscapes() {
+    SDL_FilterEvents([](void*, SDL_Event* event) { return isEscapePress(*event) ? 0 : 1; },
+                     nullptr);
+}
+
+} // namespace
+
 void TrakmoorEngine::LoadOsmMap(const std::string& path) {
+    if (!looksLikeOsmXml(path)) {
+        setStatus(_("Invalid OSM map: ") + std::string(_("no <osm> element found")));
+        return;
+    }
     // The reader turns every failure, memory exhaustion included, into an outcome of its own.
     OsmMapReadResult result = readOsmMapFile(path);
     if (result.outcome == OsmMapReadResult::Outcome::CannotOpen) {
@@ -45,27 +89,6 @@ void TrakmoorEngine::clearMap() {
         controls.mapLabel->invalidate();
     }
 }
-
-namespace {
-
-bool isEscapePress(const SDL_Event& event) {
-    return event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_ESCAPE;
-}
-
-// Looks for a queued Escape without taking anything from the queue.
-bool escapeQueued() {
-    SDL_Event events[64];
-    const int count = SDL_PeepEvents(events, 64, SDL_PEEKEVENT, SDL_KEYDOWN, SDL_KEYDOWN);
-    return std::any_of(events, events + std::max(count, 0), isEscapePress);
-}
-
-// The Escape that cancelled a download must not go on to reset the view.
-void dropQueuedEscapes() {
-    SDL_FilterEvents([](void*, SDL_Event* event) { return isEscapePress(*event) ? 0 : 1; },
-                     nullptr);
-}
-
-} // namespace
 
 bool TrakmoorEngine::downloadMapFromServers(const std::string& path) {
     bool cancelled = false;

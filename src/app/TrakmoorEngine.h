@@ -251,8 +251,6 @@ private:
     void placeFreeCursor(int panelX, int panelY);
     // The cursor-mode box chose `index`: 0 waypoint, 1 free.
     void changeCursorMode(int index);
-    // A map the user chose: LoadOsmMap, unless the file is plainly no OSM XML.
-    void openMapFile(const std::string& path);
     void openFileDialog(const std::string& title, const std::string& startDirectory,
                         std::vector<std::string> filters, bool forMap);
     // The fit button names what it would do next.
