@@ -97,28 +97,36 @@ double median(double a, double b, double c) {
     return std::max(std::min(a, b), std::min(std::max(a, b), c));
 }
 
+bool standsOut(double before, double elevation, double after) {
+    return (elevation - before > climbSpikeLimit && elevation - after > climbSpikeLimit) ||
+           (before - elevation > climbSpikeLimit && after - elevation > climbSpikeLimit);
+}
+
 } // namespace
 
 Climb climbElevation(const Track& track, std::int32_t low, std::int32_t high) {
     ClimbCounter counter;
-    // The last two elevations read; each one goes on as the median of itself and its two
-    // neighbours, the first and the last as they are.
-    double before = 0.0, current = 0.0;
+    // The elevation fed last (after filtering) and the one waiting for its next neighbour.  The
+    // filtered value is the left neighbour, so that a zigzag of readings is flattened whole
+    // rather than shifted by one point.
+    double fed = 0.0, pending = 0.0;
     int seen = 0;
     for (std::int32_t i = low; i <= high; ++i) {
         const double next = track.pointAt(i)->ele();
         if (!std::isfinite(next))
             continue;
-        if (seen == 0)
-            counter.add(next);
-        else if (seen >= 2)
-            counter.add(median(before, current, next));
-        before = current;
-        current = next;
+        if (seen == 1) {
+            fed = pending;
+            counter.add(fed);
+        } else if (seen >= 2) {
+            fed = standsOut(fed, pending, next) ? median(fed, pending, next) : pending;
+            counter.add(fed);
+        }
+        pending = next;
         ++seen;
     }
-    if (seen >= 2)
-        counter.add(current);
+    if (seen >= 1)
+        counter.add(pending);
     return counter.result();
 }
 

@@ -49,21 +49,25 @@ struct SectionStats {
 // A step counts as moving from this speed on, km/h; slower steps are stops and GPS drift.
 inline constexpr double movingSpeedThreshold = 1.0;
 
+// A reading this far above or below both its neighbours is a wild one, metres.
+inline constexpr double climbSpikeLimit = 1.0;
+
 // A change of direction counts once the elevation has moved this far from the last turning
-// point, metres.
-inline constexpr double climbHysteresis = 2.0;
+// point, metres: past the flicker of a reading between two neighbouring 0.1 m values.
+inline constexpr double climbHysteresis = 0.15;
 
 struct Climb {
     double ascent = 0.0;
     double descent = 0.0;
 };
 
-// Total climb and descent of points low to high.  Recorded elevations carry two kinds of noise
-// that a plain sum of every rise would add up: single wild readings (a GPS fix hundreds of metres
-// off), which a median of each elevation with its two neighbours removes, and a jitter of a metre
-// or two around the true height, which a hysteresis ignores: a climb or descent only counts once
-// it reaches climbHysteresis from the last turning point, and then counts in full.  Elevations
-// that are not numbers are left out.
+// Total climb and descent of points low to high.  What makes a plain sum of every rise grow
+// without end in real recordings are wild readings: a fix tens or hundreds of metres off, or a
+// reading that jumps back and forth by a metre or more from one point to the next.  A reading
+// that stands out from both its neighbours by more than climbSpikeLimit takes the middle of the
+// three instead.  A receiver's height error otherwise wanders slowly and adds little, and every
+// real rise, however small, is part of the climb, so what is left is summed, past a hysteresis
+// of climbHysteresis against flicker.  Elevations that are not numbers are left out.
 Climb climbElevation(const Track& track, std::int32_t low, std::int32_t high);
 
 // Great-circle distance on a sphere of radius 6371 km (haversine).

@@ -54,7 +54,7 @@ TEST(TrackInfoRows, SampleTrack) {
               "2 -1 Track analyses=|20 2 Start time=07:30:00|21 2 Stop time=08:30:45|"
               "22 2 Min. height=451 m|23 2 Max. height=499 m|24 2 Min. speed=0.0 km/h|"
               "25 2 Max. speed=30.1 km/h|26 2 Duration=1:00:45|27 2 Distance=11.85 km|"
-              "28 2 Average=11.7 km/h|29 2 Waypoints=730|200 2 Ascent=51 m|201 2 Descent=51 m|"
+              "28 2 Average=11.7 km/h|29 2 Waypoints=730|200 2 Ascent=79 m|201 2 Descent=79 m|"
               "202 2 Moving time=0:59:05|203 2 Moving average=12.0 km/h|3 -1 A-B analyses=|"
               "30 3 Waypoint A=11|31 3 Waypoint B=4|32 3 Duration=0:00:35|33 3 Distance=0.13 km|"
               "34 3 Average=13.7 km/h|35 3 Waypoints=8|36 3 Direct=0.13 km|300 3 Ascent=0 m|"
@@ -75,7 +75,7 @@ TEST(TrackInfoRows, SampleSections) {
         // short of the duration.
         {300,
          400,
-         {"301", "401", "0:08:20", "1.31 km", "9.4 km/h", "101", "0.67 km", "0 m", "0 m", "0:06:40",
+         {"301", "401", "0:08:20", "1.31 km", "9.4 km/h", "101", "0.67 km", "4 m", "4 m", "0:06:40",
           "11.8 km/h"}},
         {7,
          7,
@@ -114,7 +114,7 @@ TEST(TrackInfoRows, SmallTracks) {
     const auto rows = trackInfoRows(untimed.get(), 0, -1, -1);
     EXPECT_EQ(groupValues(rows, trackAnalysesGroup),
               (std::vector<std::string>{"", "", "450 m", "452 m", "0.0 km/h", "0.0 km/h", "0:00:00",
-                                        "0.22 km", "0.0 km/h", "3", "0 m", "0 m", "0:00:00",
+                                        "0.22 km", "0.0 km/h", "3", "2 m", "1 m", "0:00:00",
                                         "0.0 km/h"}));
     EXPECT_EQ(rows.at(1).value, "Unnamed");
     EXPECT_TRUE(rows.at(1).translateValue);

@@ -138,8 +138,9 @@ TEST(TrackStats, RealFiles) {
               "3..10, 8 points, 51.18 m (direct 45.59 m) in 24 s, 7.677 km/h");
 }
 
-// Worked out by hand: the median of each elevation and its neighbours, then a 2 m hysteresis.
-TEST(TrackStats, ClimbIgnoresJitterAndWildReadings) {
+// Worked out by hand: a reading more than 1 m above or below both neighbours is flattened, then
+// a 0.15 m hysteresis.
+TEST(TrackStats, ClimbIgnoresWildReadingsAndFlicker) {
     auto climbOf = [](std::initializer_list<double> elevations) {
         auto track = std::make_unique<Track>();
         for (double ele : elevations) {
@@ -152,16 +153,16 @@ TEST(TrackStats, ClimbIgnoresJitterAndWildReadings) {
         EXPECT_EQ(stats.descent, section.descent);
         return std::pair(stats.ascent, stats.descent);
     };
-    // A sawtooth of 1.5 m would sum to 9 m up, a reading 800 m off to 800 m each way: noise.
-    EXPECT_EQ(climbOf({100, 101.5, 100, 101.5, 100, 101.5, 100, 101.5, 100, 101.5, 100, 101.5}),
+    // A zigzag of 1.5 m would sum to 7.5 m each way, a reading 800 m off to 800 m each way.
+    EXPECT_EQ(climbOf({100, 101.5, 100, 101.5, 100, 101.5, 100, 101.5, 100, 101.5, 100}),
               std::pair(0.0, 0.0));
     EXPECT_EQ(climbOf({100, 100, 900, 100, 100}), std::pair(0.0, 0.0));
-    // One climb with a 1 m dip, then down; a NaN reading is skipped.  The median makes it
-    // 100 104 107 108 111 111 110 105: the dip goes, and so does the top of a one-point summit.
-    EXPECT_EQ(climbOf({100, 104, 108, 107, std::nan(""), 111, 115, 110, 105}),
-              std::pair(11.0, 6.0));
-    // Slow rises count from the turning point on, once they pass 2 m.
-    EXPECT_EQ(climbOf({100, 100.5, 101, 101.5, 102, 102.5, 103}), std::pair(3.0, 0.0));
+    // A climb with a real 1 m dip counts in full, the skipped NaN reading and all:
+    // 100 108, 108 107, 107 112, 112 105.
+    EXPECT_EQ(climbOf({100, 104, 108, 107, std::nan(""), 111, 112, 110, 105}),
+              std::pair(13.0, 8.0));
+    // A flicker of 0.125 m does not count; the rise after it counts from its start.
+    EXPECT_EQ(climbOf({100, 100.125, 100, 100.125, 100.25, 100.5}), std::pair(0.5, 0.0));
     EXPECT_EQ(climbOf({100}), std::pair(0.0, 0.0));
 }
 

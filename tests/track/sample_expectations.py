@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Expected info panel values for data/sample.gpx, worked out apart from the C++ code (xml.etree,
 datetime in UTC, haversine on a 6371000 m sphere, speeds over steps with a positive time only,
-climbs over the median of each elevation and its neighbours with a 2 m hysteresis).
+climbs with single readings more than 1 m off both neighbours flattened and a 0.15 m hysteresis).
 TrackInfoRowsTest.cpp holds the output of   python3 tests/track/sample_expectations.py
 Python's fixed-point formatting rounds like C's, so the texts can be compared literally.
 """
@@ -34,15 +34,21 @@ def summary(points):
 
 
 def climb_and_motion(points):
-    """Ascent, descent (median of three, then a 2 m hysteresis), moving time and its speed."""
+    """Ascent, descent (wild single readings flattened, then a 0.15 m hysteresis), moving time
+    and its speed."""
     e = [p["ele"] for p in points]
-    smooth = e[:1] + [sorted(e[i - 1:i + 2])[1] for i in range(1, len(e) - 1)] + e[1:][-1:]
+    smooth = e[:1]
+    for i in range(1, len(e) - 1):
+        a, b, c = smooth[-1], e[i], e[i + 1]
+        wild = min(b - a, b - c) > 1 or min(a - b, c - b) > 1
+        smooth.append(sorted((a, b, c))[1] if wild else b)
+    smooth += e[1:][-1:]
     up = down = 0.0
     turn, going = smooth[0], 0
     for h in smooth[1:]:
-        if h > turn and (going > 0 or h - turn >= 2):
+        if h > turn and (going > 0 or h - turn >= 0.15):
             up, turn, going = up + h - turn, h, 1
-        elif h < turn and (going < 0 or turn - h >= 2):
+        elif h < turn and (going < 0 or turn - h >= 0.15):
             down, turn, going = down + turn - h, h, -1
     moving = [(q["time"] - p["time"], haversine(p, q)) for p, q in zip(points, points[1:])
               if q["time"] > p["time"] and haversine(p, q) * 3.6 / (q["time"] - p["time"]) >= 1]
