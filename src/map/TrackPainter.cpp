@@ -3,8 +3,12 @@
 #include "map/PixelThinning.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <numbers>
+#include <tuple>
 #include <vector>
 
 namespace trakmoor {
@@ -58,37 +62,166 @@ void drawHeightLines(cairo_t* cr, const MapProjection& projection, const Track& 
     cairo_stroke(cr);
 }
 
-// Stroked in chunks, each restarting at the last drawn point, so that cairo never holds one huge
-// self-overlapping polygon.
-void drawTrackLine(cairo_t* cr, const std::vector<ScreenPoint>& points, bool thinSamePixel) {
+// The track line's segments after thinning, in drawing order.
+struct LineSegment {
+    ScreenPoint a;
+    ScreenPoint b;
+};
+
+std::vector<LineSegment> lineSegments(const std::vector<ScreenPoint>& points, bool thinSamePixel) {
+    std::vector<LineSegment> segments;
     const auto start = std::find_if(points.begin(), points.end(),
                                     [](const ScreenPoint& p) { return p.isFinite(); });
     if (start == points.end())
-        return;
-    cairo_set_source_rgb(cr, 0.08, 0.38, 0.70);
-    cairo_set_line_width(cr, 2.5);
-    cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+        return segments;
     ScreenPoint last = *start;
-    cairo_move_to(cr, last.x, last.y);
-    int segments = 0;
     auto draw = [&](ScreenPoint p) {
         const double dx = p.x - last.x;
         const double dy = p.y - last.y;
         if (dx * dx + dy * dy < kMinimumStepSquared)
             return;
-        cairo_line_to(cr, p.x, p.y);
+        segments.push_back({last, p});
         last = p;
-        if (++segments % kSegmentsPerStroke == 0) {
-            cairo_stroke(cr);
-            cairo_move_to(cr, last.x, last.y);
-        }
     };
     PixelThinning thinning(thinSamePixel, last);
     for (auto it = start + 1; it != points.end(); ++it)
         if (it->isFinite())
             thinning.add(*it, draw);
     thinning.finish(draw);
-    cairo_stroke(cr);
+    return segments;
+}
+
+// With round joins and caps a stroke is the union of one capsule per segment, however the
+// segments are cut into paths, and painting it twice adds nothing.  So a segment drawn before,
+// in either direction, is left out: a track that retraces itself (laps, a file holding the same
+// ride twice) costs no more than one pass, and the picture stays the same.
+class SegmentSet {
+public:
+    explicit SegmentSet(std::size_t expected) {
+        std::size_t capacity = 16;
+        while (capacity < 2 * expected)
+            capacity *= 2;
+        slots_.resize(capacity);
+    }
+
+    // True when the segment is new.
+    bool insert(const LineSegment& segment) {
+        Key key{bitsOf(segment.a.x), bitsOf(segment.a.y), bitsOf(segment.b.x), bitsOf(segment.b.y)};
+        if (std::tie(key[2], key[3]) < std::tie(key[0], key[1]))
+            key = {key[2], key[3], key[0], key[1]};
+        std::uint64_t hash = 0x9E3779B97F4A7C15ull;
+        for (std::uint64_t word : key)
+            hash = (hash ^ word) * 0xBF58476D1CE4E5B9ull;
+        const std::size_t mask = slots_.size() - 1;
+        for (std::size_t i = (hash ^ (hash >> 31)) & mask;; i = (i + 1) & mask) {
+            Slot& slot = slots_[i];
+            if (!slot.used) {
+                slot = {key, true};
+                return true;
+            }
+            if (slot.key == key)
+                return false;
+        }
+    }
+
+private:
+    using Key = std::array<std::uint64_t, 4>;
+    struct Slot {
+        Key key{};
+        bool used = false;
+    };
+    static std::uint64_t bitsOf(double value) { return std::bit_cast<std::uint64_t>(value); }
+
+    std::vector<Slot> slots_;
+};
+
+// Every pixel within this distance of a segment may take colour from it: half the line width,
+// and the anti-aliased edge.
+constexpr double kLineReach = 3.0;
+constexpr double kTileSize = 64.0;
+// Up to this many segments one path is cheap enough; beyond it cairo's rasteriser would keep
+// thousands of edges active on every scan line.
+constexpr std::size_t kSinglePathSegments = 512;
+
+void addRun(cairo_t* cr, const std::vector<LineSegment>& segments,
+            const std::vector<std::uint32_t>& indexes) {
+    std::uint32_t previous = UINT32_MAX;
+    for (std::uint32_t i : indexes) {
+        const LineSegment& s = segments[i];
+        if (previous == UINT32_MAX || i != previous + 1 || segments[previous].b.x != s.a.x ||
+            segments[previous].b.y != s.a.y)
+            cairo_move_to(cr, s.a.x, s.a.y);
+        cairo_line_to(cr, s.b.x, s.b.y);
+        previous = i;
+    }
+}
+
+// Whole-pixel tiles can only be cut when user space is device space moved by whole pixels.
+bool tilesAlignWithPixels(cairo_t* cr) {
+    cairo_matrix_t m;
+    cairo_get_matrix(cr, &m);
+    return m.xx == 1.0 && m.yy == 1.0 && m.xy == 0.0 && m.yx == 0.0 && m.x0 == std::round(m.x0) &&
+           m.y0 == std::round(m.y0);
+}
+
+void drawTrackLine(cairo_t* cr, const std::vector<ScreenPoint>& points,
+                   const TrackPaintOptions& options) {
+    std::vector<LineSegment> drawn = lineSegments(points, options.thinSamePixel);
+    if (drawn.empty())
+        return;
+    double left, top, right, bottom;
+    cairo_clip_extents(cr, &left, &top, &right, &bottom);
+    left = std::floor(left);
+    top = std::floor(top);
+    const int columns = std::max(1, static_cast<int>(std::ceil((right - left) / kTileSize)));
+    const int rows = std::max(1, static_cast<int>(std::ceil((bottom - top) / kTileSize)));
+
+    SegmentSet seen(options.dropRepeats ? drawn.size() : 0);
+    std::vector<std::vector<std::uint32_t>> tiles(static_cast<std::size_t>(columns * rows));
+    std::vector<std::uint32_t> all;
+    for (std::uint32_t i = 0; i < drawn.size(); ++i) {
+        const LineSegment& s = drawn[i];
+        if (options.dropRepeats && !seen.insert(s))
+            continue;
+        // Tile range of the segment's reach; segments that cannot reach the picture are left out.
+        auto tileOf = [](double v, double origin, int count) {
+            return std::clamp(static_cast<int>(std::floor((v - origin) / kTileSize)), -1, count);
+        };
+        const int c0 = tileOf(std::min(s.a.x, s.b.x) - kLineReach, left, columns);
+        const int c1 = tileOf(std::max(s.a.x, s.b.x) + kLineReach, left, columns);
+        const int r0 = tileOf(std::min(s.a.y, s.b.y) - kLineReach, top, rows);
+        const int r1 = tileOf(std::max(s.a.y, s.b.y) + kLineReach, top, rows);
+        if (c1 < 0 || r1 < 0 || c0 >= columns || r0 >= rows)
+            continue;
+        all.push_back(i);
+        for (int r = std::max(r0, 0); r <= std::min(r1, rows - 1); ++r)
+            for (int c = std::max(c0, 0); c <= std::min(c1, columns - 1); ++c)
+                tiles[static_cast<std::size_t>(r * columns + c)].push_back(i);
+    }
+
+    cairo_set_source_rgb(cr, 0.08, 0.38, 0.70);
+    cairo_set_line_width(cr, 2.5);
+    cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+    cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+    if (!options.strokeInTiles || all.size() <= kSinglePathSegments || !tilesAlignWithPixels(cr)) {
+        cairo_new_path(cr);
+        addRun(cr, drawn, all);
+        cairo_stroke(cr);
+        return;
+    }
+    for (int r = 0; r < rows; ++r)
+        for (int c = 0; c < columns; ++c) {
+            const auto& indexes = tiles[static_cast<std::size_t>(r * columns + c)];
+            if (indexes.empty())
+                continue;
+            cairo_save(cr);
+            cairo_new_path(cr);
+            cairo_rectangle(cr, left + c * kTileSize, top + r * kTileSize, kTileSize, kTileSize);
+            cairo_clip(cr);
+            addRun(cr, drawn, indexes);
+            cairo_stroke(cr);
+            cairo_restore(cr);
+        }
 }
 
 void drawSection(cairo_t* cr, const std::vector<ScreenPoint>& points, std::int32_t a,
@@ -159,7 +292,7 @@ void paintTrack(cairo_t* cr, const MapProjection& projection, const Track& track
     cairo_new_path(cr);
     if (projection.showsHeight())
         drawHeightLines(cr, projection, track, points);
-    drawTrackLine(cr, points, options.thinSamePixel);
+    drawTrackLine(cr, points, options);
 
     const bool bothMarkers =
         isValidIndex(decorations.markerA, n) && isValidIndex(decorations.markerB, n);

@@ -42,6 +42,10 @@ struct TrackDecorations {
 struct TrackPaintOptions {
     // Leave out of the track line the points that fall into the pixel of the last drawn one.
     bool thinSamePixel = true;
+    // Leave out segments already drawn; the picture is the same.
+    bool dropRepeats = true;
+    // Stroke long lines in tiles of the picture, each clipped to its own pixels.
+    bool strokeInTiles = true;
 };
 
 // All positions with the pan applied; heights follow the projection's "Height" setting.

@@ -84,3 +84,23 @@ TEST(TrackPainter, UnusablePointsAreSkipped) {
     paint({.cursorIndex = 1, .markerA = 0, .markerB = 2, .showWaypoints = true, .flags = {}},
           lifted, *track);
 }
+
+// Segments drawn before add nothing to a round-capped stroke, and tiles clipped to their own
+// pixels give each pixel the coverage of the whole stroke, but for rounding where many segments
+// cross.
+TEST(TrackPainter, RepeatsAndTilesKeepThePicture) {
+    const auto track = repeatedTrack("gpsbabel__sbn-v13.gpx", 3);
+    TrackBoundsCache bounds;
+    const MapProjection projection({.zoom = 2.0}, bounds, *track, kUnitPanel, kUnitPanel);
+    auto draw = [&](bool dropRepeats, bool tiles) {
+        auto canvas = std::make_unique<Canvas>(kUnitPanel, kUnitPanel);
+        paintTrack(canvas->cr.get(), projection, *track, {},
+                   {.thinSamePixel = false, .dropRepeats = dropRepeats, .strokeInTiles = tiles});
+        return canvas;
+    };
+    const auto whole = draw(false, false);
+    EXPECT_EQ(draw(true, false)->bytes(), whole->bytes());
+    const auto tiled = draw(true, true);
+    EXPECT_NE(tiled->bytes(), whole->bytes());
+    expectLookAlike(*tiled, *whole);
+}
