@@ -13,12 +13,15 @@ void TrakmoorEngine::drawWindow(AppWindow* window) {
     const bool mainWindowShown = window == controls.window;
     if (mainWindowShown) {
         layoutForWindowSize(window);
+        if (graphPicture_.adoptFinished() && controls.graphPanel != nullptr) {
+            controls.graphPanel->invalidate();
+        }
         // Pictures are drawn only when they would look different and a panel may show them.
         if (controls.mapPanel != nullptr && controls.graphPanel != nullptr &&
             (controls.mapPanel->isUploadDue() || controls.graphPanel->isUploadDue())) {
             const PanelSceneKey scene = panelSceneKey();
             if (scene != paintedScene_) {
-                paintPanels();
+                paintPanels(!paintedScene_ || !scene.sameMap(*paintedScene_));
                 paintedScene_ = scene;
             }
         }
@@ -32,24 +35,30 @@ void TrakmoorEngine::drawWindow(AppWindow* window) {
     }
 }
 
-void TrakmoorEngine::paintPanels() {
+void TrakmoorEngine::paintPanels(bool paintMap, bool paintGraph) {
     GuiCairoPanel* mapPanel = controls.mapPanel;
     GuiCairoPanel* graphPanel = controls.graphPanel;
     const PanelSceneKey scene = panelSceneKey();
-    if (mapPanel->cairo() != nullptr) {
+    if (paintMap && mapPanel->cairo() != nullptr) {
         paintMapPanel(mapPanel->cairo(), mapPanel->width, mapPanel->height, scene.map,
                       map.mapPicture);
     }
-    if (graphPanel->cairo() != nullptr) {
-        if (scene.graph.track != nullptr && scene.graph.track->pointCount() > 0) {
-            paintGraphPanel(graphPanel->cairo(), graphPanel->width, graphPanel->height,
-                            scene.graph);
+    if (paintGraph && graphPanel->cairo() != nullptr) {
+        const GraphScene& graph = scene.graph;
+        if (graph.track != nullptr && graph.track->pointCount() > 0) {
+            graphPicture_.paint(graphPanel->cairo(), graphPanel->width, graphPanel->height,
+                                *graph.track, static_cast<std::uint64_t>(doc.documentGeneration),
+                                graph.statisticsMode, graph.cursorIndex, graph.font);
         } else {
             paintGraphBackground(graphPanel->cairo(), graphPanel->width, graphPanel->height);
         }
     }
-    mapPanel->invalidate();
-    graphPanel->invalidate();
+    if (paintMap) {
+        mapPanel->invalidate();
+    }
+    if (paintGraph) {
+        graphPanel->invalidate();
+    }
 }
 
 TrakmoorEngine::PanelSceneKey TrakmoorEngine::panelSceneKey() {
@@ -83,7 +92,8 @@ TrakmoorEngine::PanelSceneKey TrakmoorEngine::panelSceneKey() {
                          .mapWidth = controls.mapPanel->width,
                          .mapHeight = controls.mapPanel->height,
                          .graphWidth = controls.graphPanel->width,
-                         .graphHeight = controls.graphPanel->height};
+                         .graphHeight = controls.graphPanel->height,
+                         .graphVersion = graphPicture_.version()};
 }
 
 } // namespace trakmoor

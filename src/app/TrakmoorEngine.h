@@ -12,6 +12,7 @@
 #include "gui/GuiEngine.h"
 #include "gui/SdlHandles.h"
 #include "map/FontFace.h"
+#include "map/GraphPicture.h"
 #include "map/MapFeature.h"
 #include "map/MapPanelPainter.h"
 #include "map/MapPicture.h"
@@ -213,8 +214,9 @@ public:
     void openDroppedFile(const std::string& path);
 
     // Drawing ----------------------------------------------------------------------------------
-    // Paints both cairo panels completely.
-    void paintPanels();
+    // Paints the cairo panels completely: the map panel when `map` is set, the graph's when
+    // `graph` is.
+    void paintPanels(bool map = true, bool graph = true);
 
     // Asked for a map file at `path` when a GPX file has none beside it; true when it wrote one.
     // Unset, no map can be fetched and the map is cleared.
@@ -270,8 +272,14 @@ private:
         int mapHeight = 0;
         int graphWidth = 0;
         int graphHeight = 0;
+        // Changes when curves drawn on the graph's thread are ready to show.
+        std::uint64_t graphVersion = 0;
 
         bool operator==(const PanelSceneKey&) const = default;
+        bool sameMap(const PanelSceneKey& other) const {
+            return map == other.map && documentGeneration == other.documentGeneration &&
+                   mapWidth == other.mapWidth && mapHeight == other.mapHeight;
+        }
     };
     // Not const: the scene hands the painters the bounds cache to fill.
     PanelSceneKey panelSceneKey();
@@ -279,6 +287,8 @@ private:
     bool firstFrameReported_ = false;
     // What the panels show now; unset until they are first painted.
     std::optional<PanelSceneKey> paintedScene_;
+    // The graph's curves, kept while only the cursor moves.
+    GraphPictureCache graphPicture_;
 };
 
 } // namespace trakmoor

@@ -22,12 +22,7 @@ double clampLowWins(double value, double lo, double hi) {
     return std::fmax(std::fmin(value, hi), lo);
 }
 
-struct Series {
-    std::vector<double> values;
-    double lo = 0.0;
-    double hi = 0.0;
-    double range = 1.0;
-};
+using Series = GraphValues;
 
 // Widened by the finite values only, so one bad elevation cannot make the whole scale unusable.
 void fitRange(Series& series, std::optional<double> start) {
@@ -163,54 +158,70 @@ void DrawGraphText(cairo_t* cr, int width, int height, const std::string& text, 
     cairo_show_text(cr, text.c_str());
 }
 
-void PaintGraphPanel(cairo_t* cr, int width, int height, const Track& track,
-                     std::int32_t statisticsMode, std::int32_t cursorIndex, cairo_font_face_t* font,
-                     const GraphPaintOptions& options) {
+GraphSeries computeGraphSeries(const Track& track, std::int32_t statisticsMode) {
+    GraphSeries series;
     const std::int32_t n = track.pointCount();
+    series.mode = static_cast<GraphMode>(statisticsMode);
+    if (series.mode != GraphMode::Speed && series.mode != GraphMode::HeightAndSpeed)
+        series.mode = GraphMode::Height;
     if (n == 0)
-        return;
-    const auto mode = static_cast<GraphMode>(statisticsMode);
-    const bool speedFirst = mode == GraphMode::Speed;
-    const bool twoSeries = mode == GraphMode::HeightAndSpeed;
-
+        return series;
     // Point 0 has no step before it and counts as speed 0.
     std::vector<double> speeds;
-    if (speedFirst || twoSeries) {
+    if (series.mode != GraphMode::Height) {
         speeds.resize(static_cast<std::size_t>(n));
         for (std::int32_t i = 1; i < n; ++i)
             speeds[i] = pointSpeed(track, i);
     }
-    Series first;
-    if (speedFirst) {
-        first.values = speeds;
-        fitRange(first, 0.0);
-    } else {
-        first.values.resize(static_cast<std::size_t>(n));
-        for (std::int32_t i = 0; i < n; ++i)
-            first.values[i] = track.pointAt(i)->ele();
-        fitRange(first,
-                 std::isfinite(first.values[0]) ? std::optional(first.values[0]) : std::nullopt);
+    if (series.mode == GraphMode::Speed) {
+        series.first.values = std::move(speeds);
+        fitRange(series.first, 0.0);
+        return series;
     }
+    series.first.values.resize(static_cast<std::size_t>(n));
+    for (std::int32_t i = 0; i < n; ++i)
+        series.first.values[i] = track.pointAt(i)->ele();
+    fitRange(series.first, std::isfinite(series.first.values[0])
+                               ? std::optional(series.first.values[0])
+                               : std::nullopt);
+    if (series.mode == GraphMode::HeightAndSpeed) {
+        series.second.values = std::move(speeds);
+        fitRange(series.second, 0.0);
+    }
+    return series;
+}
 
+void paintGraphCurves(cairo_t* cr, int width, int height, const GraphSeries& series,
+                      const GraphPaintOptions& options) {
     paintGraphBackground(cr, width, height);
+    const auto n = static_cast<std::int32_t>(series.first.values.size());
+    if (n == 0)
+        return;
     const GraphGeometry geometry(width, height, n);
     cairo_save(cr);
     cairo_set_source_rgb(cr, 0.12, 0.42, 0.68);
-    drawSeries(cr, geometry, first, 0, {12.0, height - 12.0}, height, options);
-
-    Series second;
-    if (twoSeries) {
-        second.values = speeds;
-        fitRange(second, 0.0);
+    drawSeries(cr, geometry, series.first, 0, {12.0, height - 12.0}, height, options);
+    if (series.mode == GraphMode::HeightAndSpeed) {
         cairo_set_source_rgb(cr, 0.82, 0.30, 0.12);
-        drawSeries(cr, geometry, second, 1, {geometry.x(0), geometry.y(second, 0.0)}, height,
-                   options);
+        drawSeries(cr, geometry, series.second, 1, {geometry.x(0), geometry.y(series.second, 0.0)},
+                   height, options);
     }
+    cairo_restore(cr);
+}
 
+void paintGraphOverlay(cairo_t* cr, int width, int height, const GraphSeries& series,
+                       std::int32_t cursorIndex, cairo_font_face_t* font) {
+    const auto n = static_cast<std::int32_t>(series.first.values.size());
+    if (n == 0)
+        return;
+    const bool speedFirst = series.mode == GraphMode::Speed;
+    const bool twoSeries = series.mode == GraphMode::HeightAndSpeed;
+    const GraphGeometry geometry(width, height, n);
+    cairo_save(cr);
     useFont(cr, font, 11.0, CAIRO_FONT_WEIGHT_BOLD);
-    std::string maximum = gettext("Max: ") + FormatGraphValue(first.hi, speedFirst);
+    std::string maximum = gettext("Max: ") + FormatGraphValue(series.first.hi, speedFirst);
     if (twoSeries)
-        maximum += " / " + FormatGraphValue(second.hi, true);
+        maximum += " / " + FormatGraphValue(series.second.hi, true);
 
     std::string cursorText;
     double tx = 0.0;
@@ -223,13 +234,13 @@ void PaintGraphPanel(cairo_t* cr, int width, int height, const Track& track,
         cairo_set_line_width(cr, 2.0);
         cairo_stroke(cr);
 
-        const double value = first.values[cursorIndex];
+        const double value = series.first.values[cursorIndex];
         cursorText = FormatGraphValue(value, speedFirst);
         if (twoSeries)
-            cursorText += " / " + FormatGraphValue(speeds[cursorIndex], true);
+            cursorText += " / " + FormatGraphValue(series.second.values[cursorIndex], true);
         const double w = textWidth(cr, cursorText);
         tx = cx + w + 14.0 >= width ? cx - w - 7.0 : cx + 7.0;
-        ty = geometry.y(first, value) - 6.0;
+        ty = geometry.y(series.first, value) - 6.0;
         // Keep the value off the maximum label in the top left corner.
         const double shownX = clampLowWins(tx, 4.0, width - w - 10.0);
         const double shownY = clampLowWins(ty, 13.0, height - 5.0);
@@ -240,6 +251,16 @@ void PaintGraphPanel(cairo_t* cr, int width, int height, const Track& track,
     if (!cursorText.empty())
         DrawGraphText(cr, width, height, cursorText, tx, ty);
     cairo_restore(cr);
+}
+
+void PaintGraphPanel(cairo_t* cr, int width, int height, const Track& track,
+                     std::int32_t statisticsMode, std::int32_t cursorIndex, cairo_font_face_t* font,
+                     const GraphPaintOptions& options) {
+    if (track.pointCount() == 0)
+        return;
+    const GraphSeries series = computeGraphSeries(track, statisticsMode);
+    paintGraphCurves(cr, width, height, series, options);
+    paintGraphOverlay(cr, width, height, series, cursorIndex, font);
 }
 
 } // namespace trakmoor

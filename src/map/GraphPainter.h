@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace trakmoor {
 
@@ -22,6 +23,34 @@ struct GraphPaintOptions {
     // Stroke long curves in clipped strips of pixel columns rather than in one piece.
     bool strokeInStrips = true;
 };
+
+// One curve's values and the range its scale covers.
+struct GraphValues {
+    std::vector<double> values;
+    double lo = 0.0;
+    double hi = 0.0;
+    double range = 1.0;
+};
+
+// What the graph of a track shows in a mode: the first curve (heights, or speeds in "Speed"), and
+// the speeds as the second curve in "Height + km/h".
+struct GraphSeries {
+    GraphMode mode = GraphMode::Height;
+    GraphValues first;
+    GraphValues second;
+};
+
+// Unknown modes give Height.
+GraphSeries computeGraphSeries(const Track& track, std::int32_t statisticsMode);
+
+// The background, the grid and the curves: everything that does not follow the cursor.  Draws no
+// text, so it may run on any thread with a context of its own.
+void paintGraphCurves(cairo_t* cr, int width, int height, const GraphSeries& series,
+                      const GraphPaintOptions& options = {});
+
+// The cursor line, the maximum and the cursor's value over the curves.
+void paintGraphOverlay(cairo_t* cr, int width, int height, const GraphSeries& series,
+                       std::int32_t cursorIndex, cairo_font_face_t* font);
 
 // "123 m" or "12.3 km/h", independent of the locale.
 std::string FormatGraphValue(double value, bool isSpeed);

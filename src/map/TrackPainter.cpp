@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdint>
 #include <numbers>
+#include <span>
 #include <tuple>
 #include <vector>
 
@@ -142,9 +143,13 @@ constexpr double kTileSize = 64.0;
 // Up to this many segments one path is cheap enough; beyond it cairo's rasteriser would keep
 // thousands of edges active on every scan line.
 constexpr std::size_t kSinglePathSegments = 512;
+// A tile crossed by thousands of segments (laps on a small course) has as many edges on each of
+// its scan lines, which costs cairo time in their square; past this count its segments are
+// stroked in parts, whose overlaps then take their edge colour twice.
+constexpr std::size_t kTilePathSegments = 1024;
 
 void addRun(cairo_t* cr, const std::vector<LineSegment>& segments,
-            const std::vector<std::uint32_t>& indexes) {
+            std::span<const std::uint32_t> indexes) {
     std::uint32_t previous = UINT32_MAX;
     for (std::uint32_t i : indexes) {
         const LineSegment& s = segments[i];
@@ -218,8 +223,12 @@ void drawTrackLine(cairo_t* cr, const std::vector<ScreenPoint>& points,
             cairo_new_path(cr);
             cairo_rectangle(cr, left + c * kTileSize, top + r * kTileSize, kTileSize, kTileSize);
             cairo_clip(cr);
-            addRun(cr, drawn, indexes);
-            cairo_stroke(cr);
+            for (std::size_t from = 0; from < indexes.size(); from += kTilePathSegments) {
+                addRun(cr, drawn,
+                       std::span(indexes).subspan(
+                           from, std::min(kTilePathSegments, indexes.size() - from)));
+                cairo_stroke(cr);
+            }
             cairo_restore(cr);
         }
 }

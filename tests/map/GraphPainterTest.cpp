@@ -1,9 +1,13 @@
 #include "map/GraphPainter.h"
+#include "map/GraphPicture.h"
+#include "map/PanelBackground.h"
 #include "map/TrackPainter.h"
 
 #include "PainterTestSupport.h"
 
+#include <chrono>
 #include <clocale>
+#include <thread>
 
 using namespace trakmoor;
 using namespace trakmoor::test;
@@ -103,5 +107,29 @@ TEST(GraphPainter, StripsPaintLikeOneStroke) {
         EXPECT_TRUE(std::equal(a.begin(), a.end(), b.begin(),
                                [](int x, int y) { return std::abs(x - y) <= 1; }));
         EXPECT_NE(a, b); // the strips were used
+    }
+}
+
+// The kept curves show what a full painting shows, also when they come from the thread; until
+// then the panel has its background, the cursor and the texts.
+TEST(GraphPainter, KeptCurvesPaintLikeTheFullGraph) {
+    const auto track = repeatedTrack("gpsbabel__sbn-v13.gpx", 2);
+    for (std::int32_t threadFrom : {1 << 30, 1}) {
+        GraphPictureCache cache({}, threadFrom);
+        for (std::int32_t cursor : {100, 5000}) {
+            Canvas kept(520, 124);
+            cache.paint(kept.cr.get(), 520, 124, *track, 1, 2, cursor, kBold.get());
+            if (threadFrom == 1 && cursor == 100) {
+                Canvas waiting(520, 124);
+                paintGraphBackground(waiting.cr.get(), 520, 124);
+                paintGraphOverlay(waiting.cr.get(), 520, 124, computeGraphSeries(*track, 2), cursor,
+                                  kBold.get());
+                EXPECT_EQ(kept.bytes(), waiting.bytes());
+                while (!cache.adoptFinished())
+                    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                cache.paint(kept.cr.get(), 520, 124, *track, 1, 2, cursor, kBold.get());
+            }
+            EXPECT_EQ(kept.bytes(), graph(*track, 2, cursor, 520).bytes());
+        }
     }
 }
