@@ -53,13 +53,24 @@ void dropQueuedEscapes() {
 
 } // namespace
 
-void TrakmoorEngine::LoadOsmMap(const std::string& path) {
+CheckedOsmMapRead readCheckedOsmMap(const std::string& path) {
     if (!looksLikeOsmXml(path)) {
+        return std::nullopt;
+    }
+    // The reader turns every failure, memory exhaustion included, into an outcome of its own.
+    return readOsmMapFile(path);
+}
+
+void TrakmoorEngine::LoadOsmMap(const std::string& path) {
+    installOsmMap(path, readCheckedOsmMap(path));
+}
+
+void TrakmoorEngine::installOsmMap(const std::string& path, CheckedOsmMapRead read) {
+    if (!read) {
         setStatus(_("Invalid OSM map: ") + std::string(_("no <osm> element found")));
         return;
     }
-    // The reader turns every failure, memory exhaustion included, into an outcome of its own.
-    OsmMapReadResult result = readOsmMapFile(path);
+    OsmMapReadResult& result = *read;
     if (result.outcome == OsmMapReadResult::Outcome::CannotOpen) {
         setStatus(_("Could not open OSM map: ") + path);
         return;

@@ -11,6 +11,8 @@
 
 #include <exception>
 #include <filesystem>
+#include <future>
+#include <system_error>
 
 extern const unsigned char trakmoor_sample_gpx[];
 extern const std::size_t trakmoor_sample_gpx_size;
@@ -105,8 +107,44 @@ void TrakmoorEngine::refreshInfoPanel() {
     }
 }
 
+namespace {
+
+// On a thread when one can be had, else when the result is asked for.
+template <class Read> auto startReading(Read read) {
+    try {
+        return std::async(std::launch::async, read);
+    } catch (const std::system_error&) {
+        return std::async(std::launch::deferred, read);
+    }
+}
+
+} // namespace
+
+GpxOpening beginGpxOpening(const std::string& path) {
+    GpxOpening opening;
+    opening.path = path;
+    opening.found = isRegularFile(path);
+    if (!opening.found) {
+        return opening;
+    }
+    opening.gpx = startReading([path] { return readGpxFileWithOutcome(path); });
+    std::filesystem::path map(path);
+    map.replace_extension(".osm");
+    if (isRegularFile(map)) {
+        opening.mapPath = pathText(map);
+        opening.map =
+            startReading([mapPath = opening.mapPath] { return readCheckedOsmMap(mapPath); });
+    }
+    return opening;
+}
+
 void TrakmoorEngine::openGpxFile(const std::string& path) {
-    if (!isRegularFile(path)) {
+    finishGpxOpening(beginGpxOpening(path));
+}
+
+void TrakmoorEngine::finishGpxOpening(GpxOpening opening) {
+    const std::string& path = opening.path;
+    if (!opening.found) {
         setStatus(_("File not found: ") + path);
         return;
     }
@@ -114,7 +152,7 @@ void TrakmoorEngine::openGpxFile(const std::string& path) {
     setStatus(_("Reading ") + fileNamePart(path));
     repaintNow();
     try {
-        GpxReadResult read = readGpxFileWithOutcome(path);
+        GpxReadResult read = opening.gpx.get();
         if (read.outcome != GpxReadResult::Outcome::Loaded) {
             setStatus(gpxReadFailureText(read, path));
             return;
@@ -122,11 +160,13 @@ void TrakmoorEngine::openGpxFile(const std::string& path) {
         if (!installGpx(std::move(read.gpx), path)) {
             return;
         }
+        if (!opening.mapPath.empty()) {
+            installOsmMap(opening.mapPath, opening.map.get());
+            return;
+        }
         std::filesystem::path map(path);
         map.replace_extension(".osm");
-        if (isRegularFile(map)) {
-            LoadOsmMap(pathText(map));
-        } else if (downloadOsmMap && downloadOsmMap(pathText(map))) {
+        if (downloadOsmMap && downloadOsmMap(pathText(map))) {
             LoadOsmMap(pathText(map));
         } else {
             clearMap();

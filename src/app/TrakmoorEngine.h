@@ -16,13 +16,16 @@
 #include "map/MapFeature.h"
 #include "map/MapPanelPainter.h"
 #include "map/MapPicture.h"
+#include "map/OsmReader.h"
 #include "map/ViewState.h"
 #include "track/Gpx.h"
+#include "track/GpxReader.h"
 
 #include <cairo.h>
 
 #include <cstdint>
 #include <functional>
+#include <future>
 #include <memory>
 #include <optional>
 #include <string>
@@ -71,6 +74,22 @@ struct MainWindowControls {
     // Every control with its row of the geometry table, which re-layout reads again.
     std::vector<std::pair<GuiObject*, const ControlPlace*>> placed;
 };
+
+// A map file read after a look at its start; unset when it holds no <osm> element.
+using CheckedOsmMapRead = std::optional<OsmMapReadResult>;
+CheckedOsmMapRead readCheckedOsmMap(const std::string& path);
+
+// A GPX file and the map beside it being read on threads of their own, so that a long file is read
+// while the window is built or shown.
+struct GpxOpening {
+    std::string path;
+    bool found = false;
+    std::future<GpxReadResult> gpx;
+    // Empty when there is no map file beside the track.
+    std::string mapPath;
+    std::future<CheckedOsmMapRead> map;
+};
+GpxOpening beginGpxOpening(const std::string& path);
 
 // The open GPX document and where on its shown track the cursor and the markers are.
 struct OpenDocument {
@@ -167,12 +186,17 @@ public:
     // Reads a GPX file and loads the map beside it (or asks `downloadOsmMap` for one).  A file
     // without tracks changes nothing but the status line: the track still shown keeps its map.
     void openGpxFile(const std::string& path);
+    // The second half of openGpxFile: waits for the reads that beginGpxOpening started and takes
+    // their results over.
+    void finishGpxOpening(GpxOpening opening);
     // The shown track, or null.
     const Track* currentTrack() const { return doc.currentTrack(); }
 
     // Maps -------------------------------------------------------------------------------------
     // Reads a map and swaps it in whole; a failed read leaves the previous map.
     void LoadOsmMap(const std::string& path);
+    // Swaps in a map read by readCheckedOsmMap, or says why it could not be read.
+    void installOsmMap(const std::string& path, CheckedOsmMapRead read);
     // Forgets the map; the map label says there is none.
     void clearMap();
     // Downloads the map around the shown track from the Overpass servers into `path`; true when

@@ -14,6 +14,7 @@
 #include <exception>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string_view>
 #include <vector>
@@ -27,8 +28,8 @@ using trakmoor::TrakmoorEngine;
 // Set in the environment by the start-up benchmark: report the first complete frame, then end.
 constexpr const char* firstFrameProbeVariable = "TRAKMOOR_FIRST_FRAME_PROBE";
 
-void loadStartupFiles(TrakmoorEngine& engine, const StartupSettings& settings) {
-    const StartupFiles files = trakmoor::startupFiles(settings.positional);
+void loadStartupFiles(TrakmoorEngine& engine, const StartupFiles& files,
+                      std::optional<trakmoor::GpxOpening>& opening) {
     switch (files.kind) {
     case StartupFiles::Kind::SampleAndDefaultMap:
         engine.loadBuiltInSample();
@@ -42,7 +43,7 @@ void loadStartupFiles(TrakmoorEngine& engine, const StartupSettings& settings) {
         engine.LoadOsmMap(files.map);
         break;
     case StartupFiles::Kind::TrackFile:
-        engine.openGpxFile(files.track);
+        engine.finishGpxOpening(std::move(*opening));
         if (!files.map.empty()) {
             engine.LoadOsmMap(files.map);
         }
@@ -86,6 +87,13 @@ int main(int argc, char** argv) {
             throw std::runtime_error(_("Could not initialize libcurl"));
         }
         curlStarted = true;
+        // A track named on the command line is read while the window is made (libcurl's start-up
+        // wants no other thread running).
+        const StartupFiles files = trakmoor::startupFiles(settings->positional);
+        std::optional<trakmoor::GpxOpening> opening;
+        if (files.kind == StartupFiles::Kind::TrackFile) {
+            opening = trakmoor::beginGpxOpening(files.track);
+        }
         const auto font = GuiEngine::builtInFont();
         GuiEngine::setEmbeddedFont(font.data(), font.size());
         engine = std::make_unique<TrakmoorEngine>();
@@ -105,7 +113,7 @@ int main(int argc, char** argv) {
         };
         // Before the files: reading a long track already puts a first frame on screen.
         watchFirstFrame(*engine, start);
-        loadStartupFiles(*engine, *settings);
+        loadStartupFiles(*engine, files, opening);
         engine->run();
     } catch (const std::exception& error) {
         // The toolkit's own start-up failure (no SDL, no display) ends here too.
