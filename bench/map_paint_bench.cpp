@@ -58,6 +58,8 @@ struct Data {
     std::unique_ptr<Track> longTrack;
     // The same, each pass moved north by a tenth of a metre more, so that no segment repeats.
     std::unique_ptr<Track> shiftedLongTrack;
+    // The sample ride 280 times over, the file the start-up benchmark opens.
+    std::unique_ptr<Track> retracedRide;
 };
 
 const Data& data() {
@@ -102,6 +104,18 @@ const Data& data() {
         };
         d.longTrack = repeated(0.0);
         d.shiftedLongTrack = repeated(1e-6);
+        d.retracedRide = std::make_unique<Track>();
+        const Track& ride = *d.sample->trackAt(0);
+        for (int pass = 0; pass < 280; ++pass)
+            for (std::int32_t i = 0; i < ride.pointCount(); ++i) {
+                const WayPoint& p = *ride.pointAt(i);
+                auto copy = std::make_unique<WayPoint>();
+                copy->setLat(p.lat());
+                copy->setLon(p.lon());
+                copy->setEle(p.ele());
+                copy->setTime(p.time());
+                d.retracedRide->addPoint(std::move(copy));
+            }
         std::fprintf(stderr,
                      "default map: %zu features, large map: %zu features, track: %d points\n",
                      d.defaultMap.size(), d.largeMap.size(), d.longTrack->pointCount());
@@ -189,13 +203,16 @@ void BM_PanFrame(benchmark::State& state) {
 }
 BENCHMARK(BM_PanFrame)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-const Track& longTrackOf(std::int64_t shifted) {
-    return shifted != 0 ? *data().shiftedLongTrack : *data().longTrack;
+// 0: a recording repeated; 1: the same, moved a little on every pass; 2: the sample ride retraced.
+const Track& longTrackOf(std::int64_t shape) {
+    if (shape == 2)
+        return *data().retracedRide;
+    return shape != 0 ? *data().shiftedLongTrack : *data().longTrack;
 }
 
 // A frame of the program on a track of 200,000 points while the cursor steps along it: the map
 // panel with the track and the cursor over the kept default map picture, and the graph with the
-// cursor over its kept curves.  Args: graph mode; each pass of the track moved a little.
+// cursor over its kept curves.  Args: graph mode; track shape (longTrackOf).
 void BM_LongTrackFrame(benchmark::State& state) {
     const auto map = panelSurface(kMapWidth, kMapHeight);
     const auto graph = panelSurface(kMapWidth, kGraphHeight);
@@ -223,13 +240,13 @@ void BM_LongTrackFrame(benchmark::State& state) {
         frame();
 }
 BENCHMARK(BM_LongTrackFrame)
-    ->ArgNames({"mode", "shifted"})
-    ->ArgsProduct({{0, 2}, {0, 1}})
+    ->ArgNames({"mode", "shape"})
+    ->ArgsProduct({{0, 2}, {0, 1, 2}})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 
 // The first frame of the same track: track, cursor and graph drawn from nothing, without a map.
-// Args: thin same-pixel points; graph mode; each pass moved a little.
+// Args: thin same-pixel points; graph mode; track shape.
 void BM_LongTrackFirstFrame(benchmark::State& state) {
     const auto map = panelSurface(kMapWidth, kMapHeight);
     const auto graph = panelSurface(kMapWidth, kGraphHeight);
@@ -250,8 +267,26 @@ void BM_LongTrackFirstFrame(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_LongTrackFirstFrame)
-    ->ArgNames({"thin", "mode", "shifted"})
-    ->ArgsProduct({{0, 1}, {0, 2}, {0, 1}})
+    ->ArgNames({"thin", "mode", "shape"})
+    ->ArgsProduct({{0, 1}, {0, 2}, {0, 1, 2}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+// The track line, cursor and flags alone, drawn from nothing.  Arg: track shape.
+void BM_LongTrackLine(benchmark::State& state) {
+    const auto map = panelSurface(kMapWidth, kMapHeight);
+    const OwnedCairoContext mapCr(cairo_create(map.get()));
+    const Track& track = longTrackOf(state.range(0));
+    TrackBoundsCache bounds;
+    for (auto _ : state) {
+        paintMapBackground(mapCr.get(), kMapWidth, kMapHeight);
+        const MapProjection projection(ViewState{}, bounds, track, kMapWidth, kMapHeight);
+        paintTrack(mapCr.get(), projection, track, {.cursorIndex = 1000});
+    }
+}
+BENCHMARK(BM_LongTrackLine)
+    ->ArgName("shape")
+    ->DenseRange(0, 2)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 

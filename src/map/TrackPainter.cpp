@@ -63,78 +63,96 @@ void drawHeightLines(cairo_t* cr, const MapProjection& projection, const Track& 
     cairo_stroke(cr);
 }
 
-// The track line's segments after thinning, in drawing order.
+// A straight piece of the track line.
 struct LineSegment {
     ScreenPoint a;
     ScreenPoint b;
 };
 
-std::vector<LineSegment> lineSegments(const std::vector<ScreenPoint>& points, bool thinSamePixel) {
+// With round joins and caps a stroke is the union of one capsule per segment, however the
+// segments are cut into paths, and painting it twice adds nothing.  So a segment drawn before,
+// in either direction, is left out: a track that retraces itself (laps, a file holding the same
+// ride twice) costs no more than one pass, and the picture stays the same.  The set holds indexes
+// of the kept segments, so that it stays small when most segments repeat.
+class SegmentSet {
+public:
+    explicit SegmentSet(const std::vector<LineSegment>& kept) : kept_(kept), slots_(1024, kEmpty) {}
+
+    // True when `segment` is new; it is then to be kept at the next index.
+    bool insert(const LineSegment& segment) {
+        if (2 * (count_ + 1) > slots_.size())
+            grow();
+        const Key key = keyOf(segment);
+        std::size_t i = slotOf(key);
+        for (; slots_[i] != kEmpty; i = (i + 1) & (slots_.size() - 1))
+            if (keyOf(kept_[slots_[i]]) == key)
+                return false;
+        slots_[i] = static_cast<std::uint32_t>(kept_.size());
+        ++count_;
+        return true;
+    }
+
+private:
+    using Key = std::array<std::uint64_t, 4>;
+    static constexpr std::uint32_t kEmpty = UINT32_MAX;
+
+    static Key keyOf(const LineSegment& s) {
+        auto bits = [](double v) { return std::bit_cast<std::uint64_t>(v); };
+        Key key{bits(s.a.x), bits(s.a.y), bits(s.b.x), bits(s.b.y)};
+        if (std::tie(key[2], key[3]) < std::tie(key[0], key[1]))
+            key = {key[2], key[3], key[0], key[1]};
+        return key;
+    }
+    std::size_t slotOf(const Key& key) const {
+        std::uint64_t hash = 0x9E3779B97F4A7C15ull;
+        for (std::uint64_t word : key)
+            hash = (hash ^ word) * 0xBF58476D1CE4E5B9ull;
+        return (hash ^ (hash >> 31)) & (slots_.size() - 1);
+    }
+    void grow() {
+        std::vector<std::uint32_t> old(slots_.size() * 2, kEmpty);
+        old.swap(slots_);
+        for (std::uint32_t index : old)
+            if (index != kEmpty) {
+                std::size_t i = slotOf(keyOf(kept_[index]));
+                while (slots_[i] != kEmpty)
+                    i = (i + 1) & (slots_.size() - 1);
+                slots_[i] = index;
+            }
+    }
+
+    const std::vector<LineSegment>& kept_;
+    std::vector<std::uint32_t> slots_;
+    std::size_t count_ = 0;
+};
+
+// The track line's segments after thinning, in drawing order.
+std::vector<LineSegment> lineSegments(const std::vector<ScreenPoint>& points,
+                                      const TrackPaintOptions& options) {
     std::vector<LineSegment> segments;
     const auto start = std::find_if(points.begin(), points.end(),
                                     [](const ScreenPoint& p) { return p.isFinite(); });
     if (start == points.end())
         return segments;
+    SegmentSet seen(segments);
     ScreenPoint last = *start;
     auto draw = [&](ScreenPoint p) {
         const double dx = p.x - last.x;
         const double dy = p.y - last.y;
         if (dx * dx + dy * dy < kMinimumStepSquared)
             return;
-        segments.push_back({last, p});
+        const LineSegment segment{last, p};
+        if (!options.dropRepeats || seen.insert(segment))
+            segments.push_back(segment);
         last = p;
     };
-    PixelThinning thinning(thinSamePixel, last);
+    PixelThinning thinning(options.thinSamePixel, last);
     for (auto it = start + 1; it != points.end(); ++it)
         if (it->isFinite())
             thinning.add(*it, draw);
     thinning.finish(draw);
     return segments;
 }
-
-// With round joins and caps a stroke is the union of one capsule per segment, however the
-// segments are cut into paths, and painting it twice adds nothing.  So a segment drawn before,
-// in either direction, is left out: a track that retraces itself (laps, a file holding the same
-// ride twice) costs no more than one pass, and the picture stays the same.
-class SegmentSet {
-public:
-    explicit SegmentSet(std::size_t expected) {
-        std::size_t capacity = 16;
-        while (capacity < 2 * expected)
-            capacity *= 2;
-        slots_.resize(capacity);
-    }
-
-    // True when the segment is new.
-    bool insert(const LineSegment& segment) {
-        Key key{bitsOf(segment.a.x), bitsOf(segment.a.y), bitsOf(segment.b.x), bitsOf(segment.b.y)};
-        if (std::tie(key[2], key[3]) < std::tie(key[0], key[1]))
-            key = {key[2], key[3], key[0], key[1]};
-        std::uint64_t hash = 0x9E3779B97F4A7C15ull;
-        for (std::uint64_t word : key)
-            hash = (hash ^ word) * 0xBF58476D1CE4E5B9ull;
-        const std::size_t mask = slots_.size() - 1;
-        for (std::size_t i = (hash ^ (hash >> 31)) & mask;; i = (i + 1) & mask) {
-            Slot& slot = slots_[i];
-            if (!slot.used) {
-                slot = {key, true};
-                return true;
-            }
-            if (slot.key == key)
-                return false;
-        }
-    }
-
-private:
-    using Key = std::array<std::uint64_t, 4>;
-    struct Slot {
-        Key key{};
-        bool used = false;
-    };
-    static std::uint64_t bitsOf(double value) { return std::bit_cast<std::uint64_t>(value); }
-
-    std::vector<Slot> slots_;
-};
 
 // Every pixel within this distance of a segment may take colour from it: half the line width,
 // and the anti-aliased edge.
@@ -171,7 +189,7 @@ bool tilesAlignWithPixels(cairo_t* cr) {
 
 void drawTrackLine(cairo_t* cr, const std::vector<ScreenPoint>& points,
                    const TrackPaintOptions& options) {
-    std::vector<LineSegment> drawn = lineSegments(points, options.thinSamePixel);
+    const std::vector<LineSegment> drawn = lineSegments(points, options);
     if (drawn.empty())
         return;
     double left, top, right, bottom;
@@ -181,13 +199,10 @@ void drawTrackLine(cairo_t* cr, const std::vector<ScreenPoint>& points,
     const int columns = std::max(1, static_cast<int>(std::ceil((right - left) / kTileSize)));
     const int rows = std::max(1, static_cast<int>(std::ceil((bottom - top) / kTileSize)));
 
-    SegmentSet seen(options.dropRepeats ? drawn.size() : 0);
     std::vector<std::vector<std::uint32_t>> tiles(static_cast<std::size_t>(columns * rows));
     std::vector<std::uint32_t> all;
     for (std::uint32_t i = 0; i < drawn.size(); ++i) {
         const LineSegment& s = drawn[i];
-        if (options.dropRepeats && !seen.insert(s))
-            continue;
         // Tile range of the segment's reach; segments that cannot reach the picture are left out.
         auto tileOf = [](double v, double origin, int count) {
             return std::clamp(static_cast<int>(std::floor((v - origin) / kTileSize)), -1, count);
