@@ -25,42 +25,51 @@ std::int32_t absoluteDuration(const WayPoint& last, const WayPoint& first) {
     return static_cast<std::int32_t>(std::min<std::int64_t>(difference, INT32_MAX));
 }
 
-double pathDistance(const Track& track, std::int32_t low, std::int32_t high) {
+// What the steps from point low to high add up to, worked out in one pass: every sum runs in
+// the order of the steps, and each step's distance is computed once.
+struct StepTotals {
     double distance = 0.0;
-    for (std::int32_t i = low + 1; i <= high; ++i)
-        distance += distanceMeters(*track.pointAt(i), *track.pointAt(i - 1));
-    return distance;
-}
-
-// Moving time and the speed over it, for points low to high.
-struct Motion {
-    std::int32_t time = 0;
-    double averageSpeed = 0.0;
+    // Over the steps with a positive duration; unset when there is none.
+    bool speedSeen = false;
+    double minSpeed = 0.0;
+    double maxSpeed = 0.0;
+    // Moving time and the speed over it.
+    std::int32_t movingTime = 0;
+    double movingAverageSpeed = 0.0;
 };
 
-Motion motion(const Track& track, std::int32_t low, std::int32_t high) {
-    std::int64_t seconds = 0;
-    double metres = 0.0;
+StepTotals walkSteps(const Track& track, std::int32_t low, std::int32_t high) {
+    StepTotals totals;
+    std::int64_t movingSeconds = 0;
+    double movingMetres = 0.0;
     for (std::int32_t i = low + 1; i <= high; ++i) {
         const WayPoint& p = *track.pointAt(i - 1);
         const WayPoint& q = *track.pointAt(i);
-        // 0 is no time and -1 an unreadable one: such a step has no duration to count.
-        if (p.time() <= 0 || q.time() <= 0)
-            continue;
+        const double distance = distanceMeters(p, q);
+        totals.distance += distance;
         const std::int64_t dt = timeDifference(q, p);
         if (dt <= 0)
             continue;
-        const double distance = distanceMeters(p, q);
-        if (distance * 3.6 / static_cast<double>(dt) < movingSpeedThreshold)
+        const double v = distance * 3.6 / static_cast<double>(dt);
+        if (!totals.speedSeen) {
+            totals.minSpeed = totals.maxSpeed = v;
+            totals.speedSeen = true;
+        } else {
+            if (totals.minSpeed > v)
+                totals.minSpeed = v;
+            if (v > totals.maxSpeed)
+                totals.maxSpeed = v;
+        }
+        // 0 is no time and -1 an unreadable one: such a step has no duration to count.
+        if (p.time() <= 0 || q.time() <= 0 || v < movingSpeedThreshold)
             continue;
-        seconds += dt;
-        metres += distance;
+        movingSeconds += dt;
+        movingMetres += distance;
     }
-    Motion result;
-    result.time = static_cast<std::int32_t>(std::min<std::int64_t>(seconds, INT32_MAX));
-    if (seconds > 0)
-        result.averageSpeed = metres * 3.6 / static_cast<double>(seconds);
-    return result;
+    totals.movingTime = static_cast<std::int32_t>(std::min<std::int64_t>(movingSeconds, INT32_MAX));
+    if (movingSeconds > 0)
+        totals.movingAverageSpeed = movingMetres * 3.6 / static_cast<double>(movingSeconds);
+    return totals;
 }
 
 // Feeds elevations through the hysteresis: the reference is the last turning point, or the
@@ -133,13 +142,18 @@ Climb climbElevation(const Track& track, std::int32_t low, std::int32_t high) {
 namespace {
 
 template <typename Stats>
-void addClimbAndMotion(Stats& stats, const Track& track, std::int32_t low, std::int32_t high) {
+void addStepTotals(Stats& stats, const Track& track, std::int32_t low, std::int32_t high) {
+    const StepTotals totals = walkSteps(track, low, high);
+    stats.distance = totals.distance;
+    stats.movingTime = totals.movingTime;
+    stats.movingAverageSpeed = totals.movingAverageSpeed;
     const Climb climb = climbElevation(track, low, high);
     stats.ascent = climb.ascent;
     stats.descent = climb.descent;
-    const Motion moving = motion(track, low, high);
-    stats.movingTime = moving.time;
-    stats.movingAverageSpeed = moving.averageSpeed;
+    if constexpr (requires { stats.minSpeed; }) {
+        stats.minSpeed = totals.minSpeed;
+        stats.maxSpeed = totals.maxSpeed;
+    }
 }
 
 } // namespace
@@ -184,34 +198,18 @@ TrackStats computeTrackStats(const Track& track) {
     stats.lastPoint = &last;
     stats.minEle = stats.maxEle = first.ele();
 
-    bool speedSeen = false;
     for (std::int32_t i = 1; i < n; ++i) {
-        const WayPoint& p = *track.pointAt(i - 1);
         const WayPoint& q = *track.pointAt(i);
         // Written so that a not-a-number elevation never replaces a bound.
         if (stats.minEle > q.ele())
             stats.minEle = q.ele();
         if (q.ele() > stats.maxEle)
             stats.maxEle = q.ele();
-        const std::int64_t dt = timeDifference(q, p);
-        if (dt <= 0)
-            continue;
-        const double v = distanceMeters(p, q) * 3.6 / static_cast<double>(dt);
-        if (!speedSeen) {
-            stats.minSpeed = stats.maxSpeed = v;
-            speedSeen = true;
-        } else {
-            if (stats.minSpeed > v)
-                stats.minSpeed = v;
-            if (v > stats.maxSpeed)
-                stats.maxSpeed = v;
-        }
     }
-    stats.distance = pathDistance(track, 0, n - 1);
+    addStepTotals(stats, track, 0, n - 1);
     stats.duration = absoluteDuration(last, first);
     if (last.time() != first.time())
         stats.averageSpeed = stats.distance * 3.6 / stats.duration;
-    addClimbAndMotion(stats, track, 0, n - 1);
     return stats;
 }
 
@@ -221,13 +219,12 @@ SectionStats computeSectionStats(const Track& track, std::int32_t a, std::int32_
     stats.high = std::max(a, b);
     const WayPoint& low = *track.pointAt(stats.low);
     const WayPoint& high = *track.pointAt(stats.high);
-    stats.distance = pathDistance(track, stats.low, stats.high);
+    addStepTotals(stats, track, stats.low, stats.high);
     stats.direct = distanceMeters(high, low);
     stats.duration = absoluteDuration(high, low);
     if (high.time() != low.time())
         stats.averageSpeed = stats.distance * 3.6 / stats.duration;
     stats.pointCount = stats.high - stats.low + 1;
-    addClimbAndMotion(stats, track, stats.low, stats.high);
     return stats;
 }
 
