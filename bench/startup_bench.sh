@@ -11,7 +11,8 @@
 #   "final picture"  is when the window first showed the picture it still shows 2 s later: its
 #                    pixels are read back from the X server every few milliseconds and the time of
 #                    the last change counts. For Viking this is the track drawn over its empty map.
-#   "track colour"   (Viking only) is when 50 pixels of the track's green first appear.
+#   "track colour"   is when the track line's colour first appears: 50 pixels of Viking's green,
+#                    1,000 of trakmoor.bin's blue (its logo and buttons hold a few of that blue).
 # trakmoor.bin is started without arguments (the built-in sample track and the default map, whose
 # reading is part of its start-up); Viking is given the same track as data/sample.gpx, with a
 # prepared configuration: no first-run dialog, no default online map layer, no version check, a
@@ -71,7 +72,8 @@ if [ -n "$track" ]; then
 fi
 
 run_trakmoor() {
-    (cd "$work" && python3 "$probe" --title '^Trakmoor [0-9.]+$' -- "$program" "${trakmoor_args[@]}")
+    (cd "$work" && python3 "$probe" --title '^Trakmoor [0-9.]+$' --colour 1461B3 --pixels 1000 \
+        -- "$program" "${trakmoor_args[@]}")
 }
 run_viking() {
     prepare_viking
@@ -87,11 +89,13 @@ run_own_probe() {
 echo "warm-up: trakmoor.bin $(run_trakmoor), viking $(run_viking)"
 : >"$work/results"
 for run in $(seq "$runs"); do
-    read -r mapped final _ < <(run_trakmoor | tr '=' ' ' | awk '{print $2, $4, $6}')
+    read -r mapped final colour < <(run_trakmoor | tr '=' ' ' | awk '{print $2, $4, $6}')
     own=$(run_own_probe)
     read -r vmapped vfinal vcolour < <(run_viking | tr '=' ' ' | awk '{print $2, $4, $6}')
-    echo "run $run: trakmoor.bin mapped $mapped final $final own $own | viking mapped $vmapped final $vfinal colour $vcolour"
-    printf 'trakmoor.bin window-mapped %s\ntrakmoor.bin final-picture %s\n' "$mapped" "$final" >>"$work/results"
+    echo "run $run: trakmoor.bin mapped $mapped colour $colour final $final own $own | viking mapped $vmapped final $vfinal colour $vcolour"
+    printf 'trakmoor.bin window-mapped %s\ntrakmoor.bin track-colour %s\n' "$mapped" "$colour" \
+        >>"$work/results"
+    printf 'trakmoor.bin final-picture %s\n' "$final" >>"$work/results"
     printf 'trakmoor.bin first-frame-(own-probe) %s\n' "$own" >>"$work/results"
     printf 'viking window-mapped %s\nviking final-picture %s\nviking track-colour %s\n' \
         "$vmapped" "$vfinal" "$vcolour" >>"$work/results"

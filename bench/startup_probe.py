@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Measures, from outside, how long a program takes to show its window and its finished picture.
 
-  startup_probe.py --title REGEX [--colour RRGGBB] [--settle S] [--timeout S] -- COMMAND [ARGS...]
+  startup_probe.py --title REGEX [--colour RRGGBB [--pixels N]] [--settle S] [--timeout S]
+                   -- COMMAND [ARGS...]
 
 Runs on the X display in $DISPLAY, which should have no window manager (top-level windows are
 then children of the root window and their MapNotify arrives there). The clock starts right before
@@ -9,7 +10,7 @@ the program is started and reads, in milliseconds:
   mapped  the first window whose name matches REGEX is mapped (visible);
   final   the window's pixels first showed the picture they still show SETTLE seconds later
           (read back from the X server every few milliseconds);
-  colour  at least 50 pixels of the colour RRGGBB were first seen in the window (optional).
+  colour  at least N (50) pixels of the colour RRGGBB were first seen in the window (optional).
 The program is then ended with SIGTERM. Prints one line: "mapped=N final=N colour=N|-".
 """
 
@@ -138,6 +139,7 @@ def main():
     parser = argparse.ArgumentParser(usage=__doc__)
     parser.add_argument("--title", required=True)
     parser.add_argument("--colour")
+    parser.add_argument("--pixels", type=int, default=50)
     parser.add_argument("--settle", type=float, default=2.0)
     parser.add_argument("--timeout", type=float, default=60.0)
     parser.add_argument("command", nargs=argparse.REMAINDER)
@@ -204,7 +206,7 @@ def main():
                 changed_ms = grab_ms
             elif grab_ms - changed_ms >= options.settle * 1000.0:
                 break
-            if colour is not None and colour_ms is None and pixels.count(colour) >= 50:
+            if colour is not None and colour_ms is None and pixels.count(colour) >= options.pixels:
                 colour_ms = grab_ms
             time.sleep(0.005)
     finally:
