@@ -217,8 +217,17 @@ struct Band {
     double bottom = 0.0;
 };
 
+// The labels of a band, from sprites when there are any.
+void drawLabels(cairo_t* cr, std::span<const PlacedLabel> labels, const LabelArea& area,
+                LabelSpriteCache* sprites) {
+    if (sprites != nullptr)
+        sprites->draw(cr, labels);
+    else
+        drawPlacedLabels(cr, labels, area);
+}
+
 void drawBand(cairo_t* cr, const Band& band, const PreparedMap& map,
-              std::span<const PlacedLabel> labels, const LabelArea& area,
+              std::span<const PlacedLabel> labels, const LabelArea& area, LabelSpriteCache* sprites,
               const MapPictureOptions& options) {
     cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
     StyleSetter style(cr, options.reuseStyle);
@@ -229,7 +238,7 @@ void drawBand(cairo_t* cr, const Band& band, const PreparedMap& map,
         drawFeature(cr, style, map, feature, area.zoom);
     }
     if (!options.skipOutside) {
-        drawPlacedLabels(cr, labels, area);
+        drawLabels(cr, labels, area, sprites);
         return;
     }
     // A label's box has 4 pixels of padding, more than its halo reaches.
@@ -237,7 +246,7 @@ void drawBand(cairo_t* cr, const Band& band, const PreparedMap& map,
     for (const PlacedLabel& label : labels)
         if (label.bottom >= band.top && label.top <= band.bottom)
             inBand.push_back(label);
-    drawPlacedLabels(cr, inBand, area);
+    drawLabels(cr, inBand, area, sprites);
 }
 
 // Rough drawing costs in microseconds, measured on the default map.
@@ -436,6 +445,9 @@ void MapPictureCache::rebuild(const MapPictureSource& source) {
         const OwnedCairoContext measure(cairo_create(picture.get()));
         labels = placeMapLabels(measure.get(), source.features, projection, area);
     }
+    LabelSpriteCache* sprites = options_.labelSprites ? &labelSprites_ : nullptr;
+    if (sprites != nullptr)
+        sprites->prepare(labels, area);
 
     // Each band draws through an image surface of its own over its rows of the picture's pixels,
     // so no cairo object is shared between threads.
@@ -457,7 +469,7 @@ void MapPictureCache::rebuild(const MapPictureSource& source) {
         const OwnedCairoContext cr(cairo_create(target.get()));
         cairo_translate(cr.get(), w, h - firstRow);
         const Band rowsInPanel{static_cast<double>(firstRow - h), static_cast<double>(endRow - h)};
-        drawBand(cr.get(), rowsInPanel, map, labels, area, options_);
+        drawBand(cr.get(), rowsInPanel, map, labels, area, sprites, options_);
         cairo_surface_flush(target.get());
     };
     {
