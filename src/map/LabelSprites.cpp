@@ -52,6 +52,11 @@ void LabelSpriteCache::prepare(std::span<const PlacedLabel> labels, const LabelA
     sprites_ = std::move(kept);
 }
 
+bool LabelSpriteCache::isDrawn(std::string_view name) const {
+    const auto found = sprites_.find(name);
+    return found != sprites_.end() && found->second->halo != nullptr;
+}
+
 void LabelSpriteCache::render(Sprite& sprite, const std::string& name) const {
     OwnedCairoSurface halo = makeMask(sprite.width, sprite.height);
     OwnedCairoSurface text = makeMask(sprite.width, sprite.height);

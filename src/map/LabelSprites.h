@@ -35,7 +35,8 @@ public:
     // once, each on its own context, labels that were given to the last `prepare`.
     void draw(cairo_t* cr, std::span<const PlacedLabel> labels);
 
-    std::size_t size() const { return sprites_.size(); }
+    // Whether the name's sprite is ready to composite; not while drawing.
+    bool isDrawn(std::string_view name) const;
 
 private:
     struct Sprite {

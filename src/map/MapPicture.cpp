@@ -253,6 +253,19 @@ void drawBand(cairo_t* cr, const Band& band, const PreparedMap& map,
 constexpr double kCostPerVertex = 1.5;
 constexpr double kCostPerDash = 3.0;
 constexpr double kCostPerLabelByte = 22.0;
+constexpr double kCostPerSprite = 6.0;
+
+// What drawing each label will cost: little where its sprite is ready.
+std::vector<double> labelCosts(std::span<const PlacedLabel> labels,
+                               const LabelSpriteCache* sprites) {
+    std::vector<double> costs;
+    costs.reserve(labels.size());
+    for (const PlacedLabel& label : labels)
+        costs.push_back(sprites != nullptr && sprites->isDrawn(*label.text)
+                            ? kCostPerSprite
+                            : kCostPerLabelByte * static_cast<double>(label.text->size()));
+    return costs;
+}
 
 // Adds `cost` spread evenly over the picture rows from `top` to `bottom` (panel coordinates).
 void spreadCost(std::vector<double>& density, int panelHeight, double top, double bottom,
@@ -296,7 +309,8 @@ int awayFromLabels(int row, std::span<const PlacedLabel> labels, int panelHeight
 // picture's middle, so bands of equal height would keep some threads waiting for others: with
 // `balance` the rows are cut where the estimated cost is shared evenly.
 std::vector<int> bandEdges(const PreparedMap& map, std::span<const PlacedLabel> labels,
-                           const LabelArea& area, int bands, bool balance) {
+                           std::span<const double> labelCosts, const LabelArea& area, int bands,
+                           bool balance) {
     const int rows = 3 * area.height;
     std::vector<int> edges(bands + 1);
     for (int band = 0; band <= bands; ++band)
@@ -324,9 +338,8 @@ std::vector<int> bandEdges(const PreparedMap& map, std::span<const PlacedLabel> 
                             kCostPerDash * length / (kDashOn + kDashOff);
         spreadCost(density, area.height, prepared.minY, prepared.maxY, cost);
     }
-    for (const PlacedLabel& label : labels)
-        spreadCost(density, area.height, label.top, label.bottom,
-                   kCostPerLabelByte * static_cast<double>(label.text->size()));
+    for (std::size_t i = 0; i < labels.size(); ++i)
+        spreadCost(density, area.height, labels[i].top, labels[i].bottom, labelCosts[i]);
 
     std::vector<double> cumulative(rows + 1, 0.0);
     double rowCost = 0.0;
@@ -456,7 +469,8 @@ void MapPictureCache::rebuild(const MapPictureSource& source) {
     const int stride = cairo_image_surface_get_stride(picture.get());
     const int rows = 3 * h;
     const int bands = bandCount(options_, rows);
-    const std::vector<int> edges = bandEdges(map, labels, area, bands, options_.balanceBands);
+    const std::vector<int> edges =
+        bandEdges(map, labels, labelCosts(labels, sprites), area, bands, options_.balanceBands);
     auto drawRows = [&](int band) {
         const int firstRow = edges[band];
         const int endRow = edges[band + 1];
