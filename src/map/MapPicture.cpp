@@ -462,8 +462,11 @@ void MapPictureCache::rebuild(const MapPictureSource& source) {
     if (sprites != nullptr)
         sprites->prepare(labels, area);
 
-    // Each band draws through an image surface of its own over its rows of the picture's pixels,
-    // so no cairo object is shared between threads.
+    // Each band draws through an image surface of its own over the picture's pixels, so no cairo
+    // object is shared between threads, clipped to its rows.  The surfaces span the whole picture
+    // so that every band works in the same device coordinates: cairo rounds mitre joins in
+    // absolute coordinates, and a band starting at its own first row would now and then round a
+    // pixel differently.
     cairo_surface_flush(picture.get());
     unsigned char* pixels = cairo_image_surface_get_data(picture.get());
     const int stride = cairo_image_surface_get_stride(picture.get());
@@ -477,11 +480,12 @@ void MapPictureCache::rebuild(const MapPictureSource& source) {
         if (dirty)
             std::memset(pixels + static_cast<std::ptrdiff_t>(firstRow) * stride, 0,
                         static_cast<std::size_t>(endRow - firstRow) * stride);
-        const OwnedCairoSurface target(cairo_image_surface_create_for_data(
-            pixels + static_cast<std::ptrdiff_t>(firstRow) * stride, CAIRO_FORMAT_ARGB32, 3 * w,
-            endRow - firstRow, stride));
+        const OwnedCairoSurface target(
+            cairo_image_surface_create_for_data(pixels, CAIRO_FORMAT_ARGB32, 3 * w, rows, stride));
         const OwnedCairoContext cr(cairo_create(target.get()));
-        cairo_translate(cr.get(), w, h - firstRow);
+        cairo_rectangle(cr.get(), 0, firstRow, 3 * w, endRow - firstRow);
+        cairo_clip(cr.get());
+        cairo_translate(cr.get(), w, h);
         const Band rowsInPanel{static_cast<double>(firstRow - h), static_cast<double>(endRow - h)};
         drawBand(cr.get(), rowsInPanel, map, labels, area, sprites, options_);
         cairo_surface_flush(target.get());
