@@ -62,6 +62,7 @@ void LabelSpriteCache::render(Sprite& sprite, const std::string& name) const {
     OwnedCairoSurface text = makeMask(sprite.width, sprite.height);
     if (!halo || !text)
         return;
+    // The masks keep only the coverage of the default opaque source.
     for (cairo_surface_t* mask : {halo.get(), text.get()}) {
         const OwnedCairoContext cr(cairo_create(mask));
         useLabelStyle(cr.get(), style_);
