@@ -127,7 +127,11 @@ const Data& data() {
 // Arg 0: the plain loop; 1: every shortcut on.
 MapPictureOptions optionsFor(std::int64_t fast) {
     if (fast == 0)
-        return {.skipOutside = false, .bands = 1, .reuseStyle = false, .reuseImage = false};
+        return {.skipOutside = false,
+                .bands = 1,
+                .reuseStyle = false,
+                .reuseImage = false,
+                .labelSprites = false};
     return {};
 }
 
@@ -159,6 +163,37 @@ BENCHMARK(BM_RebuildDefaultMap)
     ->Arg(0)
     ->Arg(1)
     ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
+
+// Rebuilds as the view changes, with every shortcut on.  Arg 0: a turn by one degree, as Follow
+// direction does on every cursor step, which keeps the text size; 1: a zoom step, in and out by
+// turns, which draws every name anew.
+void BM_ViewStepDefaultMap(benchmark::State& state) {
+    MapPictureCache cache;
+    TrackBoundsCache bounds;
+    MapPictureSource source;
+    source.track = data().sample->trackAt(0);
+    source.bounds = &bounds;
+    source.features = data().defaultMap;
+    source.width = kMapWidth;
+    source.height = kMapHeight;
+    source.font = data().font.get();
+    for (auto _ : state) {
+        if (state.range(0) == 0)
+            source.view.angleZ = (source.view.angleZ + 1) % 360;
+        else
+            source.view.zoom = source.view.zoom == 1.0 ? 1.25 : 1.0;
+        cache.update(source);
+        benchmark::DoNotOptimize(cache.picture());
+    }
+}
+BENCHMARK(BM_ViewStepDefaultMap)
+    ->ArgName("zoom")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
     ->UseRealTime();
 
 // Over the sample track in Vaduz, beside which one of the extracts lies, and (track 1) over the

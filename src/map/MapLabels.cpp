@@ -117,10 +117,6 @@ double fontScale(double zoom) {
     return std::isnan(p) ? 0.9 : std::clamp(p, 0.9, 1.2);
 }
 
-void selectLabelFont(cairo_t* cr, const LabelArea& area) {
-    useFont(cr, area.font, 11.0 * fontScale(area.zoom));
-}
-
 // Placed boxes registered in the 64-pixel cells they touch, over the picture.
 class LabelGrid {
 public:
@@ -169,6 +165,20 @@ private:
 
 } // namespace
 
+double labelFontSize(double zoom) {
+    return 11.0 * fontScale(zoom);
+}
+
+void useLabelStyle(cairo_t* cr, const LabelArea& area) {
+    useFont(cr, area.font, labelFontSize(area.zoom));
+    // Whatever was drawn before left behind, halos are solid.
+    cairo_set_dash(cr, nullptr, 0, 0.0);
+    cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
+    cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
+    cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+    cairo_set_line_width(cr, 3.0 * fontScale(area.zoom));
+}
+
 double labelMinZoom(FeatureClass featureClass) {
     return ruleOf(featureClass).minZoom;
 }
@@ -198,7 +208,7 @@ std::vector<PlacedLabel> placeMapLabels(cairo_t* measure, std::span<const MapFea
         [](const Candidate& a, const Candidate& b) { return a.priority < b.priority; });
 
     cairo_save(measure);
-    selectLabelFont(measure, area);
+    useFont(measure, area.font, labelFontSize(area.zoom));
     // Names repeat (every piece of a long street carries it); measuring each once keeps the
     // placement cheap on large maps without changing it.
     std::unordered_map<std::string_view, cairo_text_extents_t> extentsCache;
@@ -214,8 +224,8 @@ std::vector<PlacedLabel> placeMapLabels(cairo_t* measure, std::span<const MapFea
         const cairo_text_extents_t& ink = slot->second;
         PlacedLabel label;
         label.text = candidate.text;
-        label.originX = a.x - ink.width / 2 - ink.x_bearing;
-        label.originY = a.y - ink.height / 2 - ink.y_bearing;
+        label.originX = std::round(a.x - ink.width / 2 - ink.x_bearing);
+        label.originY = std::round(a.y - ink.height / 2 - ink.y_bearing);
         label.left = label.originX + ink.x_bearing - kBoxPadding;
         label.top = label.originY + ink.y_bearing - kBoxPadding;
         label.right = label.originX + ink.x_bearing + ink.width + kBoxPadding;
@@ -230,20 +240,14 @@ std::vector<PlacedLabel> placeMapLabels(cairo_t* measure, std::span<const MapFea
 
 void drawPlacedLabels(cairo_t* cr, std::span<const PlacedLabel> labels, const LabelArea& area) {
     cairo_save(cr);
-    selectLabelFont(cr, area);
-    // Whatever the features before left behind, halos are solid.
-    cairo_set_dash(cr, nullptr, 0, 0.0);
-    cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
-    cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
-    cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
-    cairo_set_line_width(cr, 3.0 * fontScale(area.zoom));
+    useLabelStyle(cr, area);
     for (const PlacedLabel& label : labels) {
         cairo_new_path(cr);
         cairo_move_to(cr, label.originX, label.originY);
         cairo_text_path(cr, label.text->c_str());
-        cairo_set_source_rgba(cr, 1.0, 1.0, 1.0, 0.88);
+        setLabelSource(cr, kLabelHalo);
         cairo_stroke_preserve(cr);
-        cairo_set_source_rgba(cr, 0.16, 0.18, 0.20, 0.92);
+        setLabelSource(cr, kLabelInk);
         cairo_fill(cr);
     }
     cairo_restore(cr);

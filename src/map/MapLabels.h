@@ -24,7 +24,8 @@ int labelPriority(FeatureClass featureClass);
 
 struct PlacedLabel {
     const std::string* text = nullptr;
-    // Where the text path starts.
+    // Where the text path starts, on whole pixels: every placement of a name then covers the same
+    // pixels alike, so that its drawing can be reused.
     double originX = 0.0;
     double originY = 0.0;
     // The ink box grown by 4 pixels on every side.
@@ -41,6 +42,21 @@ struct LabelArea {
     double zoom = 1.0;
     cairo_font_face_t* font = nullptr;
 };
+
+// The colours of the halo and of the text over it, red, green, blue and alpha.
+struct LabelColor {
+    double red, green, blue, alpha;
+};
+inline constexpr LabelColor kLabelHalo{1.0, 1.0, 1.0, 0.88};
+inline constexpr LabelColor kLabelInk{0.16, 0.18, 0.20, 0.92};
+
+inline void setLabelSource(cairo_t* cr, const LabelColor& color) {
+    cairo_set_source_rgba(cr, color.red, color.green, color.blue, color.alpha);
+}
+
+double labelFontSize(double zoom);
+// Font, size, halo width and the line settings of the text path.
+void useLabelStyle(cairo_t* cr, const LabelArea& area);
 
 // Chooses and places the labels in drawing order.  `measure` only measures text; its font and
 // size are changed.  Projections are with the pan and on the track's base plane.

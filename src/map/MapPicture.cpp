@@ -217,8 +217,17 @@ struct Band {
     double bottom = 0.0;
 };
 
+// The labels of a band, from sprites when there are any.
+void drawLabels(cairo_t* cr, std::span<const PlacedLabel> labels, const LabelArea& area,
+                LabelSpriteCache* sprites) {
+    if (sprites != nullptr)
+        sprites->draw(cr, labels);
+    else
+        drawPlacedLabels(cr, labels, area);
+}
+
 void drawBand(cairo_t* cr, const Band& band, const PreparedMap& map,
-              std::span<const PlacedLabel> labels, const LabelArea& area,
+              std::span<const PlacedLabel> labels, const LabelArea& area, LabelSpriteCache* sprites,
               const MapPictureOptions& options) {
     cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
     StyleSetter style(cr, options.reuseStyle);
@@ -229,7 +238,7 @@ void drawBand(cairo_t* cr, const Band& band, const PreparedMap& map,
         drawFeature(cr, style, map, feature, area.zoom);
     }
     if (!options.skipOutside) {
-        drawPlacedLabels(cr, labels, area);
+        drawLabels(cr, labels, area, sprites);
         return;
     }
     // A label's box has 4 pixels of padding, more than its halo reaches.
@@ -237,13 +246,26 @@ void drawBand(cairo_t* cr, const Band& band, const PreparedMap& map,
     for (const PlacedLabel& label : labels)
         if (label.bottom >= band.top && label.top <= band.bottom)
             inBand.push_back(label);
-    drawPlacedLabels(cr, inBand, area);
+    drawLabels(cr, inBand, area, sprites);
 }
 
 // Rough drawing costs in microseconds, measured on the default map.
 constexpr double kCostPerVertex = 1.5;
 constexpr double kCostPerDash = 3.0;
 constexpr double kCostPerLabelByte = 22.0;
+constexpr double kCostPerSprite = 6.0;
+
+// What drawing each label will cost: little where its sprite is ready.
+std::vector<double> labelCosts(std::span<const PlacedLabel> labels,
+                               const LabelSpriteCache* sprites) {
+    std::vector<double> costs;
+    costs.reserve(labels.size());
+    for (const PlacedLabel& label : labels)
+        costs.push_back(sprites != nullptr && sprites->isDrawn(*label.text)
+                            ? kCostPerSprite
+                            : kCostPerLabelByte * static_cast<double>(label.text->size()));
+    return costs;
+}
 
 // Adds `cost` spread evenly over the picture rows from `top` to `bottom` (panel coordinates).
 void spreadCost(std::vector<double>& density, int panelHeight, double top, double bottom,
@@ -287,7 +309,8 @@ int awayFromLabels(int row, std::span<const PlacedLabel> labels, int panelHeight
 // picture's middle, so bands of equal height would keep some threads waiting for others: with
 // `balance` the rows are cut where the estimated cost is shared evenly.
 std::vector<int> bandEdges(const PreparedMap& map, std::span<const PlacedLabel> labels,
-                           const LabelArea& area, int bands, bool balance) {
+                           std::span<const double> labelCosts, const LabelArea& area, int bands,
+                           bool balance) {
     const int rows = 3 * area.height;
     std::vector<int> edges(bands + 1);
     for (int band = 0; band <= bands; ++band)
@@ -315,9 +338,8 @@ std::vector<int> bandEdges(const PreparedMap& map, std::span<const PlacedLabel> 
                             kCostPerDash * length / (kDashOn + kDashOff);
         spreadCost(density, area.height, prepared.minY, prepared.maxY, cost);
     }
-    for (const PlacedLabel& label : labels)
-        spreadCost(density, area.height, label.top, label.bottom,
-                   kCostPerLabelByte * static_cast<double>(label.text->size()));
+    for (std::size_t i = 0; i < labels.size(); ++i)
+        spreadCost(density, area.height, labels[i].top, labels[i].bottom, labelCosts[i]);
 
     std::vector<double> cumulative(rows + 1, 0.0);
     double rowCost = 0.0;
@@ -436,28 +458,36 @@ void MapPictureCache::rebuild(const MapPictureSource& source) {
         const OwnedCairoContext measure(cairo_create(picture.get()));
         labels = placeMapLabels(measure.get(), source.features, projection, area);
     }
+    LabelSpriteCache* sprites = options_.labelSprites ? &labelSprites_ : nullptr;
+    if (sprites != nullptr)
+        sprites->prepare(labels, area);
 
-    // Each band draws through an image surface of its own over its rows of the picture's pixels,
-    // so no cairo object is shared between threads.
+    // Each band draws through an image surface of its own over the picture's pixels, so no cairo
+    // object is shared between threads, clipped to its rows.  The surfaces span the whole picture
+    // so that every band works in the same device coordinates: cairo rounds mitre joins in
+    // absolute coordinates, and a band starting at its own first row would now and then round a
+    // pixel differently.
     cairo_surface_flush(picture.get());
     unsigned char* pixels = cairo_image_surface_get_data(picture.get());
     const int stride = cairo_image_surface_get_stride(picture.get());
     const int rows = 3 * h;
     const int bands = bandCount(options_, rows);
-    const std::vector<int> edges = bandEdges(map, labels, area, bands, options_.balanceBands);
+    const std::vector<int> edges =
+        bandEdges(map, labels, labelCosts(labels, sprites), area, bands, options_.balanceBands);
     auto drawRows = [&](int band) {
         const int firstRow = edges[band];
         const int endRow = edges[band + 1];
         if (dirty)
             std::memset(pixels + static_cast<std::ptrdiff_t>(firstRow) * stride, 0,
                         static_cast<std::size_t>(endRow - firstRow) * stride);
-        const OwnedCairoSurface target(cairo_image_surface_create_for_data(
-            pixels + static_cast<std::ptrdiff_t>(firstRow) * stride, CAIRO_FORMAT_ARGB32, 3 * w,
-            endRow - firstRow, stride));
+        const OwnedCairoSurface target(
+            cairo_image_surface_create_for_data(pixels, CAIRO_FORMAT_ARGB32, 3 * w, rows, stride));
         const OwnedCairoContext cr(cairo_create(target.get()));
-        cairo_translate(cr.get(), w, h - firstRow);
+        cairo_rectangle(cr.get(), 0, firstRow, 3 * w, endRow - firstRow);
+        cairo_clip(cr.get());
+        cairo_translate(cr.get(), w, h);
         const Band rowsInPanel{static_cast<double>(firstRow - h), static_cast<double>(endRow - h)};
-        drawBand(cr.get(), rowsInPanel, map, labels, area, options_);
+        drawBand(cr.get(), rowsInPanel, map, labels, area, sprites, options_);
         cairo_surface_flush(target.get());
     };
     {

@@ -5,6 +5,8 @@
 // its middle ninth, and reused while only the pan changes by at most 80 % of the panel size: a
 // pan is then a single image copy.  Also the legend, which is drawn on the panel itself.
 
+#include "map/CairoHandles.h"
+#include "map/LabelSprites.h"
 #include "map/MapFeature.h"
 #include "map/MapProjection.h"
 #include "map/ViewState.h"
@@ -20,16 +22,6 @@
 
 namespace trakmoor {
 
-struct CairoSurfaceReleaser {
-    void operator()(cairo_surface_t* surface) const noexcept { cairo_surface_destroy(surface); }
-};
-using OwnedCairoSurface = std::unique_ptr<cairo_surface_t, CairoSurfaceReleaser>;
-
-struct CairoContextReleaser {
-    void operator()(cairo_t* cr) const noexcept { cairo_destroy(cr); }
-};
-using OwnedCairoContext = std::unique_ptr<cairo_t, CairoContextReleaser>;
-
 // Ways of drawing the picture faster that leave every pixel as it is; each can be turned off.
 struct MapPictureOptions {
     // Leave out features and labels whose projected box misses the picture (or the band).
@@ -43,6 +35,9 @@ struct MapPictureOptions {
     bool reuseImage = true;
     // Cut the bands where the estimated drawing cost is shared evenly rather than at equal heights.
     bool balanceBands = true;
+    // Draw each name's halo and text once into masks, kept for later pictures of the same text
+    // size, and composite them wherever the name is placed.
+    bool labelSprites = true;
 };
 
 // What a picture is drawn from.
@@ -105,6 +100,7 @@ private:
     OwnedCairoSurface picture_;
     // The image of a dropped picture, kept for the next rebuild.
     OwnedCairoSurface spare_;
+    LabelSpriteCache labelSprites_;
     Key key_;
     double panX0_ = 0.0;
     double panY0_ = 0.0;

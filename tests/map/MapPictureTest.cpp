@@ -2,6 +2,8 @@
 #include "map/MapPanelPainter.h"
 #include "map/OsmReader.h"
 
+#include <tuple>
+
 #include "PainterTestSupport.h"
 
 using namespace trakmoor;
@@ -44,6 +46,16 @@ struct Painted {
 
 bool isBackground(const Canvas& c, int x, int y) {
     return c.is(x, y, 0.96, 0.97, 0.98, 1);
+}
+
+// The bytes of a picture that `cache` rebuilds for `source`.
+std::vector<unsigned char> pictureBytes(MapPictureCache& cache, const MapPictureSource& source) {
+    cache.clear();
+    EXPECT_TRUE(cache.update(source));
+    cairo_surface_t* picture = cache.picture();
+    cairo_surface_flush(picture);
+    const auto* data = cairo_image_surface_get_data(picture);
+    return {data, data + cairo_image_surface_get_stride(picture) * 3 * source.height};
 }
 
 } // namespace
@@ -167,20 +179,16 @@ TEST(MapPicture, FastRebuildDrawsTheSamePixels) {
     MapPictureCache reused;
     auto draw = [&](MapPictureOptions options, MapPictureCache* drawnBefore = nullptr) {
         MapPictureCache fresh(options);
-        MapPictureCache& cache = drawnBefore != nullptr ? *drawnBefore : fresh;
-        cache.clear();
-        EXPECT_TRUE(cache.update(source));
-        cairo_surface_t* picture = cache.picture();
-        cairo_surface_flush(picture);
-        const auto* data = cairo_image_surface_get_data(picture);
-        return std::vector<unsigned char>(data, data + cairo_image_surface_get_stride(picture) * 3 *
-                                                           source.height);
+        return pictureBytes(drawnBefore != nullptr ? *drawnBefore : fresh, source);
     };
     source.view.panY = 200; // leaves a picture with other pixels behind for the reuse below
     draw({}, &reused);
     source.view.panY = 0;
-    const auto plain =
-        draw({.skipOutside = false, .bands = 1, .reuseStyle = false, .reuseImage = false});
+    const auto plain = draw({.skipOutside = false,
+                             .bands = 1,
+                             .reuseStyle = false,
+                             .reuseImage = false,
+                             .labelSprites = false});
     EXPECT_GT(std::count(plain.begin(), plain.end(), 0), 100000);
     EXPECT_LT(std::count(plain.begin(), plain.end(), 0), plain.size() - 100000);
     EXPECT_EQ(draw({.skipOutside = true, .bands = 1, .reuseStyle = false}), plain);
@@ -191,4 +199,45 @@ TEST(MapPicture, FastRebuildDrawsTheSamePixels) {
     const cairo_surface_t* before = reused.picture();
     EXPECT_EQ(draw({}, &reused), plain);
     EXPECT_EQ(reused.picture(), before);
+}
+
+// On the default map: bands cut anywhere in the picture, and names composited from their sprites,
+// also from sprites of an earlier picture, give the plain loop's pixels; a new text size draws new
+// sprites.
+TEST(MapPicture, FastRebuildOfTheDefaultMapDrawsTheSamePixels) {
+    const std::filesystem::path data = std::filesystem::path(TRAKMOOR_TEST_DATA) / "../../data";
+    OsmMapReadResult osm = readOsmMapFile((data / "data.osm").string());
+    ASSERT_EQ(osm.outcome, OsmMapReadResult::Outcome::Loaded);
+    const auto gpx = readGpxFile((data / "sample.gpx").string());
+    MapPictureSource source;
+    source.track = gpx->trackAt(0);
+    source.features = osm.features;
+    source.width = 520;
+    source.height = 522;
+    source.font = kFont.get();
+
+    MapPictureCache fast({.bands = 3}); // kept from view to view
+    std::vector<unsigned char> first;
+    for (auto [zoom, angleX, angleZ] :
+         {std::tuple{1.0, 0, 0}, {1.0, 0, 40}, {2.5, 20, 40}, {0.6, 0, 300}}) {
+        source.view.zoom = zoom;
+        source.view.angleX = angleX;
+        source.view.angleZ = angleZ;
+        MapPictureCache plain({.skipOutside = false,
+                               .bands = 1,
+                               .reuseStyle = false,
+                               .reuseImage = false,
+                               .labelSprites = false});
+        const auto picture = pictureBytes(fast, source);
+        EXPECT_EQ(picture, pictureBytes(plain, source)) << zoom << " " << angleZ;
+        if (first.empty())
+            first = picture;
+    }
+
+    // The pictures above did show names.
+    for (MapFeature& feature : osm.features)
+        feature.name.clear();
+    source.view = ViewState{};
+    MapPictureCache nameless;
+    EXPECT_NE(pictureBytes(nameless, source), first);
 }
