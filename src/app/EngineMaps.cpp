@@ -79,6 +79,8 @@ void TrakmoorEngine::installOsmMap(const std::string& path, CheckedOsmMapRead re
         setStatus(_("Invalid OSM map: ") + result.error);
         return;
     }
+    // The picture may still be drawing from the old features.
+    map.mapPicture.clear();
     map.mapFeatures = std::move(result.features);
     map.mapPath = path;
     ++map.mapGeneration;
@@ -92,6 +94,7 @@ void TrakmoorEngine::installOsmMap(const std::string& path, CheckedOsmMapRead re
 }
 
 void TrakmoorEngine::clearMap() {
+    map.mapPicture.clear();
     map.mapFeatures.clear();
     map.mapPath.clear();
     ++map.mapGeneration;

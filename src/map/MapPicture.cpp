@@ -8,8 +8,10 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <thread>
 
 namespace trakmoor {
@@ -212,9 +214,11 @@ void drawFeature(cairo_t* cr, StyleSetter& style, const PreparedMap& map,
 }
 
 struct Band {
-    // Panel coordinates of the rows the band covers.
+    // Panel coordinates of the rows and columns the band covers.
     double top = 0.0;
     double bottom = 0.0;
+    double left = -std::numeric_limits<double>::infinity();
+    double right = std::numeric_limits<double>::infinity();
 };
 
 // The labels of a band, from sprites when there are any.
@@ -226,15 +230,19 @@ void drawLabels(cairo_t* cr, std::span<const PlacedLabel> labels, const LabelAre
         drawPlacedLabels(cr, labels, area);
 }
 
+// Stops early, leaving the band unfinished, when `cancel` is set.
 void drawBand(cairo_t* cr, const Band& band, const PreparedMap& map,
               std::span<const PlacedLabel> labels, const LabelArea& area, LabelSpriteCache* sprites,
-              const MapPictureOptions& options) {
+              const MapPictureOptions& options, const std::atomic<bool>& cancel) {
     cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
     StyleSetter style(cr, options.reuseStyle);
     for (const PreparedFeature& feature : map.features) {
         if (options.skipOutside &&
-            (feature.maxY + kStrokeReach < band.top || feature.minY - kStrokeReach > band.bottom))
+            (feature.maxY + kStrokeReach < band.top || feature.minY - kStrokeReach > band.bottom ||
+             feature.maxX + kStrokeReach < band.left || feature.minX - kStrokeReach > band.right))
             continue;
+        if (cancel.load(std::memory_order_relaxed))
+            return;
         drawFeature(cr, style, map, feature, area.zoom);
     }
     if (!options.skipOutside) {
@@ -244,7 +252,8 @@ void drawBand(cairo_t* cr, const Band& band, const PreparedMap& map,
     // A label's box has 4 pixels of padding, more than its halo reaches.
     std::vector<PlacedLabel> inBand;
     for (const PlacedLabel& label : labels)
-        if (label.bottom >= band.top && label.top <= band.bottom)
+        if (label.bottom >= band.top && label.top <= band.bottom && label.right >= band.left &&
+            label.left <= band.right)
             inBand.push_back(label);
     drawLabels(cr, inBand, area, sprites);
 }
@@ -305,16 +314,18 @@ int awayFromLabels(int row, std::span<const PlacedLabel> labels, int panelHeight
     return row - up <= down - row ? up : down;
 }
 
-// The first picture row of every band and the end of the last.  Most of a map is drawn near the
-// picture's middle, so bands of equal height would keep some threads waiting for others: with
-// `balance` the rows are cut where the estimated cost is shared evenly.
+// Where `bands` bands cut the picture rows firstRow to endRow: the first row of each and the end
+// of the last.  Most of a map is drawn near the picture's middle, so bands of equal height would
+// keep some threads waiting for others: with `balance` the rows are cut where the estimated cost
+// is shared evenly.
 std::vector<int> bandEdges(const PreparedMap& map, std::span<const PlacedLabel> labels,
                            std::span<const double> labelCosts, const LabelArea& area, int bands,
-                           bool balance) {
+                           bool balance, int firstRow, int endRow) {
     const int rows = 3 * area.height;
     std::vector<int> edges(bands + 1);
     for (int band = 0; band <= bands; ++band)
-        edges[band] = static_cast<int>(static_cast<long long>(rows) * band / bands);
+        edges[band] =
+            firstRow + static_cast<int>(static_cast<long long>(endRow - firstRow) * band / bands);
     if (!balance || bands == 1)
         return edges;
 
@@ -348,11 +359,12 @@ std::vector<int> bandEdges(const PreparedMap& map, std::span<const PlacedLabel> 
         cumulative[row + 1] = cumulative[row] + rowCost;
     }
     for (int band = 1; band < bands; ++band) {
-        const double share = cumulative[rows] * band / bands;
+        const double share =
+            cumulative[firstRow] + (cumulative[endRow] - cumulative[firstRow]) * band / bands;
         const int cut = static_cast<int>(
             std::lower_bound(cumulative.begin(), cumulative.end(), share) - cumulative.begin());
         edges[band] = std::clamp(awayFromLabels(cut, labels, area.height), edges[band - 1] + 1,
-                                 rows - (bands - band));
+                                 endRow - (bands - band));
     }
     return edges;
 }
@@ -364,7 +376,82 @@ int bandCount(const MapPictureOptions& options, int pictureHeight) {
     return std::clamp(bands, 1, std::max(1, pictureHeight));
 }
 
+// Draws one rectangle of the picture (picture pixels x0..x1, y0..y1) through an image surface of
+// its own over the picture's pixels, so that no cairo object is shared between threads, clipped
+// to the rectangle.  The surfaces span the whole picture so that every part is drawn in the same
+// device coordinates: cairo rounds mitre joins in absolute coordinates, and a part starting at
+// its own first row would now and then round a pixel differently.
+struct PictureRegion {
+    int x0 = 0;
+    int y0 = 0;
+    int x1 = 0;
+    int y1 = 0;
+};
+
+struct RegionDrawing {
+    unsigned char* pixels = nullptr;
+    int stride = 0;
+    // The panel size; the picture is three times as wide and high.
+    int width = 0;
+    int height = 0;
+    // Clear each region before drawing: the image holds an older picture.
+    bool dirty = false;
+    const PreparedMap* map = nullptr;
+    std::span<const PlacedLabel> labels;
+    LabelArea area;
+    LabelSpriteCache* sprites = nullptr;
+    MapPictureOptions options;
+
+    void draw(const PictureRegion& region, const std::atomic<bool>& cancel) const {
+        if (dirty)
+            for (int row = region.y0; row < region.y1; ++row)
+                std::memset(pixels + static_cast<std::ptrdiff_t>(row) * stride + region.x0 * 4, 0,
+                            static_cast<std::size_t>(region.x1 - region.x0) * 4);
+        const OwnedCairoSurface target(cairo_image_surface_create_for_data(
+            pixels, CAIRO_FORMAT_ARGB32, 3 * width, 3 * height, stride));
+        const OwnedCairoContext cr(cairo_create(target.get()));
+        cairo_rectangle(cr.get(), region.x0, region.y0, region.x1 - region.x0,
+                        region.y1 - region.y0);
+        cairo_clip(cr.get());
+        cairo_translate(cr.get(), width, height);
+        const Band band{
+            static_cast<double>(region.y0 - height), static_cast<double>(region.y1 - height),
+            static_cast<double>(region.x0 - width), static_cast<double>(region.x1 - width)};
+        drawBand(cr.get(), band, *map, labels, area, sprites, options, cancel);
+        cairo_surface_flush(target.get());
+    }
+};
+
 } // namespace
+
+struct MapPictureCache::Completion {
+    PreparedMap map;
+    std::vector<PlacedLabel> labels;
+    RegionDrawing drawing;
+    std::atomic<bool> cancel = false;
+    std::vector<std::jthread> threads;
+};
+
+MapPictureCache::MapPictureCache(MapPictureOptions options) : options_(options) {}
+
+MapPictureCache::~MapPictureCache() {
+    complete(true);
+}
+
+cairo_surface_t* MapPictureCache::picture() {
+    complete(false);
+    return picture_.get();
+}
+
+void MapPictureCache::complete(bool cancel) {
+    if (!completion_)
+        return;
+    completion_->cancel = cancel;
+    completion_->threads.clear(); // joins
+    completion_.reset();
+    if (picture_)
+        cairo_surface_mark_dirty(picture_.get());
+}
 
 MapPictureCache::Key MapPictureCache::keyOf(const MapPictureSource& source) {
     return Key{
@@ -384,8 +471,12 @@ bool MapPictureCache::update(const MapPictureSource& source) {
     if (source.track == nullptr || source.track->pointCount() == 0 || source.width <= 0 ||
         source.height <= 0)
         return false;
-    if (fits(source))
+    if (fits(source)) {
+        // Only the panel's own ninth may still be drawn.
+        if (source.view.panX != panX0_ || source.view.panY != panY0_)
+            complete(false);
         return true;
+    }
     rebuild(source);
     lastUpdateRebuilt_ = true;
     ++rebuildCount_;
@@ -405,6 +496,7 @@ const std::vector<std::size_t>& MapPictureCache::sortedOrder(const MapPictureSou
 }
 
 void MapPictureCache::clear() {
+    complete(true);
     if (picture_)
         spare_ = std::move(picture_);
 }
@@ -425,6 +517,8 @@ OwnedCairoSurface MapPictureCache::takeImage(int width, int height, bool& dirty)
 }
 
 void MapPictureCache::rebuild(const MapPictureSource& source) {
+    // The image is drawn again from the start, perhaps in place.
+    complete(true);
     const int w = source.width;
     const int h = source.height;
     bool dirty = false;
@@ -462,41 +556,57 @@ void MapPictureCache::rebuild(const MapPictureSource& source) {
     if (sprites != nullptr)
         sprites->prepare(labels, area);
 
-    // Each band draws through an image surface of its own over the picture's pixels, so no cairo
-    // object is shared between threads, clipped to its rows.  The surfaces span the whole picture
-    // so that every band works in the same device coordinates: cairo rounds mitre joins in
-    // absolute coordinates, and a band starting at its own first row would now and then round a
-    // pixel differently.
     cairo_surface_flush(picture.get());
-    unsigned char* pixels = cairo_image_surface_get_data(picture.get());
-    const int stride = cairo_image_surface_get_stride(picture.get());
-    const int rows = 3 * h;
-    const int bands = bandCount(options_, rows);
-    const std::vector<int> edges =
-        bandEdges(map, labels, labelCosts(labels, sprites), area, bands, options_.balanceBands);
-    auto drawRows = [&](int band) {
-        const int firstRow = edges[band];
-        const int endRow = edges[band + 1];
-        if (dirty)
-            std::memset(pixels + static_cast<std::ptrdiff_t>(firstRow) * stride, 0,
-                        static_cast<std::size_t>(endRow - firstRow) * stride);
-        const OwnedCairoSurface target(
-            cairo_image_surface_create_for_data(pixels, CAIRO_FORMAT_ARGB32, 3 * w, rows, stride));
-        const OwnedCairoContext cr(cairo_create(target.get()));
-        cairo_rectangle(cr.get(), 0, firstRow, 3 * w, endRow - firstRow);
-        cairo_clip(cr.get());
-        cairo_translate(cr.get(), w, h);
-        const Band rowsInPanel{static_cast<double>(firstRow - h), static_cast<double>(endRow - h)};
-        drawBand(cr.get(), rowsInPanel, map, labels, area, sprites, options_);
-        cairo_surface_flush(target.get());
-    };
-    {
+    auto completion = std::make_unique<Completion>();
+    RegionDrawing& drawing = completion->drawing;
+    drawing = {.pixels = cairo_image_surface_get_data(picture.get()),
+               .stride = cairo_image_surface_get_stride(picture.get()),
+               .width = w,
+               .height = h,
+               .dirty = dirty,
+               .map = &map,
+               .labels = labels,
+               .area = area,
+               .sprites = sprites,
+               .options = options_};
+    const int bands = bandCount(options_, 3 * h);
+    auto drawAll = [&](const std::vector<PictureRegion>& regions) {
         std::vector<std::jthread> helpers;
-        for (int band = 1; band < bands; ++band)
-            helpers.emplace_back(drawRows, band);
-        drawRows(0);
+        for (std::size_t i = 1; i < regions.size(); ++i)
+            helpers.emplace_back([&, i] { drawing.draw(regions[i], completion->cancel); });
+        drawing.draw(regions[0], completion->cancel);
+    };
+    if (!options_.visibleFirst) {
+        const std::vector<int> edges = bandEdges(map, labels, labelCosts(labels, sprites), area,
+                                                 bands, options_.balanceBands, 0, 3 * h);
+        std::vector<PictureRegion> regions;
+        for (int band = 0; band < bands; ++band)
+            regions.push_back({0, edges[band], 3 * w, edges[band + 1]});
+        drawAll(regions);
+        cairo_surface_mark_dirty(picture.get());
+    } else {
+        // The panel's rows in bands, now; the rows above and below on threads, afterwards.  Cut
+        // across the full width only: a cut between columns lets cairo round the pixels beside it
+        // differently.
+        std::vector<PictureRegion> shown;
+        const int shownBands = std::min(bands, h);
+        for (int band = 0; band < shownBands; ++band)
+            shown.push_back({0, h + h * band / shownBands, 3 * w, h + h * (band + 1) / shownBands});
+        drawAll(shown);
+        cairo_surface_mark_dirty(picture.get());
+        const std::vector<PictureRegion> around = {{0, 0, 3 * w, h}, {0, 2 * h, 3 * w, 3 * h}};
+        completion->map = std::move(map);
+        completion->labels = std::move(labels);
+        drawing.map = &completion->map;
+        drawing.labels = completion->labels;
+        Completion* rest = completion.get();
+        for (int thread = 0; thread < std::min<int>(bands, around.size()); ++thread)
+            rest->threads.emplace_back([rest, around, thread, bands] {
+                for (std::size_t i = thread; i < around.size(); i += bands)
+                    rest->drawing.draw(around[i], rest->cancel);
+            });
+        completion_ = std::move(completion);
     }
-    cairo_surface_mark_dirty(picture.get());
 
     picture_ = std::move(picture);
     key_ = keyOf(source);

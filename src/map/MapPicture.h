@@ -38,6 +38,9 @@ struct MapPictureOptions {
     // Draw each name's halo and text once into masks, kept for later pictures of the same text
     // size, and composite them wherever the name is placed.
     bool labelSprites = true;
+    // Draw the panel's own ninth of the picture before update returns and the rest on threads
+    // afterwards; a pan waits for the rest before it shows any of it.
+    bool visibleFirst = true;
 };
 
 // What a picture is drawn from.
@@ -54,7 +57,10 @@ struct MapPictureSource {
 
 class MapPictureCache {
 public:
-    explicit MapPictureCache(MapPictureOptions options = {}) : options_(options) {}
+    explicit MapPictureCache(MapPictureOptions options = {});
+    ~MapPictureCache();
+    MapPictureCache(const MapPictureCache&) = delete;
+    MapPictureCache& operator=(const MapPictureCache&) = delete;
 
     // Keeps the picture when it fits the source, rebuilds it otherwise.  False when there is no
     // picture: no track with points, an empty panel, or an image cairo could not create.
@@ -62,13 +68,16 @@ public:
     // Paints the picture where it belongs for the view's current pan.
     void paint(cairo_t* cr, const ViewState& view) const;
 
-    // The image of 3W x 3H pixels, or null.
-    cairo_surface_t* picture() const { return picture_.get(); }
+    // The image of 3W x 3H pixels, once all of it is drawn, or null.
+    cairo_surface_t* picture();
+    // Whether parts of the picture beyond the panel's ninth are still being drawn.
+    bool isCompleting() const { return completion_ != nullptr; }
     bool lastUpdateRebuilt() const { return lastUpdateRebuilt_; }
     std::uint64_t rebuildCount() const { return rebuildCount_; }
     const MapPictureOptions& options() const { return options_; }
     void setOptions(const MapPictureOptions& options) { options_ = options; }
-    // Drops the picture; the next update rebuilds (into the same image when it may).
+    // Drops the picture; the next update rebuilds (into the same image when it may).  Also to be
+    // called before the features a picture is drawn from go away.
     void clear();
 
 private:
@@ -95,12 +104,17 @@ private:
     // A cleared image of the picture's size, or one to clear (`dirty`), or null.
     OwnedCairoSurface takeImage(int width, int height, bool& dirty);
     const std::vector<std::size_t>& sortedOrder(const MapPictureSource& source);
+    // The threads drawing the rest of the picture, and what they draw from.
+    struct Completion;
+    // Waits for the rest of the picture, or stops it unfinished with `cancel`.
+    void complete(bool cancel);
 
     MapPictureOptions options_;
     OwnedCairoSurface picture_;
     // The image of a dropped picture, kept for the next rebuild.
     OwnedCairoSurface spare_;
     LabelSpriteCache labelSprites_;
+    std::unique_ptr<Completion> completion_;
     Key key_;
     double panX0_ = 0.0;
     double panY0_ = 0.0;

@@ -188,7 +188,8 @@ TEST(MapPicture, FastRebuildDrawsTheSamePixels) {
                              .bands = 1,
                              .reuseStyle = false,
                              .reuseImage = false,
-                             .labelSprites = false});
+                             .labelSprites = false,
+                             .visibleFirst = false});
     EXPECT_GT(std::count(plain.begin(), plain.end(), 0), 100000);
     EXPECT_LT(std::count(plain.begin(), plain.end(), 0), plain.size() - 100000);
     EXPECT_EQ(draw({.skipOutside = true, .bands = 1, .reuseStyle = false}), plain);
@@ -201,9 +202,9 @@ TEST(MapPicture, FastRebuildDrawsTheSamePixels) {
     EXPECT_EQ(reused.picture(), before);
 }
 
-// On the default map: bands cut anywhere in the picture, and names composited from their sprites,
-// also from sprites of an earlier picture, give the plain loop's pixels; a new text size draws new
-// sprites.
+// On the default map: bands cut anywhere in the picture, the panel's rows drawn first and the rest
+// on threads afterwards, and names composited from their sprites, also from sprites of an earlier
+// picture, give the plain loop's pixels; a new text size draws new sprites.
 TEST(MapPicture, FastRebuildOfTheDefaultMapDrawsTheSamePixels) {
     const std::filesystem::path data = std::filesystem::path(TRAKMOOR_TEST_DATA) / "../../data";
     OsmMapReadResult osm = readOsmMapFile((data / "data.osm").string());
@@ -227,12 +228,21 @@ TEST(MapPicture, FastRebuildOfTheDefaultMapDrawsTheSamePixels) {
                                .bands = 1,
                                .reuseStyle = false,
                                .reuseImage = false,
-                               .labelSprites = false});
+                               .labelSprites = false,
+                               .visibleFirst = false});
         const auto picture = pictureBytes(fast, source);
         EXPECT_EQ(picture, pictureBytes(plain, source)) << zoom << " " << angleZ;
         if (first.empty())
             first = picture;
     }
+
+    // The rows around the panel's are drawn after the update; a pan waits for them.
+    fast.clear();
+    ASSERT_TRUE(fast.update(source));
+    EXPECT_TRUE(fast.isCompleting());
+    source.view.panX = 1.0;
+    ASSERT_TRUE(fast.update(source));
+    EXPECT_FALSE(fast.isCompleting());
 
     // The pictures above did show names.
     for (MapFeature& feature : osm.features)
