@@ -599,10 +599,12 @@ void MapPictureCache::rebuild(const MapPictureSource& source) {
         completion->labels = std::move(labels);
         drawing.map = &completion->map;
         drawing.labels = completion->labels;
+        // One core is left to the frame that shows the panel's rows.
         Completion* rest = completion.get();
-        for (int thread = 0; thread < std::min<int>(bands, around.size()); ++thread)
-            rest->threads.emplace_back([rest, around, thread, bands] {
-                for (std::size_t i = thread; i < around.size(); i += bands)
+        const int threads = std::clamp<int>(bands - 1, 1, around.size());
+        for (int thread = 0; thread < threads; ++thread)
+            rest->threads.emplace_back([rest, around, thread, threads] {
+                for (std::size_t i = thread; i < around.size(); i += threads)
                     rest->drawing.draw(around[i], rest->cancel);
             });
         completion_ = std::move(completion);
