@@ -567,15 +567,25 @@ template <typename Load> ParseResult parseStreaming(Load load) {
     return {true, std::move(gpx)};
 }
 
+// Text is kept only inside the elements whose text the document takes; the white space between
+// all the other elements is thrown away as it is read, not made into nodes first.
+mxml_type_t textTypeOf(mxml_node_t* element) {
+    const std::string_view name = mxmlGetElement(element);
+    return name == "ele" || name == "time" || name == "name" || name == "cmt" || name == "desc" ||
+                   name == "number"
+               ? MXML_OPAQUE
+               : MXML_IGNORE;
+}
+
 ParseResult parseText(const std::string& text) {
     return parseStreaming([&](mxml_node_t* top, mxml_sax_cb_t callback, void* builder) {
-        return mxmlSAXLoadString(top, text.c_str(), MXML_OPAQUE_CALLBACK, callback, builder);
+        return mxmlSAXLoadString(top, text.c_str(), textTypeOf, callback, builder);
     });
 }
 
 ParseResult parseFile(int fd) {
     return parseStreaming([&](mxml_node_t* top, mxml_sax_cb_t callback, void* builder) {
-        return mxmlSAXLoadFd(top, fd, MXML_OPAQUE_CALLBACK, callback, builder);
+        return mxmlSAXLoadFd(top, fd, textTypeOf, callback, builder);
     });
 }
 
