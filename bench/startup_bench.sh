@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Start-up time of trakmoor.bin (Release) against Viking showing the same sample track, in one run
 # on one virtual X server (1600x1000, no window manager, the machine's own GL for either program).
-#   bench/startup_bench.sh [RUNS] [TRACK.gpx]
+#   [PROBE_EVERY=MS] bench/startup_bench.sh [RUNS] [TRACK.gpx]
 #       (default 7 runs of each program, alternating, after one discarded warm-up run of each; with
 #       TRACK.gpx both programs open that file, trakmoor.bin with the default map beside it)
 #
@@ -9,8 +9,8 @@
 # right before the program is started;
 #   "window mapped"  is when its main window becomes visible;
 #   "final picture"  is when the window first showed the picture it still shows 2 s later: its
-#                    pixels are read back from the X server every few milliseconds and the time of
-#                    the last change counts. For Viking this is the track drawn over its empty map.
+#                    pixels are read back from the X server every PROBE_EVERY (5) milliseconds and
+#                    the time of the last change counts. For Viking this is the track drawn over its empty map.
 #   "track colour"   is when the track line's colour first appears: 50 pixels of Viking's green,
 #                    1,000 of trakmoor.bin's blue (its logo and buttons hold a few of that blue).
 # trakmoor.bin is started without arguments (the built-in sample track and the default map, whose
@@ -25,6 +25,8 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 scripts/deps bench
 runs=${1:-7}
+# Milliseconds between two read-backs of the window; each costs CPU the programs then lack.
+every=${PROBE_EVERY:-5}
 track=${2:-}
 out=build/bench
 cmake -S . -B "$out" -DCMAKE_BUILD_TYPE=Release -DTRAKMOOR_BENCH=ON >/dev/null
@@ -73,12 +75,13 @@ fi
 
 run_trakmoor() {
     (cd "$work" && python3 "$probe" --title '^Trakmoor [0-9.]+$' --colour 1461B3 --pixels 1000 \
+        --every "$every" \
         -- "$program" "${trakmoor_args[@]}")
 }
 run_viking() {
     prepare_viking
     (cd "$work" && HOME=$viking_home XDG_CONFIG_HOME=$viking_home/.config NO_AT_BRIDGE=1 \
-        GSETTINGS_BACKEND=memory python3 "$probe" --title 'Viking$' --colour 2D870A \
+        GSETTINGS_BACKEND=memory python3 "$probe" --title 'Viking$' --colour 2D870A --every "$every" \
         -- viking "$viking_track")
 }
 run_own_probe() {
