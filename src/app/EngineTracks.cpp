@@ -152,6 +152,17 @@ void TrakmoorEngine::finishGpxOpening(GpxOpening opening) {
     setStatus(_("Reading ") + fileNamePart(path));
     repaintNow();
     try {
+        // The map is read sooner than a long track: while the track is still read, the first
+        // picture of the map gets ready as far as it can without it.
+        CheckedOsmMapRead mapRead;
+        if (!opening.mapPath.empty()) {
+            mapRead = opening.map.get();
+            if (mapRead && mapRead->outcome == OsmMapReadResult::Outcome::Loaded) {
+                const auto [width, height] = mapPanelSize();
+                map.mapPicture.prepareFor(mapRead->features, width, height, 1.0,
+                                          pictures.textFont.get());
+            }
+        }
         GpxReadResult read = opening.gpx.get();
         if (read.outcome != GpxReadResult::Outcome::Loaded) {
             setStatus(gpxReadFailureText(read, path));
@@ -161,7 +172,7 @@ void TrakmoorEngine::finishGpxOpening(GpxOpening opening) {
             return;
         }
         if (!opening.mapPath.empty()) {
-            installOsmMap(opening.mapPath, opening.map.get());
+            installOsmMap(opening.mapPath, std::move(mapRead));
             return;
         }
         std::filesystem::path map(path);

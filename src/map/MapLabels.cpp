@@ -8,6 +8,7 @@
 #include <limits>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace trakmoor {
 
@@ -187,14 +188,53 @@ int labelPriority(FeatureClass featureClass) {
     return ruleOf(featureClass).priority;
 }
 
+namespace {
+
+PlacedLabel labelAt(const std::string* text, const cairo_text_extents_t& ink, double originX,
+                    double originY) {
+    PlacedLabel label;
+    label.text = text;
+    label.originX = originX;
+    label.originY = originY;
+    label.left = originX + ink.x_bearing - kBoxPadding;
+    label.top = originY + ink.y_bearing - kBoxPadding;
+    label.right = originX + ink.x_bearing + ink.width + kBoxPadding;
+    label.bottom = originY + ink.y_bearing + ink.height + kBoxPadding;
+    return label;
+}
+
+bool mayBeLabelled(const MapFeature& feature, double zoom) {
+    return !feature.name.empty() && feature.points.size() >= 2 &&
+           zoom >= labelMinZoom(feature.featureClass) && isDrawableUtf8(feature.name);
+}
+
+} // namespace
+
+std::vector<PlacedLabel> labelShapes(cairo_t* measure, std::span<const MapFeature> features,
+                                     const LabelArea& area) {
+    std::vector<PlacedLabel> shapes;
+    std::unordered_set<std::string_view> seen;
+    cairo_save(measure);
+    useFont(measure, area.font, labelFontSize(area.zoom));
+    for (const MapFeature& feature : features) {
+        if (!mayBeLabelled(feature, area.zoom) || !anchorOf(feature) ||
+            !seen.insert(feature.name).second)
+            continue;
+        cairo_text_extents_t ink;
+        cairo_text_extents(measure, feature.name.c_str(), &ink);
+        shapes.push_back(labelAt(&feature.name, ink, 0.0, 0.0));
+    }
+    cairo_restore(measure);
+    return shapes;
+}
+
 std::vector<PlacedLabel> placeMapLabels(cairo_t* measure, std::span<const MapFeature> features,
                                         const MapProjection& projection, const LabelArea& area) {
     const double w = area.width;
     const double h = area.height;
     std::vector<Candidate> candidates;
     for (const MapFeature& feature : features) {
-        if (feature.name.empty() || feature.points.size() < 2 ||
-            !(area.zoom >= labelMinZoom(feature.featureClass)) || !isDrawableUtf8(feature.name))
+        if (!mayBeLabelled(feature, area.zoom))
             continue;
         const std::optional<MapPoint> anchor = anchorOf(feature);
         if (!anchor)
@@ -222,14 +262,9 @@ std::vector<PlacedLabel> placeMapLabels(cairo_t* measure, std::span<const MapFea
         if (isNew)
             cairo_text_extents(measure, candidate.text->c_str(), &slot->second);
         const cairo_text_extents_t& ink = slot->second;
-        PlacedLabel label;
-        label.text = candidate.text;
-        label.originX = std::round(a.x - ink.width / 2 - ink.x_bearing);
-        label.originY = std::round(a.y - ink.height / 2 - ink.y_bearing);
-        label.left = label.originX + ink.x_bearing - kBoxPadding;
-        label.top = label.originY + ink.y_bearing - kBoxPadding;
-        label.right = label.originX + ink.x_bearing + ink.width + kBoxPadding;
-        label.bottom = label.originY + ink.y_bearing + ink.height + kBoxPadding;
+        const PlacedLabel label =
+            labelAt(candidate.text, ink, std::round(a.x - ink.width / 2 - ink.x_bearing),
+                    std::round(a.y - ink.height / 2 - ink.y_bearing));
         if (label.right < -w || label.left > 2 * w || label.bottom < -h || label.top > 2 * h)
             continue;
         grid.tryPlace(label);

@@ -60,6 +60,11 @@ void useLabelStyle(cairo_t* cr, const LabelArea& area);
 
 // Chooses and places the labels in drawing order.  `measure` only measures text; its font and
 // size are changed.  Projections are with the pan and on the track's base plane.
+// One label for each name placeMapLabels may place at the area's zoom, with its origin at 0, 0:
+// the shapes of the names without their places.
+std::vector<PlacedLabel> labelShapes(cairo_t* measure, std::span<const MapFeature> features,
+                                     const LabelArea& area);
+
 std::vector<PlacedLabel> placeMapLabels(cairo_t* measure, std::span<const MapFeature> features,
                                         const MapProjection& projection, const LabelArea& area);
 

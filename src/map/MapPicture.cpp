@@ -495,6 +495,38 @@ const std::vector<std::size_t>& MapPictureCache::sortedOrder(const MapPictureSou
     return order_;
 }
 
+void MapPictureCache::prepareFor(std::span<const MapFeature> features, int width, int height,
+                                 double zoom, cairo_font_face_t* font) {
+    if (width <= 0 || height <= 0)
+        return;
+    complete(true);
+    bool dirty = false;
+    OwnedCairoSurface image = takeImage(3 * width, 3 * height, dirty);
+    if (!image)
+        return;
+    if (!dirty) {
+        // A fresh image's pages are only mapped when first written.
+        cairo_surface_flush(image.get());
+        std::memset(cairo_image_surface_get_data(image.get()), 0,
+                    static_cast<std::size_t>(cairo_image_surface_get_stride(image.get())) * 3 *
+                        height);
+        cairo_surface_mark_dirty(image.get());
+    }
+    if (options_.labelSprites) {
+        const LabelArea area{width, height, zoom, font};
+        const OwnedCairoContext measure(cairo_create(image.get()));
+        const std::vector<PlacedLabel> shapes = labelShapes(measure.get(), features, area);
+        labelSprites_.prepare(shapes, area);
+        // Composited nowhere, but drawn.
+        const OwnedCairoSurface scratch(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1));
+        const OwnedCairoContext cr(cairo_create(scratch.get()));
+        cairo_rectangle(cr.get(), 0, 0, 0, 0);
+        cairo_clip(cr.get());
+        labelSprites_.draw(cr.get(), shapes);
+    }
+    spare_ = std::move(image);
+}
+
 void MapPictureCache::clear() {
     complete(true);
     if (picture_)

@@ -76,6 +76,10 @@ public:
     std::uint64_t rebuildCount() const { return rebuildCount_; }
     const MapPictureOptions& options() const { return options_; }
     void setOptions(const MapPictureOptions& options) { options_ = options; }
+    // Gets ready for a first picture of `features` before the track it is drawn around is known:
+    // the image is made and faulted in, and every name's sprite is drawn at the zoom's text size.
+    void prepareFor(std::span<const MapFeature> features, int width, int height, double zoom,
+                    cairo_font_face_t* font);
     // Drops the picture; the next update rebuilds (into the same image when it may).  Also to be
     // called before the features a picture is drawn from go away.
     void clear();

@@ -236,6 +236,12 @@ TEST(MapPicture, FastRebuildOfTheDefaultMapDrawsTheSamePixels) {
             first = picture;
     }
 
+    // Names drawn and the image faulted in before the view was known change nothing.
+    source.view = ViewState{};
+    MapPictureCache prepared;
+    prepared.prepareFor(osm.features, 520, 522, 1.0, kFont.get());
+    EXPECT_EQ(pictureBytes(prepared, source), first);
+
     // The rows around the panel's are drawn after the update; a pan waits for them.
     fast.clear();
     ASSERT_TRUE(fast.update(source));
