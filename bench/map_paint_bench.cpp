@@ -322,10 +322,12 @@ void BM_LongTrackLine(benchmark::State& state) {
     const OwnedCairoContext mapCr(cairo_create(map.get()));
     const Track& track = longTrackOf(state.range(0));
     TrackBoundsCache bounds;
+    TrackDecorations decorations;
+    decorations.cursorIndex = 1000;
     for (auto _ : state) {
         paintMapBackground(mapCr.get(), kMapWidth, kMapHeight);
         const MapProjection projection(ViewState{}, bounds, track, kMapWidth, kMapHeight);
-        paintTrack(mapCr.get(), projection, track, {.cursorIndex = 1000});
+        paintTrack(mapCr.get(), projection, track, decorations);
     }
 }
 BENCHMARK(BM_LongTrackLine)
