@@ -18,8 +18,9 @@
 # prepared configuration: no first-run dialog, no default online map layer, no version check, a
 # window of 1100x720 like trakmoor.bin's. Viking runs without the accessibility bus and with
 # in-memory settings, since this X server has no session bus that could answer them.
-# trakmoor.bin is also run with TRAKMOOR_FIRST_FRAME_PROBE=1: it then reports the time from its
-# main() to its first presented frame and quits ("own probe").
+# trakmoor.bin is also run with TRAKMOOR_FIRST_FRAME_PROBE=1 and =track: it then reports the time
+# from its main() to its first presented frame, or to the first frame showing the track, and quits
+# ("own probe").
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -84,22 +85,25 @@ run_viking() {
         GSETTINGS_BACKEND=memory python3 "$probe" --title 'Viking$' --colour 2D870A --every "$every" \
         -- viking "$viking_track")
 }
+# 1: main() to the first presented frame; track: to the first frame showing the track.
 run_own_probe() {
-    (cd "$work" && TRAKMOOR_FIRST_FRAME_PROBE=1 "$program" "${trakmoor_args[@]}" 2>&1 >/dev/null |
-        sed -n 's/^first frame after \([0-9.]*\) ms$/\1/p')
+    (cd "$work" && TRAKMOOR_FIRST_FRAME_PROBE=$1 "$program" "${trakmoor_args[@]}" 2>&1 >/dev/null |
+        sed -n 's/^first \(track \)\?frame after \([0-9.]*\) ms$/\2/p')
 }
 
 echo "warm-up: trakmoor.bin $(run_trakmoor), viking $(run_viking)"
 : >"$work/results"
 for run in $(seq "$runs"); do
     read -r mapped final colour < <(run_trakmoor | tr '=' ' ' | awk '{print $2, $4, $6}')
-    own=$(run_own_probe)
+    own=$(run_own_probe 1)
+    owntrack=$(run_own_probe track)
     read -r vmapped vfinal vcolour < <(run_viking | tr '=' ' ' | awk '{print $2, $4, $6}')
-    echo "run $run: trakmoor.bin mapped $mapped colour $colour final $final own $own | viking mapped $vmapped final $vfinal colour $vcolour"
+    echo "run $run: trakmoor.bin mapped $mapped colour $colour final $final own $own/$owntrack | viking mapped $vmapped final $vfinal colour $vcolour"
     printf 'trakmoor.bin window-mapped %s\ntrakmoor.bin track-colour %s\n' "$mapped" "$colour" \
         >>"$work/results"
     printf 'trakmoor.bin final-picture %s\n' "$final" >>"$work/results"
     printf 'trakmoor.bin first-frame-(own-probe) %s\n' "$own" >>"$work/results"
+    printf 'trakmoor.bin track-frame-(own-probe) %s\n' "$owntrack" >>"$work/results"
     printf 'viking window-mapped %s\nviking final-picture %s\nviking track-colour %s\n' \
         "$vmapped" "$vfinal" "$vcolour" >>"$work/results"
 done

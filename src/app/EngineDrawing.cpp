@@ -11,6 +11,7 @@ namespace trakmoor {
 
 void TrakmoorEngine::drawWindow(AppWindow* window) {
     const bool mainWindowShown = window == controls.window;
+    bool trackPainted = false;
     if (mainWindowShown) {
         layoutForWindowSize(window);
         if (graphPicture_.adoptFinished() && controls.graphPanel != nullptr) {
@@ -21,7 +22,9 @@ void TrakmoorEngine::drawWindow(AppWindow* window) {
             (controls.mapPanel->isUploadDue() || controls.graphPanel->isUploadDue())) {
             const PanelSceneKey scene = panelSceneKey();
             if (scene != paintedScene_) {
-                paintPanels(!paintedScene_ || !scene.sameMap(*paintedScene_));
+                const bool paintMap = !paintedScene_ || !scene.sameMap(*paintedScene_);
+                paintPanels(paintMap);
+                trackPainted = paintMap && scene.map.track != nullptr;
                 paintedScene_ = scene;
             }
         }
@@ -31,6 +34,12 @@ void TrakmoorEngine::drawWindow(AppWindow* window) {
         firstFrameReported_ = true;
         if (onFirstFrame) {
             onFirstFrame();
+        }
+    }
+    if (trackPainted && !trackFrameReported_) {
+        trackFrameReported_ = true;
+        if (onFirstTrackFrame) {
+            onFirstTrackFrame();
         }
     }
 }

@@ -247,6 +247,8 @@ public:
     std::function<bool(const std::string& path)> downloadOsmMap;
     // Called once after the first frame in which the main window's panels were painted.
     std::function<void()> onFirstFrame;
+    // Called once after the first frame that showed a track on the map.
+    std::function<void()> onFirstTrackFrame;
 
     MainWindowControls controls;
     OpenDocument doc;
@@ -309,6 +311,7 @@ private:
     PanelSceneKey panelSceneKey();
 
     bool firstFrameReported_ = false;
+    bool trackFrameReported_ = false;
     // What the panels show now; unset until they are first painted.
     std::optional<PanelSceneKey> paintedScene_;
     // The graph's curves, kept while only the cursor moves.

@@ -55,12 +55,19 @@ void watchFirstFrame(TrakmoorEngine& engine, std::chrono::steady_clock::time_poi
     if (std::getenv(firstFrameProbeVariable) == nullptr) {
         return;
     }
-    engine.onFirstFrame = [&engine, start] {
+    // "track" waits for the first frame that shows the track; anything else for the first frame.
+    const bool untilTrack = std::string_view(std::getenv(firstFrameProbeVariable)) == "track";
+    auto report = [&engine, start](const char* frame) {
         const auto elapsed =
             std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start);
-        std::cerr << "first frame after " << elapsed.count() << " ms\n";
+        std::cerr << frame << " after " << elapsed.count() << " ms\n";
         engine.quitRequested = true;
     };
+    if (untilTrack) {
+        engine.onFirstTrackFrame = [report] { report("first track frame"); };
+    } else {
+        engine.onFirstFrame = [report] { report("first frame"); };
+    }
 }
 
 } // namespace
