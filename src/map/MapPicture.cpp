@@ -620,10 +620,12 @@ void MapPictureCache::rebuild(const MapPictureSource& source) {
         // The panel's rows in bands, now; the rows above and below on threads, afterwards.  Cut
         // across the full width only: a cut between columns lets cairo round the pixels beside it
         // differently.
-        std::vector<PictureRegion> shown;
         const int shownBands = std::min(bands, h);
+        const std::vector<int> edges = bandEdges(map, labels, labelCosts(labels, sprites), area,
+                                                 shownBands, options_.balanceBands, h, 2 * h);
+        std::vector<PictureRegion> shown;
         for (int band = 0; band < shownBands; ++band)
-            shown.push_back({0, h + h * band / shownBands, 3 * w, h + h * (band + 1) / shownBands});
+            shown.push_back({0, edges[band], 3 * w, edges[band + 1]});
         drawAll(shown);
         cairo_surface_mark_dirty(picture.get());
         const std::vector<PictureRegion> around = {{0, 0, 3 * w, h}, {0, 2 * h, 3 * w, 3 * h}};
