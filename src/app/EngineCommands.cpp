@@ -12,6 +12,7 @@
 #include "gui/GuiPanels.h"
 #include "gui/GuiTextCtrl.h"
 #include "gui/GuiWindow.h"
+#include "map/GraphPainter.h"
 #include "map/MapProjection.h"
 
 #include <algorithm>
@@ -35,8 +36,6 @@ constexpr int customPerspective = 5;
 constexpr int panStep = 50;
 // Ctrl with Page Up and Page Down moves the cursor this many points.
 constexpr int fastCursorStep = 10;
-// Of the graph's width this much on each side lies outside the plotted track.
-constexpr int graphMargin = 12;
 constexpr double wheelZoomIn = 1.5;
 constexpr double wheelZoomOut = 2.0 / 3.0;
 constexpr std::uint16_t commandModifiers = KMOD_CTRL | KMOD_ALT | KMOD_GUI;
@@ -442,10 +441,7 @@ void TrakmoorEngine::pressOnGraph(int mouseX) {
         return;
     }
     const GuiCairoPanel* panel = controls.graphPanel;
-    const double fraction = std::clamp(static_cast<double>(mouseX - panel->x - graphMargin) /
-                                           std::max(panel->width - 2 * graphMargin, 1),
-                                       0.0, 1.0);
-    setCursor(static_cast<int>(std::lround(fraction * (track->pointCount() - 1))));
+    setCursor(graphIndexAt(mouseX - panel->x, panel->width, track->pointCount()));
 }
 
 void TrakmoorEngine::placeFreeCursor(int panelX, int panelY) {

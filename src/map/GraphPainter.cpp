@@ -43,12 +43,15 @@ void fitRange(Series& series, std::optional<double> start) {
     series.range = std::max(series.hi - series.lo, 1.0);
 }
 
+// The curves keep this far from every edge of the panel.
+constexpr double kGraphMargin = 12.0;
+
 class GraphGeometry {
 public:
     GraphGeometry(int width, int height, std::int32_t count)
-        : height_(height), step_((width - 24.0) / std::max(count - 1, 1)) {}
+        : height_(height), step_((width - 2 * kGraphMargin) / std::max(count - 1, 1)) {}
 
-    double x(std::int32_t index) const { return 12.0 + index * step_; }
+    double x(std::int32_t index) const { return kGraphMargin + index * step_; }
     double y(const Series& series, double value) const {
         return (height_ - 12.0) - (value - series.lo) * (height_ - 24.0) / series.range;
     }
@@ -135,6 +138,12 @@ double textWidth(cairo_t* cr, const std::string& text) {
 }
 
 } // namespace
+
+std::int32_t graphIndexAt(double x, int width, std::int32_t count) {
+    const double fraction =
+        std::clamp((x - kGraphMargin) / std::max(width - 2 * kGraphMargin, 1.0), 0.0, 1.0);
+    return static_cast<std::int32_t>(std::lround(fraction * (count - 1)));
+}
 
 std::string FormatGraphValue(double value, bool isSpeed) {
     char buffer[64];

@@ -52,6 +52,10 @@ void paintGraphCurves(cairo_t* cr, int width, int height, const GraphSeries& ser
 void paintGraphOverlay(cairo_t* cr, int width, int height, const GraphSeries& series,
                        std::int32_t cursorIndex, cairo_font_face_t* font);
 
+// The point of a track of `count` points that the graph plots at panel column `x`: the nearest,
+// and the first or last one beyond the plotted width.
+std::int32_t graphIndexAt(double x, int width, std::int32_t count);
+
 // "123 m" or "12.3 km/h", independent of the locale.
 std::string FormatGraphValue(double value, bool isSpeed);
 
