@@ -23,7 +23,7 @@ void TrakmoorEngine::drawWindow(AppWindow* window) {
             const PanelSceneKey scene = panelSceneKey();
             if (scene != paintedScene_) {
                 const bool paintMap = !paintedScene_ || !scene.sameMap(*paintedScene_);
-                paintPanels(paintMap);
+                paintPanels(scene, paintMap);
                 trackPainted = paintMap && scene.map.track != nullptr;
                 paintedScene_ = scene;
             }
@@ -44,15 +44,14 @@ void TrakmoorEngine::drawWindow(AppWindow* window) {
     }
 }
 
-void TrakmoorEngine::paintPanels(bool paintMap, bool paintGraph) {
+void TrakmoorEngine::paintPanels(const PanelSceneKey& scene, bool paintMap) {
     GuiCairoPanel* mapPanel = controls.mapPanel;
     GuiCairoPanel* graphPanel = controls.graphPanel;
-    const PanelSceneKey scene = panelSceneKey();
     if (paintMap && mapPanel->cairo() != nullptr) {
         paintMapPanel(mapPanel->cairo(), mapPanel->width, mapPanel->height, scene.map,
                       map.mapPicture);
     }
-    if (paintGraph && graphPanel->cairo() != nullptr) {
+    if (graphPanel->cairo() != nullptr) {
         const GraphScene& graph = scene.graph;
         if (graph.track != nullptr && graph.track->pointCount() > 0) {
             graphPicture_.paint(graphPanel->cairo(), graphPanel->width, graphPanel->height,
@@ -65,9 +64,7 @@ void TrakmoorEngine::paintPanels(bool paintMap, bool paintGraph) {
     if (paintMap) {
         mapPanel->invalidate();
     }
-    if (paintGraph) {
-        graphPanel->invalidate();
-    }
+    graphPanel->invalidate();
 }
 
 TrakmoorEngine::PanelSceneKey TrakmoorEngine::panelSceneKey() {

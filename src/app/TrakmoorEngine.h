@@ -238,9 +238,6 @@ public:
     void openDroppedFile(const std::string& path);
 
     // Drawing ----------------------------------------------------------------------------------
-    // Paints the cairo panels completely: the map panel when `map` is set, the graph's when
-    // `graph` is.
-    void paintPanels(bool map = true, bool graph = true);
 
     // Asked for a map file at `path` when a GPX file has none beside it; true when it wrote one.
     // Unset, no map can be fetched and the map is cleared.
@@ -309,6 +306,8 @@ private:
     };
     // Not const: the scene hands the painters the bounds cache to fill.
     PanelSceneKey panelSceneKey();
+    // Paints the graph panel, and the map panel when `paintMap` is set, from `scene`.
+    void paintPanels(const PanelSceneKey& scene, bool paintMap);
 
     bool firstFrameReported_ = false;
     bool trackFrameReported_ = false;
