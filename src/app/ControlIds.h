@@ -45,6 +45,12 @@ enum class ControlId : int {
     FitWindow = 133,
 };
 
+// Entries of the cursor selector and of the perspective selector that the engine picks itself.
+constexpr int waypointCursorMode = 0;
+constexpr int freeCursorMode = 1;
+constexpr int resetPerspective = 0;
+constexpr int customPerspective = 5;
+
 constexpr int toInt(ControlId id) {
     return static_cast<int>(id);
 }

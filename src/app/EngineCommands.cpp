@@ -30,9 +30,6 @@ namespace trakmoor {
 
 namespace {
 
-constexpr int waypointCursorMode = 0;
-constexpr int freeCursorMode = 1;
-constexpr int customPerspective = 5;
 constexpr int panStep = 50;
 // Ctrl with Page Up and Page Down moves the cursor this many points.
 constexpr int fastCursorStep = 10;

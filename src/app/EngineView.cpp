@@ -17,8 +17,6 @@ namespace trakmoor {
 
 namespace {
 
-constexpr int customPerspective = 5;
-
 void selectQuietly(GuiComboBox* combo, int index) {
     if (combo != nullptr) {
         combo->select(index, false);
@@ -51,7 +49,7 @@ void TrakmoorEngine::setCursor(int index) {
         return;
     }
     doc.freeCursor = false;
-    selectQuietly(controls.cursorModeCombo, 0);
+    selectQuietly(controls.cursorModeCombo, waypointCursorMode);
     doc.cursorIndex = std::clamp(index, 0, track->pointCount() - 1);
     UpdateHeadingOffset();
     if (view.followCursor || view.followDirection) {
@@ -62,6 +60,10 @@ void TrakmoorEngine::setCursor(int index) {
 
 void TrakmoorEngine::ZoomBy(double factor) {
     view.zoom = zoomedBy(view.zoom, factor);
+    showZoom();
+}
+
+void TrakmoorEngine::showZoom() {
     setStatus(_("Zoom: ") + std::to_string(std::lround(view.zoom * 100.0)) + "%");
 }
 
@@ -73,7 +75,7 @@ void TrakmoorEngine::ZoomAt(double factor, int mouseX, int mouseY) {
     }
     const auto [width, height] = mapPanelSize();
     zoomAbout(view, factor, mouseX, mouseY, width, height);
-    setStatus(_("Zoom: ") + std::to_string(std::lround(view.zoom * 100.0)) + "%");
+    showZoom();
 }
 
 void TrakmoorEngine::CenterOnCursor() {
@@ -149,7 +151,7 @@ void TrakmoorEngine::ResetView() {
     view.angleY = 0;
     view.angleZ = 0;
     view.headingOffset = 0.0;
-    selectQuietly(controls.perspectiveCombo, 0);
+    selectQuietly(controls.perspectiveCombo, resetPerspective);
     refreshAngleFields();
     setCursor(0);
 }

@@ -262,6 +262,8 @@ public:
     bool mapDialogPending = false;
 
 private:
+    // "Zoom: 150%" in the status line.
+    void showZoom();
     void handleCommand(AppWindow* window, GuiEvent* event);
     // The end of a file dialog: loads the chosen file and closes the dialog's window.
     void finishFileDialog(AppWindow* window, GuiEvent* event);
