@@ -5,7 +5,6 @@
 #include "gui/GuiPanels.h"
 #include "gui/GuiWindow.h"
 #include "map/MapPanelPainter.h"
-#include "map/PanelBackground.h"
 
 namespace trakmoor {
 
@@ -52,14 +51,8 @@ void TrakmoorEngine::paintPanels(const PanelSceneKey& scene, bool paintMap) {
                       map.mapPicture);
     }
     if (graphPanel->cairo() != nullptr) {
-        const GraphScene& graph = scene.graph;
-        if (graph.track != nullptr && graph.track->pointCount() > 0) {
-            graphPicture_.paint(graphPanel->cairo(), graphPanel->width, graphPanel->height,
-                                *graph.track, static_cast<std::uint64_t>(doc.documentGeneration),
-                                graph.statisticsMode, graph.cursorIndex, graph.font);
-        } else {
-            paintGraphBackground(graphPanel->cairo(), graphPanel->width, graphPanel->height);
-        }
+        paintGraphPanel(graphPanel->cairo(), graphPanel->width, graphPanel->height, scene.graph,
+                        static_cast<std::uint64_t>(doc.documentGeneration), graphPicture_);
     }
     if (paintMap) {
         mapPanel->invalidate();

@@ -33,11 +33,14 @@ void paintMapPanel(cairo_t* cr, int width, int height, const MapScene& scene,
     paintTrack(cr, projection, *scene.track, scene.decorations);
 }
 
-void paintGraphPanel(cairo_t* cr, int width, int height, const GraphScene& scene) {
-    if (scene.track == nullptr || scene.track->pointCount() == 0)
+void paintGraphPanel(cairo_t* cr, int width, int height, const GraphScene& scene,
+                     std::uint64_t document, GraphPictureCache& cache) {
+    if (scene.track == nullptr || scene.track->pointCount() == 0) {
+        paintGraphBackground(cr, width, height);
         return;
-    PaintGraphPanel(cr, width, height, *scene.track, scene.statisticsMode, scene.cursorIndex,
-                    scene.font);
+    }
+    cache.paint(cr, width, height, *scene.track, document, scene.statisticsMode, scene.cursorIndex,
+                scene.font);
 }
 
 } // namespace trakmoor

@@ -4,6 +4,7 @@
 // The two cairo panels of the main window as one call each: the engine fills a scene record with
 // what it holds and calls these once per due frame.
 
+#include "map/GraphPicture.h"
 #include "map/MapFeature.h"
 #include "map/MapPicture.h"
 #include "map/TrackPainter.h"
@@ -54,9 +55,10 @@ struct GraphScene {
 void paintMapPanel(cairo_t* cr, int width, int height, const MapScene& scene,
                    MapPictureCache& cache);
 
-// The whole graph for a track with points.  Without one it draws nothing and leaves the panel as
-// it is; the engine paints it with paintGraphBackground then.
-void paintGraphPanel(cairo_t* cr, int width, int height, const GraphScene& scene);
+// The whole graph for a track with points, its curves from `cache`; `document` tells apart tracks
+// that come to lie at the same address.  Without a track, the background and grid.
+void paintGraphPanel(cairo_t* cr, int width, int height, const GraphScene& scene,
+                     std::uint64_t document, GraphPictureCache& cache);
 
 } // namespace trakmoor
 
