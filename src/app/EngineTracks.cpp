@@ -130,8 +130,9 @@ GpxOpening beginGpxOpening(const std::string& path) {
     opening.gpx = startReading([path] { return readGpxFileWithOutcome(path); });
     std::filesystem::path map(path);
     map.replace_extension(".osm");
-    if (isRegularFile(map)) {
-        opening.mapPath = pathText(map);
+    opening.mapPath = pathText(map);
+    opening.mapBeside = isRegularFile(map);
+    if (opening.mapBeside) {
         opening.map =
             startReading([mapPath = opening.mapPath] { return readCheckedOsmMap(mapPath); });
     }
@@ -155,7 +156,7 @@ void TrakmoorEngine::finishGpxOpening(GpxOpening opening) {
         // The map is read sooner than a long track: while the track is still read, the first
         // picture of the map gets ready as far as it can without it.
         CheckedOsmMapRead mapRead;
-        if (!opening.mapPath.empty()) {
+        if (opening.mapBeside) {
             mapRead = opening.map.get();
             if (mapRead && mapRead->outcome == OsmMapReadResult::Outcome::Loaded) {
                 const auto [width, height] = mapPanelSize();
@@ -171,14 +172,10 @@ void TrakmoorEngine::finishGpxOpening(GpxOpening opening) {
         if (!installGpx(std::move(read.gpx), path)) {
             return;
         }
-        if (!opening.mapPath.empty()) {
+        if (opening.mapBeside) {
             installOsmMap(opening.mapPath, std::move(mapRead));
-            return;
-        }
-        std::filesystem::path map(path);
-        map.replace_extension(".osm");
-        if (downloadOsmMap && downloadOsmMap(pathText(map))) {
-            LoadOsmMap(pathText(map));
+        } else if (downloadOsmMap && downloadOsmMap(opening.mapPath)) {
+            LoadOsmMap(opening.mapPath);
         } else {
             clearMap();
         }

@@ -85,8 +85,9 @@ struct GpxOpening {
     std::string path;
     bool found = false;
     std::future<GpxReadResult> gpx;
-    // Empty when there is no map file beside the track.
+    // The map file that belongs beside the track, and whether it is there (then it is read).
     std::string mapPath;
+    bool mapBeside = false;
     std::future<CheckedOsmMapRead> map;
 };
 GpxOpening beginGpxOpening(const std::string& path);
