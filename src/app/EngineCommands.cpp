@@ -265,14 +265,20 @@ bool TrakmoorEngine::handleMainWindowEvent(const SDL_Event& event) {
         }
         return true;
     case SDL_MOUSEBUTTONDOWN:
+        // A click on a panel takes the keyboard from a text field, so that the keys act on the
+        // map again at once.
         if (controls.mapPanel != nullptr &&
             controls.mapPanel->contains(event.button.x, event.button.y)) {
+            controls.window->root->setFocus(controls.mapPanel);
             pressOnMap(event.button);
             return true;
         }
-        if (controls.graphPanel != nullptr && event.button.button == SDL_BUTTON_LEFT &&
+        if (controls.graphPanel != nullptr &&
             controls.graphPanel->contains(event.button.x, event.button.y)) {
-            pressOnGraph(event.button.x);
+            controls.window->root->setFocus(controls.graphPanel);
+            if (event.button.button == SDL_BUTTON_LEFT) {
+                pressOnGraph(event.button.x);
+            }
             return true;
         }
         return false;

@@ -120,7 +120,7 @@ TEST(EngineCommands, EveryButtonAndKeyOfTheTables) {
     d.press(102);
     EXPECT_EQ(d.status(), "Selected track contains no waypoints");
     d.press(101);
-    EXPECT_EQ(d.status(), "two.gpx  |  A  |  1 points");
+    EXPECT_EQ(d.status(), "two.gpx  |  A  |  1 track point");
     Driver bare(false);
     bare.engine->controls.cursorModeCombo->select(1, true);
     EXPECT_EQ(bare.engine->controls.cursorModeCombo->selectedIndex(), 0);
@@ -195,6 +195,18 @@ TEST(EngineCommands, HeldButtonMouseAnglesAndFreeCursor) {
                   shown);
     }
     EXPECT_FALSE(d.engine->doc.freeCursor) << "typed angles leave the free cursor";
+    // A click on the map or the graph takes the keys from the field: + zooms, and text typed
+    // goes nowhere.
+    for (const auto& [x, y] : {std::pair(350, 52), std::pair(350, 600)}) {
+        d.click(fields[0]->x + 5, fields[0]->y + 5);
+        d.click(x, y);
+        const double zoom = d.engine->view.zoom;
+        d.key(SDLK_PLUS);
+        guitest::pushText(d.window, "+");
+        d.frames();
+        EXPECT_EQ(fields[0]->text(), "40");
+        EXPECT_GT(d.engine->view.zoom, zoom);
+    }
     // In free mode no markers; a click places the free cursor (the panel's middle: the box's).
     d.engine->controls.cursorModeCombo->select(1, true);
     d.window->root->setFocus(nullptr);
@@ -231,6 +243,7 @@ TEST(EngineCommands, DialogsDropsAndBadFiles) {
     EXPECT_EQ(shown(), ride + " " + map + " ride.osm  |  1 map ways loaded");
     // Escape loads nothing; clicks, keys and drops while the dialog is open are its own.
     d.key(SDLK_o, KMOD_LCTRL);
+    EXPECT_EQ(d.dialog()->currentDir(), dir.string()) << "tracks start beside the open one";
     d.click(400, 300, SDL_BUTTON_LEFT, d.dialog()->appWindow);
     d.key(SDLK_END, 0, d.dialog()->appWindow);
     d.drop(p + "x.gpx");
@@ -249,7 +262,7 @@ TEST(EngineCommands, DialogsDropsAndBadFiles) {
     fs::copy_file(dir / "junk.gpx", dir / "junk.osm");
     const std::string none = "Invalid OSM map: no <osm> element found";
     for (auto [file, expected] : {std::pair("gone.gpx", "File not found: " + p + "gone.gpx"),
-                                  {"dir.gpx", "File not found: " + p + "dir.gpx"},
+                                  {"dir.gpx", "Is a directory: " + p + "dir.gpx"},
                                   {"empty.gpx", "Not a GPX file: " + p + "empty.gpx"},
                                   {"junk.gpx", "Not a GPX file: " + p + "junk.gpx"},
                                   {"gone.XML", "Could not open OSM map: " + p + "gone.XML"},
