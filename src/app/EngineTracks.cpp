@@ -69,8 +69,10 @@ void TrakmoorEngine::selectTrack(int index) {
         return;
     }
     const std::string& name = track->name();
-    setStatus(fileNamePart(doc.gpxPath) + "  |  " + (name.empty() ? _("Unnamed track") : name) +
-              "  |  " + std::to_string(track->pointCount()) + " " + _("points"));
+    setStatus(
+        fileNamePart(doc.gpxPath) + "  |  " + (name.empty() ? _("Unnamed track") : name) + "  |  " +
+        std::to_string(track->pointCount()) + " " +
+        ngettext("track point", "track points", static_cast<unsigned long>(track->pointCount())));
     refreshInfoPanel();
 }
 
@@ -120,7 +122,7 @@ template <class Read> auto startReading(Read read) {
 
 } // namespace
 
-GpxOpening beginGpxOpening(const std::string& path) {
+GpxOpening beginGpxOpening(const std::string& path, const std::string& namedMap) {
     GpxOpening opening;
     opening.path = path;
     opening.found = isRegularFile(path);
@@ -130,8 +132,9 @@ GpxOpening beginGpxOpening(const std::string& path) {
     opening.gpx = startReading([path] { return readGpxFileWithOutcome(path); });
     std::filesystem::path map(path);
     map.replace_extension(".osm");
-    opening.mapPath = pathText(map);
-    opening.mapBeside = isRegularFile(map);
+    opening.mapPath = namedMap.empty() ? pathText(map) : namedMap;
+    // A map the user named is used as it is, found or not: nothing is downloaded in its place.
+    opening.mapBeside = !namedMap.empty() || isRegularFile(map);
     if (opening.mapBeside) {
         opening.map =
             startReading([mapPath = opening.mapPath] { return readCheckedOsmMap(mapPath); });
@@ -146,7 +149,10 @@ void TrakmoorEngine::openGpxFile(const std::string& path) {
 void TrakmoorEngine::finishGpxOpening(GpxOpening opening) {
     const std::string& path = opening.path;
     if (!opening.found) {
-        setStatus(_("File not found: ") + path);
+        std::error_code error;
+        setStatus((std::filesystem::is_directory(path, error) ? _("Is a directory: ")
+                                                              : _("File not found: ")) +
+                  path);
         return;
     }
     // A long recording takes a moment to read: the window shows what it is waiting for.
@@ -185,7 +191,9 @@ void TrakmoorEngine::finishGpxOpening(GpxOpening opening) {
 }
 
 void TrakmoorEngine::openGpxDialog() {
-    openFileDialog(_("Open GPX"), workingDirectoryText(), {".gpx"}, false);
+    // The next track usually lies beside the one open.
+    openFileDialog(_("Open GPX"), folderOfFileOr(doc.gpxPath, workingDirectoryText()), {".gpx"},
+                   false);
 }
 
 } // namespace trakmoor

@@ -85,12 +85,13 @@ struct GpxOpening {
     std::string path;
     bool found = false;
     std::future<GpxReadResult> gpx;
-    // The map file that belongs beside the track, and whether it is there (then it is read).
+    // The map file that belongs to the track, and whether it is read (it is there or was named).
     std::string mapPath;
     bool mapBeside = false;
     std::future<CheckedOsmMapRead> map;
 };
-GpxOpening beginGpxOpening(const std::string& path);
+// `namedMap`, when given, is read instead of the map beside the track.
+GpxOpening beginGpxOpening(const std::string& path, const std::string& namedMap = {});
 
 // The open GPX document and where on its shown track the cursor and the markers are.
 struct OpenDocument {

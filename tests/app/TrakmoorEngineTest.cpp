@@ -189,7 +189,7 @@ TEST_F(EngineTest, FitAndRestoreAlsoFromAFullscreenStart) {
 TEST_F(EngineTest, BuiltInSampleWithMarkersAndDefaultMap) {
     open();
     engine->loadBuiltInSample();
-    EXPECT_EQ(engine->controls.statusLabel->text, "sample.gpx  |  RHEIN RIDE  |  730 points");
+    EXPECT_EQ(engine->controls.statusLabel->text, "sample.gpx  |  RHEIN RIDE  |  730 track points");
     // The rows in order, translated through the (English) catalogue, groups expanded.
     std::vector<std::string> lines = infoLines();
     ASSERT_EQ(lines.size(), 23u);
@@ -234,7 +234,7 @@ TEST_F(EngineTest, InstallingDocumentsAndSelectingTracks) {
         items.push_back(item.text);
     }
     EXPECT_EQ(items, (std::vector<std::string>{"Track 1", "Ride", "Track 3", "Empty"}));
-    EXPECT_EQ(engine->controls.statusLabel->text, "tour.gpx  |  Unnamed track  |  2 points");
+    EXPECT_EQ(engine->controls.statusLabel->text, "tour.gpx  |  Unnamed track  |  2 track points");
     EXPECT_EQ(infoLines()[1], "Name=Unnamed");
 
     // Another track starts with a fresh view and no markers.
@@ -242,7 +242,7 @@ TEST_F(EngineTest, InstallingDocumentsAndSelectingTracks) {
     engine->view.zoom = 3.0;
     engine->selectTrack(1);
     EXPECT_EQ(engine->controls.trackCombo->selectedIndex(), 1);
-    EXPECT_EQ(engine->controls.statusLabel->text, "tour.gpx  |  Ride  |  1 points");
+    EXPECT_EQ(engine->controls.statusLabel->text, "tour.gpx  |  Ride  |  1 track point");
     EXPECT_EQ(std::pair(engine->doc.markerA, engine->view.zoom), std::pair(-1, 1.0));
 
     engine->selectTrack(3);
@@ -308,6 +308,12 @@ TEST_F(EngineTest, OpeningFilesAndMaps) {
     // A fetched map is loaded.
     engine->openGpxFile(ride);
     EXPECT_EQ(std::pair(engine->map.mapPath, fetches), std::pair(rideMap, 1));
+    // A map named with the track (the command line) is used at once: nothing is fetched.
+    fs::remove(rideMap);
+    engine->finishGpxOpening(beginGpxOpening(ride, bautzen));
+    EXPECT_EQ(std::tuple(engine->map.mapPath, fetches, fs::exists(rideMap)),
+              std::tuple(bautzen, 1, false));
+    engine->openGpxFile(ride);
 
     // Maps that cannot be read leave the map shown.
     const std::size_t features = engine->map.mapFeatures.size();
@@ -427,11 +433,29 @@ TEST_F(EngineTest, AMissingMapIsDownloadedBesideTheTrackAndEscapeCancels) {
     guitest::pushKey(window, SDLK_ESCAPE);
     engine->openGpxFile(folder / "ride.gpx");
     unsetenv("TRAKMOOR_OVERPASS_URLS");
-    EXPECT_EQ(engine->controls.statusLabel->text,
-              "Could not create the OSM map.\n\nDownload cancelled");
+    EXPECT_EQ(engine->controls.statusLabel->text, "Download cancelled");
+    EXPECT_EQ(engine->windowList().size(), 1u) << "a cancel is no error";
     EXPECT_TRUE(engine->map.mapFeatures.empty());
     EXPECT_EQ(fs::directory_iterator(folder)->path().filename(), "ride.gpx");
     EXPECT_EQ(SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_KEYDOWN, SDL_KEYDOWN), 0);
+
+    // A failure opens the toolkit's box, which leaves the main loop running: a quit request
+    // (SIGTERM) still ends it.  The status line keeps to one line.
+    maptest::Server refusing("HTTP/1.1 429 Too Many Requests\r\nContent-Length: 0\r\n\r\n");
+    setenv("TRAKMOOR_OVERPASS_URLS", refusing.url.c_str(), 1);
+    engine->openGpxFile(folder / "ride.gpx");
+    unsetenv("TRAKMOOR_OVERPASS_URLS");
+    EXPECT_EQ(engine->controls.statusLabel->text,
+              "Could not create the OSM map. Download failed after all attempts: " +
+                  refusing.url.substr(7, refusing.url.find("/api") - 7) + ": HTTP 429");
+    EXPECT_EQ(engine->windowList().size(), 2u);
+    SDL_Event quit{};
+    quit.type = SDL_QUIT;
+    SDL_PushEvent(&quit);
+    for (int i = 0; i < 5 && !engine->stopped; ++i) {
+        frame();
+    }
+    EXPECT_TRUE(engine->stopped);
     fs::remove_all(folder);
 }
 
