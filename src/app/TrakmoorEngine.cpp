@@ -20,7 +20,7 @@ void TrakmoorEngine::setStatus(const std::string& text) {
     if (controls.statusLabel == nullptr) {
         return;
     }
-    controls.statusLabel->text = text;
+    controls.statusLabel->text = singleLineText(text);
     controls.statusLabel->invalidate();
 }
 

@@ -33,7 +33,7 @@ struct GraphValues {
 };
 
 // What the graph of a track shows in a mode: the first curve (heights, or speeds in "Speed"), and
-// the speeds as the second curve in "Height + km/h".
+// the speeds as the second curve in "Height + speed".
 struct GraphSeries {
     GraphMode mode = GraphMode::Height;
     GraphValues first;

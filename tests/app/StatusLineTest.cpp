@@ -61,5 +61,12 @@ TEST(StatusLine, PointCursorMarkersAndFreeCursorInAnyLocale) {
     }
 }
 
+// A font has no glyph for a line break: the status line would show boxes.
+TEST(StatusLine, MessagesAreShownOnOneLine) {
+    EXPECT_EQ(singleLineText("Could not create the OSM map.\n\nhost: HTTP 429\r\n\t"),
+              "Could not create the OSM map. host: HTTP 429");
+    EXPECT_EQ(singleLineText("\x7F  a\tb"), "  a b");
+}
+
 } // namespace
 } // namespace trakmoor
