@@ -320,7 +320,7 @@ void TrakmoorEngine::buildMainWindow(AppWindow* window, bool fullscreen) {
     make.label(place::statisticsHeading, _("Statistics"), controlColour);
     c.statisticsCombo = make.combo(ControlId::StatisticsSelector, place::statistics,
                                    N_("Choose the data shown in the statistics graph"),
-                                   {N_("Height"), N_("Speed"), N_("Height + km/h")});
+                                   {N_("Height"), N_("Speed"), N_("Height + speed")});
     make.label(place::mapHeading, _("Map"), controlColour);
     make.button(ControlId::OpenOsm, place::openOsm, _("Open OSM"),
                 N_("Open an OpenStreetMap file"));
@@ -391,15 +391,10 @@ void TrakmoorEngine::toggleFitWindow() {
     if (!fit.windowFitted) {
         SDL_GetWindowPosition(window, &fit.savedWindowX, &fit.savedWindowY);
         SDL_GetWindowSize(window, &fit.savedWindowWidth, &fit.savedWindowHeight);
-        const int display = SDL_GetWindowDisplayIndex(window);
-        SDL_Rect usable{};
-        if (display < 0 || SDL_GetDisplayUsableBounds(display, &usable) != 0) {
+        if (!fitWindowFrameToUsableArea(window)) {
             setStatus(_("Could not determine screen size: ") + std::string(SDL_GetError()));
             return;
         }
-        SDL_RestoreWindow(window);
-        SDL_SetWindowPosition(window, usable.x, usable.y);
-        SDL_SetWindowSize(window, usable.w, usable.h);
         fit.windowFitted = true;
     } else {
         if ((SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) {

@@ -25,7 +25,7 @@ GuiTextCtrl::GuiTextCtrl(GuiObject* parent, int id, int x, int y, int width, int
     multiLine_ = (flags & MultiLine) != 0 && !password_;
     readOnly_ = (flags & ReadOnly) != 0;
     wrap_ = (flags & Wrap) != 0 && multiLine_;
-    if (face_ != nullptr) {
+    if (face_ != nullptr && guiDebugOutput()) {
         for (int i = 0; i < face_->num_charmaps; ++i) {
             std::printf("Charmap %d: platform_id = %d, encoding_id = %d\n", i,
                         face_->charmaps[i]->platform_id, face_->charmaps[i]->encoding_id);
