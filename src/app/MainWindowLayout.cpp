@@ -140,9 +140,13 @@ public:
     }
 
     GuiTextCtrl* angleField(ControlId id, const ControlPlace& at, const char* tooltip) {
-        return add(std::make_unique<GuiTextCtrl>(root_, toInt(id), at.x, at.y, at.width, at.height,
-                                                 whiteColour, face_, 0u),
-                   at, tooltip);
+        auto* field = add(std::make_unique<GuiTextCtrl>(root_, toInt(id), at.x, at.y, at.width,
+                                                        at.height, whiteColour, face_, 0u),
+                          at, tooltip);
+        // Room for any whole number an angle takes ("-2147483648"), and no more: typing on and
+        // on into a field must not grow it without end.
+        field->maxCharacters = 16;
+        return field;
     }
 
     GuiCheckBox* checkBox(ControlId id, const ControlPlace& at, const char* text,

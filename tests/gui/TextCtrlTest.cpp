@@ -158,6 +158,18 @@ TEST_F(TextCtrlTest, HugeAndMalformedPastesAreTakenSafely) {
     EXPECT_EQ(field->cursorIndex(), 1 << 20);
     EXPECT_GT(field->scrollX(), 100000) << "the cursor at the end is scrolled into view";
     frame(); // and it paints
+
+    // A limited field takes whole characters up to its limit, also in place of a selection.
+    field->setText("");
+    field->maxCharacters = 3;
+    type("a\xC3\xA4"
+         "bc");
+    type("d");
+    EXPECT_EQ(field->text(), "a\xC3\xA4"
+                             "b");
+    key(SDLK_a, KMOD_LCTRL);
+    type("xyzw");
+    EXPECT_EQ(field->text(), "xyz");
 }
 
 TEST_F(TextCtrlTest, MouseDragSelectsAndSelectionIsPaintedBlueWhileFocused) {
