@@ -313,17 +313,18 @@ TEST(Engine, ZoomPresetsAndReset) {
     EXPECT_EQ(d.status(), "Zoom: 150%");
 
     // The named side comes to the bottom; every preset levels the view and the fields show it.
-    GuiTextCtrl* fields[] = {d.controls().angleXField, d.controls().angleYField,
-                             d.controls().angleZField};
-    for (auto [index, angleZ] : {std::pair(1, 180), {2, 90}, {4, 270}, {5, 270}}) {
+    const MainWindowControls& c = d.controls();
+    auto angles = [&] {
+        return std::tuple(d.view().angleX, d.view().angleY, d.view().angleZ, c.angleXField->text(),
+                          c.angleYField->text(), c.angleZField->text());
+    };
+    for (auto [index, z] : {std::pair(1, 180), {2, 90}, {4, 270}, {5, 270}}) {
+        const int before = d.view().angleZ;
         d.press(122);
         d.press(124);
+        EXPECT_EQ(angles(), std::tuple(5, 5, before, "5", "5", std::to_string(before)));
         d.engine->ApplyPreset(index);
-        EXPECT_EQ(std::tuple(d.view().angleX, d.view().angleY, d.view().angleZ),
-                  std::tuple(0, 0, angleZ));
-        EXPECT_EQ(fields[0]->text() + " " + fields[1]->text() + " " + fields[2]->text(),
-                  "0 0 " + std::to_string(angleZ))
-            << index;
+        EXPECT_EQ(angles(), std::tuple(0, 0, z, "0", "0", std::to_string(z))) << index;
     }
     EXPECT_EQ(d.status(), "Perspective: West-side");
 
