@@ -132,7 +132,7 @@ TEST(EngineCommands, EveryButtonAndKeyOfTheTables) {
     }
 }
 
-TEST(EngineCommands, CentringTracksAndTheCursorMode) {
+TEST(EngineCommands, CentringRotatingAndTheCursorModeWithoutATrack) {
     // "Center", "c" and "f" bring the cursor to the middle, "f" turned upward.
     EngineDriver d;
     for (auto act :
@@ -147,18 +147,6 @@ TEST(EngineCommands, CentringTracksAndTheCursorMode) {
     EXPECT_LT(next.y, here.y);
     d.press(126);
     EXPECT_EQ(d.controls().perspectiveCombo->selectedIndex(), 5) << "rotating is Custom";
-    // "<", ">" and the track box; a new track leaves the free cursor.
-    d.controls().cursorModeCombo->select(1, true);
-    d.engine->installGpx(readGpxText("<gpx><trk><name>A</name><trkseg><trkpt lat='1' lon='2'/>"
-                                     "</trkseg></trk><trk/></gpx>"),
-                         "two.gpx");
-    EXPECT_EQ(std::pair(d.marks().freeCursor, d.controls().cursorModeCombo->selectedIndex()),
-              std::pair(false, 0));
-    d.press(102);
-    d.press(102);
-    EXPECT_EQ(d.status(), "Selected track contains no waypoints");
-    d.press(101);
-    EXPECT_EQ(d.status(), "two.gpx  |  A  |  1 points");
     // "Free" without a track goes back to "Waypoint".
     EngineDriver bare(false);
     bare.controls().cursorModeCombo->select(1, true);
