@@ -375,8 +375,7 @@ TEST(Engine, AMissingMapIsDownloadedBesideTheTrackAndEscapeCancels) {
     EXPECT_EQ(d.status(), "Could not create the OSM map. Download failed after all attempts: " +
                               refusing.url.substr(7, refusing.url.find("/api") - 7) + ": HTTP 429");
     EXPECT_EQ(engine->windowList().size(), 2u);
-    SDL_Event quit{};
-    quit.type = SDL_QUIT;
+    SDL_Event quit{SDL_QUIT};
     SDL_PushEvent(&quit);
     d.frames();
     EXPECT_TRUE(engine->stopped);

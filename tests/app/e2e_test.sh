@@ -148,8 +148,7 @@ if start; then
     xdotool windowfocus --sync "$window" key F11 sleep 1 key F11 2>/dev/null
     shot resized
     before=$(cpu_ticks) && sleep 3 && after=$(cpu_ticks)
-    # 3 % of a core at most (the sanitizers' own work included); a window redrawn every frame
-    # takes ten times that.
+    # 3 % of a core at most (sanitizers included); redrawing every frame takes ten times that.
     [ $((after - before)) -le $(($(getconf CLK_TCK) * 3 * 3 / 100)) ] ||
         fail "idle after resizing: $((after - before)) ticks in 3 s"
     xdotool mousemove --window "$window" 900 164 click 1 type 30 2>/dev/null

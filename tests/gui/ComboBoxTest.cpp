@@ -90,7 +90,6 @@ TEST_F(ComboBoxTest, ListScrollsPastItsLimitAndOpensUpwardsNearTheBottom) {
     clickAt(50, 20);
     EXPECT_EQ(box_->dropDown()->height, 150);
     clickAt(50, 20);
-    ASSERT_FALSE(box_->isDropDownOpen());
     box_->y = 250;
     clickAt(50, 260);
     ASSERT_TRUE(box_->isDropDownOpen());

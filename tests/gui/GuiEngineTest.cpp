@@ -154,13 +154,6 @@ TEST(GuiEngineFullscreenKey, OnlyAPlainF11OnTheMainWindowToggles) {
     }
 }
 
-// A title bar of 30 and borders of 2: the frame, not the content, fills the work area.
-TEST(GuiEngineWindows, FittedContentLeavesRoomForTheFrame) {
-    const SDL_Rect content = contentRectInFrame({0, 24, 1600, 976}, 30, 2, 2, 2);
-    EXPECT_EQ(std::tuple(content.x, content.y, content.w, content.h),
-              std::tuple(2, 54, 1596, 944));
-}
-
 TEST(GuiEngineWindows, DialogIsCentredOverTheMainWindow) {
     TestEngine engine;
     engine.mainWindow = engine.createWindow(&engine, "main", 100, 120, 400, 300, 0, 0xFFFFFFFF);
