@@ -16,7 +16,9 @@ export DISPLAY=":$(cat "$work/display")"
 evilwm -fn fixed -bw 0 >/dev/null 2>&1 &
 wm=$!
 sleep 1
+# With a map beside the track nothing is downloaded, and no error box holds the window.
 cp "$(dirname "$0")/../data/sample.gpx" "$work/ride.gpx"
+cp "$(dirname "$0")/../tests/data/osm/graphhopper__test-osm6.osm" "$work/ride.osm"
 (cd "$work" && exec "$bin" ride.gpx >/dev/null 2>&1) &
 pid=$!
 until window=$(xdotool search --onlyvisible --name '^Trakmoor' 2>/dev/null | head -1); do
