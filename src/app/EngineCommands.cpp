@@ -296,6 +296,11 @@ bool TrakmoorEngine::handleKey(const SDL_Keysym& key) {
         ZoomBy(0.8);
         return true;
     case SDLK_ESCAPE:
+        if (mapPieces_) {
+            // Every piece fetched so far stays in the cache for the next open.
+            mapPieces_->cancel();
+            return true;
+        }
         ResetView();
         return true;
     case SDLK_F11:

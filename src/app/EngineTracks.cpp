@@ -142,6 +142,8 @@ void TrakmoorEngine::openGpxFile(const std::string& path) {
 
 void TrakmoorEngine::finishGpxOpening(GpxOpening opening) {
     const std::string& path = opening.path;
+    // The map being fetched belongs to the track shown so far.
+    mapPieces_.reset();
     if (!opening.found) {
         setStatus(_("File not found: ") + path);
         return;
@@ -171,6 +173,8 @@ void TrakmoorEngine::finishGpxOpening(GpxOpening opening) {
         }
         if (opening.mapBeside) {
             installOsmMap(opening.mapPath, std::move(mapRead));
+        } else if (startMapPieces(opening.mapPath)) {
+            // The map arrives in pieces while the window goes on.
         } else if (downloadOsmMap(opening.mapPath)) {
             LoadOsmMap(opening.mapPath);
         } else {

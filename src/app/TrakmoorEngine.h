@@ -18,6 +18,7 @@
 #include "map/MapFeature.h"
 #include "map/MapPanelPainter.h"
 #include "map/MapPicture.h"
+#include "map/MapPieceFetcher.h"
 #include "map/OsmReader.h"
 #include "map/ViewState.h"
 #include "track/Gpx.h"
@@ -26,6 +27,7 @@
 #include <cairo.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <future>
 #include <memory>
@@ -168,6 +170,12 @@ public:
     // Asked for a map file at `path` when a GPX file has none beside it; true when it wrote one.
     // Without one, no map can be fetched and the map is cleared.
     void setMapDownloader(std::function<bool(const std::string& path)> downloader);
+    // Lets a track too large for one request get its map in pieces from `servers`, kept in
+    // `cacheFolder`, while the window goes on.
+    void enableMapPieces(std::vector<OverpassServer> servers, std::filesystem::path cacheFolder,
+                         PieceFetchTiming timing = {});
+    // A map is being fetched in pieces.
+    bool mapPiecesRunning() const { return mapPieces_ != nullptr; }
     // Puts one frame of the main window on screen while an operation blocks the main loop; input
     // stays queued.
     void repaintNow();
@@ -229,6 +237,11 @@ private:
     void installOsmMap(const std::string& path, OsmMapReadResult read);
     // Forgets the map; the map label says there is none.
     void clearMap();
+    // Starts fetching the map of a large track in pieces, or refuses a track too long for it;
+    // false when the track is one for the single download.
+    bool startMapPieces(const std::string& path);
+    // Takes what the piece fetcher has brought since the last frame.
+    void pollMapPieces();
     // Asks the map downloader, if there is one, for a map file at `path`.
     bool downloadOsmMap(const std::string& path);
     void handleCommand(AppWindow* window, GuiEvent* event);
@@ -300,6 +313,16 @@ private:
     std::optional<PanelSceneKey> paintedScene_;
     // The graph's curves, kept while only the cursor moves.
     GraphPictureCache graphPicture_;
+
+    struct MapPieceSettings {
+        std::vector<OverpassServer> servers;
+        std::filesystem::path cacheFolder;
+        PieceFetchTiming timing;
+    };
+    std::optional<MapPieceSettings> mapPieceSettings_;
+    std::unique_ptr<MapPieceFetcher> mapPieces_;
+    std::string mapPiecesTarget_;
+    std::string mapPiecesStatus_;
 };
 
 } // namespace trakmoor

@@ -117,6 +117,8 @@ int main(int argc, char** argv) {
         TrakmoorEngine* program = engine.get();
         engine->setMapDownloader(
             [program](const std::string& path) { return program->downloadMapFromServers(path); });
+        engine->enableMapPieces(trakmoor::configuredOverpassServers(),
+                                trakmoor::MapPieceCache::defaultFolder());
         // Before the files: reading a long track already puts a first frame on screen.
         watchFirstFrame(*engine, start);
         loadStartupFiles(*engine, files, opening);
