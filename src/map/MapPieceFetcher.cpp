@@ -51,8 +51,8 @@ std::string fixedText(double value, int decimals) {
 }
 
 // Fills the "%s" of a translated text in order.
-std::string filled(const char* format, std::initializer_list<std::string> values) {
-    std::string text = gettext(format);
+std::string filled(const char* translated, std::initializer_list<std::string> values) {
+    std::string text = translated;
     std::size_t at = 0;
     for (const std::string& value : values) {
         at = text.find("%s", at);
@@ -277,7 +277,7 @@ std::string MapPieceFetcher::statusText(const MapFetchUpdate& update) {
     if (update.cancelled) {
         text = gettext("Download cancelled");
     } else if (update.finished && update.missing > 0) {
-        text = filled("Map incomplete: %s of %s pieces missing",
+        text = filled(gettext("Map incomplete: %s of %s pieces missing"),
                       {std::to_string(update.missing), std::to_string(update.total)});
         if (!update.lastError.empty()) {
             text += " (" + update.lastError + ")";
@@ -285,7 +285,7 @@ std::string MapPieceFetcher::statusText(const MapFetchUpdate& update) {
     } else if (update.finished && !update.written) {
         text = gettext("The downloaded map could not be saved.");
     } else {
-        text = filled("Map: %s of %s pieces, %s MB",
+        text = filled(gettext("Map: %s of %s pieces, %s MB"),
                       {std::to_string(update.done), std::to_string(update.total), megabytes});
     }
     if (update.cacheOff) {
