@@ -119,7 +119,9 @@ WrappedBox widenedBox(const std::vector<GeoPoint>& points) {
         minShifted = std::min(minShifted, shifted);
         maxShifted = std::max(maxShifted, shifted);
     }
-    if (maxShifted - minShifted < maxLon - minLon) {
+    // Only a track spanning more than half the globe can be shorter the other way round; the
+    // test keeps rounding from moving every western track past 180°.
+    if (maxLon - minLon > 180.0 && maxShifted - minShifted < maxLon - minLon) {
         minLon = minShifted;
         maxLon = maxShifted;
     }

@@ -77,6 +77,7 @@ TEST(MapPiecePlan, ChoosesSingleRequestPiecesOrRefusal) {
         {{{nan, 9.0}, {47.0, INFINITY}}, MapPiecePlan::Kind::NoPoints},
         {{{47.0, 9.0}}, MapPiecePlan::Kind::Single},
         {{{47.0, 9.0}, {nan, 1.0}, {47.1, 9.1}}, MapPiecePlan::Kind::Single},
+        {{{37.4847488, -122.1476287}, {37.4859695, -122.1462936}}, MapPiecePlan::Kind::Single},
         {ride(), MapPiecePlan::Kind::Pieces},
         {{{64.8, 179.8}, {65.2, -179.8}}, MapPiecePlan::Kind::Pieces}, // across the antimeridian
         {{{89.5, 10.0}, {90.0, 10.0}}, MapPiecePlan::Kind::Single},
