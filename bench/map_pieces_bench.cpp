@@ -12,7 +12,9 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <regex>
 
 using namespace trakmoor;
@@ -72,6 +74,12 @@ BENCHMARK(BM_MergeFortyPiecesIntoFeatures)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
+    // For the peer: bench/map_pieces_bench.sh hands the same pieces to osmium merge.
+    if (const char* folder = std::getenv("TRAKMOOR_PIECES_DIR")) {
+        for (std::size_t i = 0; i < fortyPieces().size(); ++i)
+            std::ofstream(std::filesystem::path(folder) / ("piece-" + std::to_string(i) + ".osm"))
+                << fortyPieces()[i];
+    }
     for (int i = 1; i < argc; ++i) {
         const std::unique_ptr<Gpx> gpx = readGpxFile(argv[i]);
         for (std::int32_t t = 0; gpx && t < gpx->trackCount(); ++t) {
