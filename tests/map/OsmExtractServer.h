@@ -5,27 +5,23 @@
 // query's box (every way with a node in it, the relations of those ways, everything they
 // reference), so pieces fetched from it can be checked against the extract itself.
 
+#include "map/OverpassDownload.h"
+
 #include <arpa/inet.h>
 #include <unistd.h>
 
-#include <atomic>
-#include <cstdint>
 #include <curl/curl.h>
+
+#include <atomic>
 #include <fstream>
 #include <functional>
 #include <map>
-#include <mutex>
 #include <set>
-#include <sstream>
-#include <string>
 #include <thread>
-#include <vector>
 
 namespace maptest {
 
-struct Box {
-    double south, west, north, east;
-};
+using Box = trakmoor::BoundingBox;
 
 class OsmExtract {
 public:
@@ -60,19 +56,13 @@ public:
                 open = nullptr;
         }
     }
-    // Way ids with a node in any of the boxes.
-    std::set<std::int64_t> waysIn(const std::vector<Box>& boxes) const {
-        std::set<std::int64_t> ids;
+    std::string answer(const Box& b) const {
+        std::set<std::int64_t> ways, relations, nodes;
         for (const auto& [id, refs] : wayNodes_)
             for (std::int64_t ref : refs)
-                for (const Box& b : boxes)
-                    if (lat_.count(ref) && lat_.at(ref) >= b.south && lat_.at(ref) <= b.north &&
-                        lon_.at(ref) >= b.west && lon_.at(ref) <= b.east)
-                        ids.insert(id);
-        return ids;
-    }
-    std::string answer(const Box& box) const {
-        std::set<std::int64_t> ways = waysIn({box}), relations, nodes;
+                if (lat_.count(ref) && lat_.at(ref) >= b.south && lat_.at(ref) <= b.north &&
+                    lon_.at(ref) >= b.west && lon_.at(ref) <= b.east)
+                    ways.insert(id);
         for (const auto& [id, refs] : members_)
             for (std::int64_t ref : refs)
                 if (ways.count(ref))
@@ -124,9 +114,8 @@ inline Box queryBox(const std::string& request) {
     std::string query(decoded, static_cast<std::size_t>(length));
     curl_free(decoded);
     Box box{};
-    std::istringstream in(query.substr(query.find("](") + 2));
-    char comma;
-    in >> box.south >> comma >> box.west >> comma >> box.north >> comma >> box.east;
+    std::sscanf(query.c_str() + query.find("](") + 2, "%lf,%lf,%lf,%lf", &box.south, &box.west,
+                &box.north, &box.east);
     return box;
 }
 
@@ -136,7 +125,7 @@ inline std::string httpAnswer(const std::string& status, const std::string& body
            "\r\nConnection: close\r\n" + headers + "\r\n" + body;
 }
 
-// Each connection is answered by `reply` (request number, request text) on a thread of its own.
+// Each connection is answered by `reply` (request number, request text), one after the other.
 class ExtractServer {
 public:
     using Reply = std::function<std::string(int, const std::string&)>;
@@ -149,14 +138,12 @@ public:
         url = "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/api/interpreter";
         thread_ = std::thread([this] {
             for (int client = -1, i = 0; (client = accept(listener_, nullptr, nullptr)) >= 0;)
-                clients_.emplace_back([this, client, n = i++] { serve(client, n); });
+                serve(client, i++);
         });
     }
     ~ExtractServer() {
         shutdown(listener_, SHUT_RDWR);
         thread_.join();
-        for (std::thread& client : clients_)
-            client.join();
         close(listener_);
     }
     int requests() const { return served_; }
@@ -179,7 +166,6 @@ private:
     Reply reply_;
     int listener_ = socket(AF_INET, SOCK_STREAM, 0);
     std::atomic<int> served_{0};
-    std::vector<std::thread> clients_;
     std::thread thread_;
 };
 
