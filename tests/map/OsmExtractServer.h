@@ -36,7 +36,7 @@ public:
             const bool single = tag.find("/>") != tag.npos;
             if (tag.starts_with("<node ")) {
                 const std::int64_t id = num(tag, "id");
-                lat_[id] = std::stod(attr(tag, "lat")), lon_[id] = std::stod(attr(tag, "lon"));
+                at_[id] = {std::stod(attr(tag, "lat")), std::stod(attr(tag, "lon"))};
                 open = &(nodes_[id] = line);
             } else if (tag.starts_with("<way ")) {
                 open = &(ways_[way = num(tag, "id")] = line);
@@ -60,8 +60,8 @@ public:
         std::set<std::int64_t> ways, relations, nodes;
         for (const auto& [id, refs] : wayNodes_)
             for (std::int64_t ref : refs)
-                if (lat_.count(ref) && lat_.at(ref) >= b.south && lat_.at(ref) <= b.north &&
-                    lon_.at(ref) >= b.west && lon_.at(ref) <= b.east)
+                if (const auto [lat, lon] = at_.count(ref) ? at_.at(ref) : std::pair(99.0, 0.0);
+                    lat >= b.south && lat <= b.north && lon >= b.west && lon <= b.east)
                     ways.insert(id);
         for (const auto& [id, refs] : members_)
             for (std::int64_t ref : refs)
@@ -101,7 +101,7 @@ private:
         return std::stoll(attr(tag, name));
     }
     std::map<std::int64_t, std::string> nodes_, ways_, relations_;
-    std::map<std::int64_t, double> lat_, lon_;
+    std::map<std::int64_t, std::pair<double, double>> at_;
     std::map<std::int64_t, std::vector<std::int64_t>> wayNodes_, members_;
 };
 
