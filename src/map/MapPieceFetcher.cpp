@@ -112,16 +112,16 @@ void MapPieceFetcher::downloadLoop() {
             text = cache_.load(piece);
         }
         std::string error;
-        if (!text) {
+        const bool cached = text.has_value();
+        if (!cached) {
             Fetched fetched = fetchFromServers(piece);
             text = std::move(fetched.text);
             error = std::move(fetched.error);
         }
         std::lock_guard lock(mutex_);
         if (text) {
-            // Kept in memory only, when the cache cannot take it.
-            if (!cache_.pathOf(piece).empty() && cache_.enabled() &&
-                !std::filesystem::exists(cache_.pathOf(piece))) {
+            // A cache that cannot take it turns off; the piece is then kept in memory only.
+            if (!cached) {
                 cache_.store(piece, *text);
             }
             arrived_.push_back(std::move(*text));
@@ -223,9 +223,8 @@ void MapPieceFetcher::buildLoop() {
             allThere = downloadersLeft_ == 0;
             if (!allThere && Clock::now() - lastPicture < timing_.pictureInterval) {
                 // Not yet: more pieces may come before the next picture is due.
-                lock.unlock();
-                sleepUnlessCancelled(std::chrono::duration_cast<std::chrono::milliseconds>(
-                    timing_.pictureInterval - (Clock::now() - lastPicture)));
+                changed_.wait_for(lock, timing_.pictureInterval - (Clock::now() - lastPicture),
+                                  [this] { return cancelled_ || downloadersLeft_ == 0; });
                 continue;
             }
             texts.swap(arrived_);

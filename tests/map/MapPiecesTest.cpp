@@ -187,12 +187,15 @@ TEST(MapPieceFetch, CacheRefetchesBadOrOldPiecesAndWorksWithoutAFolder) {
         fetchAll(pieces, {{"local", server.url}}, cache.folder(), folder.path() / "tour.osm");
     EXPECT_TRUE(update.written && !update.cacheOff);
     EXPECT_EQ(server.requests(), 2);
+    EXPECT_TRUE(
+        fetchAll(pieces, {{"local", server.url}}, cache.folder(), folder.path() / "x.osm").written);
+    EXPECT_EQ(server.requests(), 2);
 
     std::ofstream(folder.path() / "file") << "not a folder";
     const MapFetchUpdate off =
         fetchAll(pieces, {{"local", server.url}}, folder.path() / "file" / "cache",
                  folder.path() / "tour.osm");
     EXPECT_TRUE(off.written && off.cacheOff);
-    EXPECT_EQ(server.requests(), 5);
+    EXPECT_EQ(server.requests(), 5); // all three again
     EXPECT_TRUE(MapPieceFetcher::statusText(off).ends_with(" (cache off)"));
 }
