@@ -4,6 +4,7 @@
 // The in-memory form of one GPX file: a document owns its tracks, a track owns its points.
 // Tracks, routes and single waypoints all become Track objects, so consumers see one shape.
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -58,6 +59,11 @@ private:
     std::unique_ptr<Labels> labels_;
 };
 
+// What devices record beside the position.  Units: beats and revolutions per minute, watts,
+// degrees Celsius, km/h.
+enum class Channel : std::uint8_t { HeartRate, Cadence, Power, Temperature, Speed };
+inline constexpr int channelCount = 5;
+
 class Track {
 public:
     Track() = default;
@@ -80,10 +86,37 @@ public:
     const WayPoint* pointAt(std::int32_t index) const;
     WayPoint* pointAt(std::int32_t index);
 
+    // Channels are kept apart from the points and only for tracks that have them, so a track of
+    // positions alone stays as small as before.  A point without a reading gives NaN.
+    bool hasChannel(Channel channel) const;
+    bool hasAnyChannel() const { return extras_ && extras_->channelMask != 0; }
+    double channelValue(Channel channel, std::int32_t index) const;
+    // A NaN value records nothing.  Negative indices are ignored.
+    void setChannelValue(Channel channel, std::int32_t index, double value);
+
+    // Indices of the points that start a new piece of the recording after a pause, besides 0.
+    const std::vector<std::int32_t>& segmentStarts() const;
+    // The next point added starts a segment (nothing at the very start).
+    void startSegment();
+
+    // A recording without any position (an indoor ride): its points lie at 0,0 and mean nothing
+    // on a map.
+    bool hasPositions() const { return !extras_ || extras_->hasPositions; }
+    void setHasPositions(bool has);
+
 private:
+    struct Extras {
+        std::array<std::vector<float>, channelCount> channels;
+        std::uint8_t channelMask = 0;
+        std::vector<std::int32_t> segmentStarts;
+        bool hasPositions = true;
+    };
+    Extras& extras();
+
     std::string name_;
     std::int32_t number_ = 0;
     std::vector<std::unique_ptr<WayPoint>> points_;
+    std::unique_ptr<Extras> extras_;
 };
 
 class Gpx {
