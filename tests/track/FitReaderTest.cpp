@@ -2,6 +2,7 @@
 // damaged files, which must keep what comes before the damage.
 
 #include "track/FitReader.h"
+#include "track/TrackInfoRows.h"
 
 #include "GpxTestSupport.h"
 
@@ -9,6 +10,7 @@
 
 #include <cmath>
 #include <fstream>
+#include <map>
 #include <sstream>
 
 using namespace trakmoor;
@@ -229,6 +231,47 @@ TEST(FitReader, handWrittenMessages) {
     EXPECT_EQ(track.channelValue(Channel::HeartRate, 1), 130);
     EXPECT_FALSE(track.hasChannel(Channel::Power));
     EXPECT_FALSE(track.hasChannel(Channel::Cadence));
+}
+
+} // namespace
+
+namespace {
+
+// The panel's channel rows of a FIT track, from the readings its own project decoded.
+TEST(FitReader, infoRowsOfTheChannels) {
+    const GpxReadResult read = readFitFileWithOutcome(fitFile("fitparse__garmin-fenix-5-walk.fit"));
+    std::ifstream csv(fitFile("fitparse__garmin-fenix-5-walk-records.csv"));
+    std::string line;
+    std::getline(csv, line);
+    double heartSum = 0, heartMax = 0, cadenceSum = 0, temperatureSum = 0, rows = 0;
+    while (std::getline(csv, line)) {
+        const auto cells = splitCsv(line);
+        const double heart = std::stod(cells[1]);
+        heartSum += heart;
+        heartMax = std::max(heartMax, heart);
+        cadenceSum += std::stod(cells[2]);
+        temperatureSum += std::stod(cells[8]);
+        ++rows;
+    }
+    auto rounded = [](double v, const char* unit) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%.0f %s", v, unit);
+        return std::string(text);
+    };
+    const int last = read.gpx->trackAt(0)->pointCount() - 1;
+    const std::vector<TrackInfoRow> panel = trackInfoRows(read.gpx.get(), 0, 0, last);
+    std::map<std::string, std::vector<std::string>> values;
+    for (const TrackInfoRow& row : panel)
+        values[row.label].push_back(row.value);
+    // Once for the track, once for A-B over the whole track.
+    EXPECT_EQ(values["Avg. heart rate"],
+              std::vector<std::string>(2, rounded(heartSum / rows, "bpm")));
+    EXPECT_EQ(values["Max. heart rate"], std::vector<std::string>(2, rounded(heartMax, "bpm")));
+    EXPECT_EQ(values["Avg. cadence"], std::vector<std::string>(2, rounded(cadenceSum / rows, "rpm")));
+    EXPECT_EQ(values["Avg. temperature"].size(), 2u);
+    EXPECT_NEAR(std::stod(values["Avg. temperature"][0]), temperatureSum / rows, 0.05);
+    EXPECT_EQ(values.count("Avg. power"), 0u);
+    EXPECT_EQ(values["Start time"], std::vector<std::string>{"14:32:51"});
 }
 
 } // namespace
