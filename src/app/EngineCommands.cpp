@@ -157,8 +157,8 @@ void TrakmoorEngine::handleSelection(int id) {
         selectTrack(index(controls.trackCombo));
         break;
     case ControlId::StatisticsSelector:
-        if (const int mode = index(controls.statisticsCombo); mode >= 0) {
-            options.statisticsMode = mode;
+        if (index(controls.statisticsCombo) >= 0) {
+            options.statisticsMode = controls.statisticsCombo->selectedValue();
         }
         break;
     case ControlId::PerspectiveSelector:
@@ -544,7 +544,7 @@ void TrakmoorEngine::toggleOption(bool& option, GuiCheckBox* checkBox) {
 
 void TrakmoorEngine::openDroppedFile(const std::string& path) {
     const std::string extension = lowerCaseExtension(path);
-    if (extension == ".gpx") {
+    if (extension == ".gpx" || extension == ".fit" || extension == ".tcx") {
         openGpxFile(path);
     } else if (extension == ".osm" || extension == ".xml") {
         LoadOsmMap(path);

@@ -20,6 +20,7 @@
 #include "map/ViewState.h"
 #include "track/Gpx.h"
 #include "track/GpxReader.h"
+#include "track/TrackFile.h"
 
 #include <cairo.h>
 
@@ -84,7 +85,7 @@ CheckedOsmMapRead readCheckedOsmMap(const std::string& path);
 struct GpxOpening {
     std::string path;
     bool found = false;
-    std::future<GpxReadResult> gpx;
+    std::future<TrackFileRead> gpx;
     // The map file that belongs beside the track, and whether it is there (then it is read).
     std::string mapPath;
     bool mapBeside = false;
@@ -184,6 +185,8 @@ public:
     void selectTrack(int index);
     void loadBuiltInSample();
     void refreshInfoPanel();
+    // The graph modes of the track's channels in the Statistics selector.
+    void offerGraphModes(const Track& track);
     // Reads a GPX file and loads the map beside it (or asks `downloadOsmMap` for one).  A file
     // without tracks changes nothing but the status line: the track still shown keeps its map.
     void openGpxFile(const std::string& path);

@@ -1,3 +1,4 @@
+#include "app/TrackInfoPrinter.h"
 #include "app/TrakmoorEngine.h"
 #include "app/AppPaths.h"
 #include "gui/GuiButton.h"
@@ -18,6 +19,8 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <regex>
+#include <sstream>
 
 namespace trakmoor {
 namespace {
@@ -323,6 +326,50 @@ TEST_F(EngineTest, OpeningFilesAndMaps) {
         std::tuple(engine->map.mapFeatures.size(), engine->map.mapPath, engine->map.mapGeneration),
         std::tuple(features, rideMap, generation));
     EXPECT_EQ(engine->controls.mapLabel->text, label);
+    fs::remove_all(folder);
+}
+
+// A FIT file opens like a GPX file: its map beside it, its channels in the panel, the same rows
+// --info prints, the graph modes of its channels; damaged or foreign files keep what is shown.
+TEST_F(EngineTest, FitAndTcxFiles) {
+    open();
+    const fs::path folder = fs::temp_directory_path() / "trakmoor-fit-test";
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    const fs::path ride = folder / "ride.fit";
+    fs::copy_file(TRAKMOOR_TEST_DATA "/fit/fitparse__garmin-fenix-5-walk.fit", ride);
+    fs::copy_file(TRAKMOOR_TEST_DATA "/osm/graphhopper__test-osm6.osm", folder / "ride.osm");
+    engine->openGpxFile(ride);
+    EXPECT_EQ(engine->map.mapPath, (folder / "ride.osm").string());
+    std::ostringstream printed, errors;
+    EXPECT_EQ(printTrackInfo(ride, false, printed, errors), 0);
+    std::string panel;
+    for (const std::string& line : infoLines())
+        if (line.find('=') != std::string::npos)
+            panel += line.substr(0, line.find('=')) + ": " + line.substr(line.find('=') + 1) + "\n";
+    // The lines with empty values are the ones infoLines cannot tell from group rows.
+    EXPECT_EQ(panel, std::regex_replace(printed.str(), std::regex(".*: \n"), ""));
+    EXPECT_NE(panel.find("Avg. heart rate: 75 bpm"), std::string::npos);
+    std::vector<std::string> modes;
+    for (const auto& item : engine->controls.statisticsCombo->items())
+        modes.push_back(item.text);
+    EXPECT_EQ(modes, (std::vector<std::string>{"Height", "Speed", "Height + km/h", "Heart rate",
+                                               "Cadence", "Temperature"}));
+
+    // Damaged and foreign files: the walk stays.
+    std::ofstream(folder / "random.fit") << "no FIT at all";
+    engine->openGpxFile(folder / "random.fit");
+    EXPECT_EQ(engine->controls.statusLabel->text, "Not a FIT file: " + (folder / "random.fit").string());
+    std::ofstream(folder / "broken.tcx") << "<TrainingCenterDatabase><Activities>";
+    engine->openGpxFile(folder / "broken.tcx");
+    EXPECT_EQ(engine->controls.statusLabel->text.rfind("Could not load TCX: ", 0), 0u);
+    EXPECT_EQ(engine->doc.gpxPath, ride.string());
+
+    // An indoor ride: no map, and the status line says why.
+    engine->openGpxFile(TRAKMOOR_TEST_DATA "/fit/fitparse__sample-activity-indoor-trainer.fit");
+    EXPECT_NE(engine->controls.statusLabel->text.find("recorded without positions: no map"),
+              std::string::npos);
+    EXPECT_TRUE(engine->map.mapFeatures.empty());
     fs::remove_all(folder);
 }
 
