@@ -20,23 +20,23 @@ namespace trakmoor {
 
 namespace {
 
-// The CRC-16 the format uses, nibble by nibble.
-constexpr std::array<std::uint16_t, 16> crcTable = {0x0000, 0xCC01, 0xD801, 0x1400, 0xF001, 0x3C00,
-                                                    0x2800, 0xE401, 0xA001, 0x6C00, 0x7800, 0xB401,
-                                                    0x5000, 0x9C01, 0x8801, 0x4400};
-
-std::uint16_t crcByte(std::uint16_t crc, std::uint8_t byte) {
-    std::uint16_t tmp = crcTable[crc & 0xF];
-    crc = (crc >> 4) & 0x0FFF;
-    crc = crc ^ tmp ^ crcTable[byte & 0xF];
-    tmp = crcTable[crc & 0xF];
-    crc = (crc >> 4) & 0x0FFF;
-    return crc ^ tmp ^ crcTable[(byte >> 4) & 0xF];
+// The format's CRC-16 (reflected polynomial 0xA001, as its nibble tables describe it), a byte at
+// a time.
+constexpr std::array<std::uint16_t, 256> makeCrcTable() {
+    std::array<std::uint16_t, 256> table{};
+    for (unsigned byte = 0; byte < 256; ++byte) {
+        std::uint16_t crc = static_cast<std::uint16_t>(byte);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = static_cast<std::uint16_t>(crc & 1 ? (crc >> 1) ^ 0xA001 : crc >> 1);
+        table[byte] = crc;
+    }
+    return table;
 }
+constexpr std::array<std::uint16_t, 256> crcTable = makeCrcTable();
 
 std::uint16_t crcOf(const std::uint8_t* bytes, std::size_t count, std::uint16_t crc = 0) {
     for (std::size_t i = 0; i < count; ++i)
-        crc = crcByte(crc, bytes[i]);
+        crc = static_cast<std::uint16_t>((crc >> 8) ^ crcTable[(crc ^ bytes[i]) & 0xFF]);
     return crc;
 }
 
