@@ -19,8 +19,8 @@ int main(int argc, char** argv) {
     for (int run = 0; run < runs; ++run) {
         const auto start = std::chrono::steady_clock::now();
         const trakmoor::TrackFileRead read = trakmoor::readTrackFile(argv[1]);
-        best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() -
-                                                            start).count());
+        best = std::min(
+            best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
         const std::string status = trakmoor::trackReadStatusText(read, argv[1]);
         if (!read.result.gpx || !status.empty()) {
             std::fprintf(stderr, "%s\n", status.c_str());

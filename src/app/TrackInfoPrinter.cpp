@@ -51,7 +51,8 @@ int printTrackInfo(const std::string& path, bool json, std::ostream& out, std::o
             if (row.parentId < 0)
                 continue;
             if (json)
-                out << (first ? "" : ", ") << jsonString(row.label) << ": " << jsonString(row.value);
+                out << (first ? "" : ", ") << jsonString(row.label) << ": "
+                    << jsonString(row.value);
             else
                 out << row.label << ": " << row.value << '\n';
             first = false;

@@ -137,18 +137,30 @@ std::optional<Role> roleOf(std::uint16_t message, std::uint8_t field) {
     switch (message) {
     case recordMessage:
         switch (field) {
-        case 0: return Role::Lat;
-        case 1: return Role::Lon;
-        case 2: return Role::Altitude;
-        case 3: return Role::HeartRate;
-        case 4: return Role::Cadence;
-        case 6: return Role::Speed;
-        case 7: return Role::Power;
-        case 8: return Role::CompressedSpeedDistance;
-        case 13: return Role::Temperature;
-        case 73: return Role::EnhancedSpeed;
-        case 78: return Role::EnhancedAltitude;
-        default: return std::nullopt;
+        case 0:
+            return Role::Lat;
+        case 1:
+            return Role::Lon;
+        case 2:
+            return Role::Altitude;
+        case 3:
+            return Role::HeartRate;
+        case 4:
+            return Role::Cadence;
+        case 6:
+            return Role::Speed;
+        case 7:
+            return Role::Power;
+        case 8:
+            return Role::CompressedSpeedDistance;
+        case 13:
+            return Role::Temperature;
+        case 73:
+            return Role::EnhancedSpeed;
+        case 78:
+            return Role::EnhancedAltitude;
+        default:
+            return std::nullopt;
         }
     case fileIdMessage:
         return field == 0 ? std::optional(Role::FileType) : std::nullopt;
@@ -182,11 +194,29 @@ struct Definition {
 // Bytes per value of a base type (its low five bits), 0 for the unknown ones.
 int baseTypeWidth(std::uint8_t baseType) {
     switch (baseType & 0x1F) {
-    case 0: case 1: case 2: case 7: case 10: case 13: return 1;
-    case 3: case 4: case 11: return 2;
-    case 5: case 6: case 8: case 12: return 4;
-    case 9: case 14: case 15: case 16: return 8;
-    default: return 0;
+    case 0:
+    case 1:
+    case 2:
+    case 7:
+    case 10:
+    case 13:
+        return 1;
+    case 3:
+    case 4:
+    case 11:
+        return 2;
+    case 5:
+    case 6:
+    case 8:
+    case 12:
+        return 4;
+    case 9:
+    case 14:
+    case 15:
+    case 16:
+        return 8;
+    default:
+        return 0;
     }
 }
 
@@ -206,14 +236,20 @@ std::optional<double> fieldValue(const std::uint8_t* bytes, const WantedField& f
     const std::uint64_t allOnes = width == 8 ? ~0ull : (1ull << (8 * width)) - 1;
     const std::uint64_t signedMax = allOnes >> 1;
     switch (base) {
-    case 1: case 3: case 5: case 14: {
+    case 1:
+    case 3:
+    case 5:
+    case 14: {
         if (raw == signedMax)
             return std::nullopt;
         // Sign-extend from the value's width.
         const int unused = 64 - 8 * width;
         return static_cast<double>(static_cast<std::int64_t>(raw << unused) >> unused);
     }
-    case 10: case 11: case 12: case 16:
+    case 10:
+    case 11:
+    case 12:
+    case 16:
         if (raw == 0)
             return std::nullopt;
         return static_cast<double>(raw);
@@ -284,9 +320,7 @@ public:
         return std::move(gpx_);
     }
 
-    std::int64_t pointCount() const {
-        return totalPoints_ + (track_ ? track_->pointCount() : 0);
-    }
+    std::int64_t pointCount() const { return totalPoints_ + (track_ ? track_->pointCount() : 0); }
 
 private:
     void event(const Definition& definition, const std::uint8_t* bytes) {
@@ -321,17 +355,38 @@ private:
             if (!value)
                 continue;
             switch (field.role) {
-            case Role::Lat: lat = *value; break;
-            case Role::Lon: lon = *value; break;
-            case Role::Altitude: altitude = *value / 5.0 - 500.0; break;
-            case Role::EnhancedAltitude: enhancedAltitude = *value / 5.0 - 500.0; break;
-            case Role::HeartRate: channels[int(Channel::HeartRate)] = *value; break;
-            case Role::Cadence: channels[int(Channel::Cadence)] = *value; break;
-            case Role::Power: channels[int(Channel::Power)] = *value; break;
-            case Role::Temperature: channels[int(Channel::Temperature)] = *value; break;
-            case Role::Speed: speed = *value / 1000.0; break;
-            case Role::EnhancedSpeed: enhancedSpeed = *value / 1000.0; break;
-            default: break;
+            case Role::Lat:
+                lat = *value;
+                break;
+            case Role::Lon:
+                lon = *value;
+                break;
+            case Role::Altitude:
+                altitude = *value / 5.0 - 500.0;
+                break;
+            case Role::EnhancedAltitude:
+                enhancedAltitude = *value / 5.0 - 500.0;
+                break;
+            case Role::HeartRate:
+                channels[int(Channel::HeartRate)] = *value;
+                break;
+            case Role::Cadence:
+                channels[int(Channel::Cadence)] = *value;
+                break;
+            case Role::Power:
+                channels[int(Channel::Power)] = *value;
+                break;
+            case Role::Temperature:
+                channels[int(Channel::Temperature)] = *value;
+                break;
+            case Role::Speed:
+                speed = *value / 1000.0;
+                break;
+            case Role::EnhancedSpeed:
+                enhancedSpeed = *value / 1000.0;
+                break;
+            default:
+                break;
             }
         }
         if (enhancedSpeed)
@@ -351,9 +406,8 @@ private:
         }
         auto point = std::make_unique<WayPoint>();
         if (timestamp)
-            point->setTime(static_cast<std::int32_t>(
-                std::min<std::int64_t>(*timestamp + fitEpochOffset,
-                                       std::numeric_limits<std::int32_t>::max())));
+            point->setTime(static_cast<std::int32_t>(std::min<std::int64_t>(
+                *timestamp + fitEpochOffset, std::numeric_limits<std::int32_t>::max())));
         const std::int32_t index = track_->pointCount();
         // A record without a fix stays where the last fix was, and those before the first fix
         // where it will be, so that the line never jumps to 0,0.
@@ -551,7 +605,8 @@ private:
         Definition definition;
         definition.defined = true;
         definition.bigEndian = fixed[1] == 1;
-        definition.message = definition.bigEndian ? fixed[2] << 8 | fixed[3] : fixed[3] << 8 | fixed[2];
+        definition.message =
+            definition.bigEndian ? fixed[2] << 8 | fixed[3] : fixed[3] << 8 | fixed[2];
         const int fieldCount = fixed[4];
         std::array<std::uint8_t, 255 * 3> fields{};
         if (!source_.read(fields.data(), fieldCount * 3)) {

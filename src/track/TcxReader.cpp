@@ -216,7 +216,8 @@ private:
         if (!track_ || track_->pointCount() > 0 || !track_->name().empty())
             return;
         // An activity is known by its start, a course by its name.
-        if ((leaf == Leaf::Id && parentIs("Activity")) || (leaf == Leaf::Name && parentIs("Course")))
+        if ((leaf == Leaf::Id && parentIs("Activity")) ||
+            (leaf == Leaf::Name && parentIs("Course")))
             track_->setName(text);
     }
 

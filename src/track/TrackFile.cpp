@@ -58,8 +58,8 @@ std::string trackReadStatusText(const TrackFileRead& read, const std::string& fi
         return (fit ? gettext("Not a FIT file: ") : gettext("Not a TCX file: ")) + fileName;
     if (result.outcome == GpxReadResult::Outcome::Loaded && result.error.empty())
         return {};
-    std::string text = (fit ? gettext("Could not load FIT: ") : gettext("Could not load TCX: ")) +
-                       fileName;
+    std::string text =
+        (fit ? gettext("Could not load FIT: ") : gettext("Could not load TCX: ")) + fileName;
     if (!result.error.empty())
         text += ": " + result.error;
     return text;

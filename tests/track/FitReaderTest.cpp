@@ -97,8 +97,8 @@ TEST_P(FitAgainstCsv, recordsMatchTheirDecoding) {
         if (column(row, "position_lat") != "none") {
             expectSame(cellNumber(column(row, "position_lat")) * 180 / 2147483648.0, point.lat(),
                        1e-9, where);
-            expectSame(cellNumber(column(row, "position_long")) * 180 / 2147483648.0,
-                       point.lon(), 1e-9, where);
+            expectSame(cellNumber(column(row, "position_long")) * 180 / 2147483648.0, point.lon(),
+                       1e-9, where);
             expectSame(cellNumber(column(row, "altitude")), point.ele(), 1e-6, where);
             expectSame(cellNumber(column(row, "temperature")),
                        track.channelValue(Channel::Temperature, index), 0, where);
@@ -178,8 +178,8 @@ TEST(FitReader, damagedAndChainedFiles) {
               "the header's checksum does not match; the file's checksum does not match");
     EXPECT_EQ(read.gpx->trackAt(0)->pointCount(), points);
 
-    const std::vector<std::uint8_t> notFit = {'<', '?', 'x', 'm', 'l', ' ', 'v', 'e', 'r', 's',
-                                              'i', 'o', 'n', '=', '"', '1'};
+    const std::vector<std::uint8_t> notFit = {'<', '?', 'x', 'm', 'l', ' ', 'v', 'e',
+                                              'r', 's', 'i', 'o', 'n', '=', '"', '1'};
     EXPECT_EQ(readFitData(notFit).outcome, GpxReadResult::Outcome::NotGpx);
     EXPECT_EQ(readFitFileWithOutcome(fitFile("fitparse__Settings.fit").string()).outcome,
               GpxReadResult::Outcome::Unreadable);
@@ -193,15 +193,14 @@ TEST(FitReader, handWrittenMessages) {
     std::vector<std::uint8_t> data = {
         // definition, local 0, big-endian, record: timestamp u32, lat s32, lon s32, hr u8,
         // power given as 1 byte of u16, cadence of size 0
-        0x40, 0, 1, 0, 20, 6, 253, 4, 0x86, 0, 4, 0x85, 1, 4, 0x85, 3, 1, 0x02, 7, 1, 0x84,
-        4, 0, 0x02,
-        0x00, 0x3B, 0x9A, 0xCA, 0x00, 0x20, 0, 0, 0, 0x10, 0, 0, 0, 120, 9,
+        0x40, 0, 1, 0, 20, 6, 253, 4, 0x86, 0, 4, 0x85, 1, 4, 0x85, 3, 1, 0x02, 7, 1, 0x84, 4, 0,
+        0x02, 0x00, 0x3B, 0x9A, 0xCA, 0x00, 0x20, 0, 0, 0, 0x10, 0, 0, 0, 120, 9,
         // an unknown message 9999 with a developer field of 2 bytes
         0x61, 0, 0, 0x0F, 0x27, 1, 1, 1, 0x02, 1, 0, 2, 0, 0x01, 7, 7, 7,
         // local 0 again with a compressed timestamp (+3 s), no position, invalid power
         0x83, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F, 0xFF, 0xFF, 0xFF, 0x7F, 0xFF, 0xFF, 0xFF, 130, 0xFF};
-    std::vector<std::uint8_t> file = {12, 0x10, 0, 0, std::uint8_t(data.size()), 0, 0, 0,
-                                      '.', 'F', 'I', 'T'};
+    std::vector<std::uint8_t> file = {12,  0x10, 0,   0,  std::uint8_t(data.size()), 0, 0, 0,
+                                      '.', 'F',  'I', 'T'};
     file.insert(file.end(), data.begin(), data.end());
     std::uint16_t crc = 0;
     {
@@ -267,7 +266,8 @@ TEST(FitReader, infoRowsOfTheChannels) {
     EXPECT_EQ(values["Avg. heart rate"],
               std::vector<std::string>(2, rounded(heartSum / rows, "bpm")));
     EXPECT_EQ(values["Max. heart rate"], std::vector<std::string>(2, rounded(heartMax, "bpm")));
-    EXPECT_EQ(values["Avg. cadence"], std::vector<std::string>(2, rounded(cadenceSum / rows, "rpm")));
+    EXPECT_EQ(values["Avg. cadence"],
+              std::vector<std::string>(2, rounded(cadenceSum / rows, "rpm")));
     EXPECT_EQ(values["Avg. temperature"].size(), 2u);
     EXPECT_NEAR(std::stod(values["Avg. temperature"][0]), temperatureSum / rows, 0.05);
     EXPECT_EQ(values.count("Avg. power"), 0u);

@@ -110,7 +110,8 @@ INSTANTIATE_TEST_SUITE_P(Files, TcxAgainstGpsbabel,
 TEST(GpxExtensions, readingsOfRealFiles) {
     const std::pair<const char*, Channel> kinds[] = {
         {"hr", Channel::HeartRate}, {"cad", Channel::Cadence}, {"atemp", Channel::Temperature}};
-    for (const char* name : {"gpx/georust__garmin-activity.gpx", "gpx/gpsbabel__garminconnect.gpx"}) {
+    for (const char* name :
+         {"gpx/georust__garmin-activity.gpx", "gpx/gpsbabel__garminconnect.gpx"}) {
         const std::string text = test::readWholeFile(dataFile(name));
         const TrackFileRead read = readTrackFile(dataFile(name));
         ASSERT_EQ(read.format, TrackFormat::Gpx);
@@ -136,8 +137,8 @@ TEST(GpxExtensions, readingsOfRealFiles) {
 }
 
 TEST(TrackFile, statusLines) {
-    const fs::path folder = fs::temp_directory_path() / ("trakmoor-trackfile-" +
-                                                        std::to_string(::getpid()));
+    const fs::path folder =
+        fs::temp_directory_path() / ("trakmoor-trackfile-" + std::to_string(::getpid()));
     fs::create_directories(folder);
     auto write = [&](const std::string& name, const std::string& bytes) {
         std::ofstream(folder / name, std::ios::binary) << bytes;
