@@ -137,11 +137,16 @@ void drawSeries(cairo_t* cr, const GraphGeometry& geometry, const Series& series
 
 std::optional<Channel> channelOf(GraphMode mode) {
     switch (mode) {
-    case GraphMode::HeartRate: return Channel::HeartRate;
-    case GraphMode::Cadence: return Channel::Cadence;
-    case GraphMode::Power: return Channel::Power;
-    case GraphMode::Temperature: return Channel::Temperature;
-    default: return std::nullopt;
+    case GraphMode::HeartRate:
+        return Channel::HeartRate;
+    case GraphMode::Cadence:
+        return Channel::Cadence;
+    case GraphMode::Power:
+        return Channel::Power;
+    case GraphMode::Temperature:
+        return Channel::Temperature;
+    default:
+        return std::nullopt;
     }
 }
 
@@ -190,8 +195,8 @@ void DrawGraphText(cairo_t* cr, int width, int height, const std::string& text, 
 
 std::vector<GraphMode> graphModesFor(const Track& track) {
     std::vector<GraphMode> modes = {GraphMode::Height, GraphMode::Speed, GraphMode::HeightAndSpeed};
-    for (GraphMode mode : {GraphMode::HeartRate, GraphMode::Cadence, GraphMode::Power,
-                           GraphMode::Temperature})
+    for (GraphMode mode :
+         {GraphMode::HeartRate, GraphMode::Cadence, GraphMode::Power, GraphMode::Temperature})
         if (track.hasChannel(*channelOf(mode)))
             modes.push_back(mode);
     return modes;
@@ -199,13 +204,20 @@ std::vector<GraphMode> graphModesFor(const Track& track) {
 
 const char* graphModeLabel(GraphMode mode) {
     switch (mode) {
-    case GraphMode::Height: return N_("Height");
-    case GraphMode::Speed: return N_("Speed");
-    case GraphMode::HeightAndSpeed: return N_("Height + km/h");
-    case GraphMode::HeartRate: return N_("Heart rate");
-    case GraphMode::Cadence: return N_("Cadence");
-    case GraphMode::Power: return N_("Power");
-    case GraphMode::Temperature: return N_("Temperature");
+    case GraphMode::Height:
+        return N_("Height");
+    case GraphMode::Speed:
+        return N_("Speed");
+    case GraphMode::HeightAndSpeed:
+        return N_("Height + km/h");
+    case GraphMode::HeartRate:
+        return N_("Heart rate");
+    case GraphMode::Cadence:
+        return N_("Cadence");
+    case GraphMode::Power:
+        return N_("Power");
+    case GraphMode::Temperature:
+        return N_("Temperature");
     }
     return N_("Height");
 }

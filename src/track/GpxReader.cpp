@@ -5,11 +5,11 @@
 #include <charconv>
 #include <clocale>
 #include <cmath>
-#include <optional>
 #include <cstdio>
 #include <cstring>
 #include <exception>
 #include <limits>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -431,9 +431,8 @@ private:
         auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
         if (error != std::errc() || !std::isfinite(value))
             return;
-        static constexpr Channel channels[] = {Channel::HeartRate, Channel::Cadence,
-                                               Channel::Power, Channel::Temperature,
-                                               Channel::Speed};
+        static constexpr Channel channels[] = {Channel::HeartRate, Channel::Cadence, Channel::Power,
+                                               Channel::Temperature, Channel::Speed};
         const Channel channel =
             channels[static_cast<int>(field) - static_cast<int>(Field::HeartRate)];
         // Recorders write speed in metres per second.

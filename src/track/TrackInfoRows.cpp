@@ -94,8 +94,8 @@ void addChannels(RowList& rows, int firstId, int parent, const Track& track, std
             continue;
         const ChannelStats stats = computeChannelStats(track, row.channel, low, high);
         const double value = stats.readings == 0 ? std::nan("")
-                             : row.maximum        ? stats.maximum
-                                                  : stats.average;
+                             : row.maximum       ? stats.maximum
+                                                 : stats.average;
         rows.row(firstId + i, parent, row.label, formatChannelValue(row.channel, value));
     }
 }

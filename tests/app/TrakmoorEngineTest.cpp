@@ -1,6 +1,6 @@
-#include "app/TrackInfoPrinter.h"
 #include "app/TrakmoorEngine.h"
 #include "app/AppPaths.h"
+#include "app/TrackInfoPrinter.h"
 #include "gui/GuiButton.h"
 #include "gui/GuiComboBox.h"
 #include "gui/GuiLabel.h"
@@ -359,7 +359,8 @@ TEST_F(EngineTest, FitAndTcxFiles) {
     // Damaged and foreign files: the walk stays.
     std::ofstream(folder / "random.fit") << "no FIT at all";
     engine->openGpxFile(folder / "random.fit");
-    EXPECT_EQ(engine->controls.statusLabel->text, "Not a FIT file: " + (folder / "random.fit").string());
+    EXPECT_EQ(engine->controls.statusLabel->text,
+              "Not a FIT file: " + (folder / "random.fit").string());
     std::ofstream(folder / "broken.tcx") << "<TrainingCenterDatabase><Activities>";
     engine->openGpxFile(folder / "broken.tcx");
     EXPECT_EQ(engine->controls.statusLabel->text.rfind("Could not load TCX: ", 0), 0u);
