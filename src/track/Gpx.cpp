@@ -1,6 +1,7 @@
 #include "track/Gpx.h"
 
 #include <charconv>
+#include <cstring>
 #include <cmath>
 #include <limits>
 #include <utility>
@@ -26,6 +27,17 @@ std::string_view trimmed(std::string_view text) {
 const std::string& WayPoint::noText() {
     static const std::string empty;
     return empty;
+}
+
+void WayPoint::setTimeText(std::string_view text) {
+    text = text.substr(0, text.find('\0'));
+    if (text.empty()) {
+        timeText_.reset();
+        return;
+    }
+    timeText_ = std::make_unique_for_overwrite<char[]>(text.size() + 1);
+    std::memcpy(timeText_.get(), text.data(), text.size());
+    timeText_[text.size()] = '\0';
 }
 
 WayPoint::Labels& WayPoint::labels() {

@@ -27,9 +27,11 @@ public:
     // Metres, as written in the file.
     double ele() const { return ele_; }
     void setEle(double ele) { ele_ = ele; }
-    // The time element's text exactly as read, for display.
-    const std::string& timeText() const { return timeText_; }
-    void setTimeText(std::string text) { timeText_ = std::move(text); }
+    // The time element's text exactly as read, for display (up to a NUL character).
+    std::string_view timeText() const {
+        return timeText_ ? std::string_view(timeText_.get()) : std::string_view();
+    }
+    void setTimeText(std::string_view text);
     // Seconds since 1970 UTC; 0 when the point had no time, -1 when its time did not parse.
     std::int32_t time() const { return time_; }
     void setTime(std::int32_t time) { time_ = time; }
@@ -54,7 +56,9 @@ private:
     double lat_ = 0.0;
     double lon_ = 0.0;
     double ele_ = 0.0;
-    std::string timeText_;
+    // A text of its own rather than a std::string: a recorded track holds hundreds of thousands
+    // of points, and the string's inline buffer is too short for a time anyway.
+    std::unique_ptr<char[]> timeText_;
     std::int32_t time_ = 0;
     std::unique_ptr<Labels> labels_;
 };
