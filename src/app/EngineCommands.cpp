@@ -1,5 +1,5 @@
 // Events of the main window: the commands its controls post, and what SDL events the engine
-// understands itself (keys, the wheel, presses on the map and graph, dragging_, dropped files)
+// understands itself (keys, the wheel, presses on the map and graph, dragging, dropped files)
 // before the rest goes on to the controls.  Also the operations only commands use: typed angles,
 // markers, options switched by key, the cursor mode and the file dialogs.
 

@@ -3,10 +3,12 @@
 
 // The application object: owns the loaded document, the map, the view state and the options, and
 // builds and drives the one main window.  Logic that can live without a window lives in the
-// libraries; what is here puts their results into controls.  The member functions are spread over
-// files by area: TrakmoorEngine.cpp (construction, dispatch), MainWindowLayout.cpp (controls and
-// geometry), EngineTracks.cpp, EngineMaps.cpp, EngineView.cpp, EngineDrawing.cpp and
-// EngineCommands.cpp.
+// libraries; what is here puts their results into controls.  The document and the map are small
+// classes that keep their own rules (OpenDocument.h, map/BackgroundMap.h); nothing outside the
+// engine writes its state, which others read through the accessors at the end of the public part.
+// The member functions are spread over files by area: TrakmoorEngine.cpp (construction, dispatch),
+// MainWindowLayout.cpp (controls and geometry), EngineTracks.cpp, EngineMaps.cpp, EngineView.cpp,
+// EngineDrawing.cpp and EngineCommands.cpp.
 
 #include "app/ControlIds.h"
 #include "app/OpenDocument.h"
