@@ -25,6 +25,7 @@
 #include "map/ViewState.h"
 #include "track/Gpx.h"
 #include "track/GpxReader.h"
+#include "track/TrackFile.h"
 
 #include <cairo.h>
 
@@ -86,7 +87,7 @@ struct MainWindowControls {
 struct GpxOpening {
     std::string path;
     bool found = false;
-    std::future<GpxReadResult> gpx;
+    std::future<TrackFileRead> gpx;
     // The map file that belongs beside the track, and whether it is there (then it is read).
     std::string mapPath;
     bool mapBeside = false;
@@ -154,7 +155,10 @@ public:
     void selectTrack(int index);
     void loadBuiltInSample();
     void refreshInfoPanel();
-    // Reads a GPX file and loads the map beside it (or asks the map downloader for one).  A file
+    // The graph modes of the track's channels in the Statistics selector.
+    void offerGraphModes(const Track& track);
+    // Reads a track file (GPX, FIT, TCX) and loads the map beside it (or asks the map downloader
+    // for one).  A file
     // without tracks changes nothing but the status line: the track still shown keeps its map.
     void openGpxFile(const std::string& path);
     // The second half of openGpxFile: waits for the reads that beginGpxOpening started and takes

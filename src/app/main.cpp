@@ -4,6 +4,7 @@
 #include "app/AppPaths.h"
 #include "app/AppText.h"
 #include "app/CommandLine.h"
+#include "app/TrackInfoPrinter.h"
 #include "app/TrakmoorEngine.h"
 
 #include <SDL.h>
@@ -82,6 +83,12 @@ int main(int argc, char** argv) {
     if (!settings) {
         std::cerr << trakmoor::usageText;
         return 2;
+    }
+    if (settings->infoFile) {
+        // No window, no display: the info panel's rows go to the terminal.
+        trakmoor::initLocalization(argc > 0 ? argv[0] : nullptr);
+        return trakmoor::printTrackInfo(*settings->infoFile, settings->infoJson, std::cout,
+                                        std::cerr);
     }
 
     bool curlStarted = false;
