@@ -16,24 +16,6 @@ namespace trakmoor {
 
 namespace {
 
-// Whether a map file holds an <osm> element near its start, as every OSM XML file does.  The
-// reader takes any text line by line; without this, an empty or binary file would replace the
-// map with an empty one, wherever it came from.  Files that cannot be read are left to the reader
-// to report.
-bool looksLikeOsmXml(const std::string& path) {
-    if (!isRegularFile(path)) {
-        return true;
-    }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return true;
-    }
-    std::string head(std::size_t{1} << 16, '\0');
-    in.read(head.data(), static_cast<std::streamsize>(head.size()));
-    head.resize(static_cast<std::size_t>(in.gcount()));
-    return head.find("<osm") != std::string::npos;
-}
-
 bool isEscapePress(const SDL_Event& event) {
     return event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_ESCAPE;
 }
@@ -54,10 +36,8 @@ void dropQueuedEscapes() {
 } // namespace
 
 CheckedOsmMapRead readCheckedOsmMap(const std::string& path) {
-    if (!looksLikeOsmXml(path)) {
-        return std::nullopt;
-    }
-    // The reader turns every failure, memory exhaustion included, into an outcome of its own.
+    // The reader tells the kinds of map file apart by their content and refuses anything else;
+    // the turns every failure, memory exhaustion included, into an outcome of its own.
     return readOsmMapFile(path);
 }
 
@@ -137,7 +117,7 @@ void TrakmoorEngine::openMapDialog() {
     if (folder.empty()) {
         folder = workingDirectoryText();
     }
-    openFileDialog(_("Open OSM map"), folder, {".osm", ".xml"}, true);
+    openFileDialog(_("Open OSM map"), folder, osmMapFileEndings(), true);
 }
 
 void TrakmoorEngine::showMapError(const std::string& message) {

@@ -90,7 +90,8 @@ struct GpxOpening {
     bool mapBeside = false;
     std::future<CheckedOsmMapRead> map;
 };
-GpxOpening beginGpxOpening(const std::string& path);
+// `givenMap`, when not empty, is read instead of the map beside the track.
+GpxOpening beginGpxOpening(const std::string& path, const std::string& givenMap = {});
 
 // The open GPX document and where on its shown track the cursor and the markers are.
 struct OpenDocument {

@@ -247,13 +247,13 @@ TEST(EngineCommands, DialogsDropsAndBadFiles) {
     std::ofstream(dir / "empty.gpx").flush();
     std::ofstream(dir / "junk.gpx") << std::string(1 << 16, '\1');
     fs::copy_file(dir / "junk.gpx", dir / "junk.osm");
-    const std::string none = "Invalid OSM map: no <osm> element found";
+    const std::string none = "Invalid OSM map: neither OSM XML, .osm.pbf, gzip nor bzip2 data";
     for (auto [file, expected] : {std::pair("gone.gpx", "File not found: " + p + "gone.gpx"),
                                   {"dir.gpx", "File not found: " + p + "dir.gpx"},
                                   {"empty.gpx", "Not a GPX file: " + p + "empty.gpx"},
                                   {"junk.gpx", "Not a GPX file: " + p + "junk.gpx"},
                                   {"gone.XML", "Could not open OSM map: " + p + "gone.XML"},
-                                  {"empty.osm", none},
+                                  {"empty.osm", "Invalid OSM map: the file is empty"},
                                   {"junk.osm", none},
                                   {"a.txt", std::string("Unsupported file: a.txt")}}) {
         d.drop(p + file); // the track and map shown stay
