@@ -9,8 +9,8 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
+#include <utility>
 
 namespace trakmoor {
 
@@ -35,53 +35,45 @@ void dropQueuedEscapes() {
 
 } // namespace
 
-CheckedOsmMapRead readCheckedOsmMap(const std::string& path) {
-    // The reader tells the kinds of map file apart by their content and refuses anything else;
-    // the turns every failure, memory exhaustion included, into an outcome of its own.
-    return readOsmMapFile(path);
-}
-
 void TrakmoorEngine::LoadOsmMap(const std::string& path) {
     installOsmMap(path, readCheckedOsmMap(path));
 }
 
-void TrakmoorEngine::installOsmMap(const std::string& path, CheckedOsmMapRead read) {
-    if (!read) {
-        setStatus(_("Invalid OSM map: ") + std::string(_("no <osm> element found")));
-        return;
-    }
-    OsmMapReadResult& result = *read;
-    if (result.outcome == OsmMapReadResult::Outcome::CannotOpen) {
+void TrakmoorEngine::installOsmMap(const std::string& path, OsmMapReadResult read) {
+    switch (read.outcome) {
+    case OsmMapReadResult::Outcome::CannotOpen:
         setStatus(_("Could not open OSM map: ") + path);
         return;
-    }
-    if (result.outcome == OsmMapReadResult::Outcome::Invalid) {
-        setStatus(_("Invalid OSM map: ") + result.error);
+    case OsmMapReadResult::Outcome::Invalid:
+        setStatus(_("Invalid OSM map: ") + read.error);
         return;
+    case OsmMapReadResult::Outcome::Loaded:
+        break;
     }
-    // The picture may still be drawing from the old features.
-    map.mapPicture.clear();
-    map.mapFeatures = std::move(result.features);
-    map.mapPath = path;
-    ++map.mapGeneration;
-    const std::string count = std::to_string(map.mapFeatures.size());
+    map_.replace(std::move(read.features), path);
+    const std::string count = std::to_string(map_.features().size());
     const std::string file = fileNamePart(path);
-    if (controls.mapLabel != nullptr) {
-        controls.mapLabel->text = file + "  |  " + count + " " + _("map ways");
-        controls.mapLabel->invalidate();
+    if (controls_.mapLabel != nullptr) {
+        controls_.mapLabel->text = file + "  |  " + count + " " + _("map ways");
+        controls_.mapLabel->invalidate();
     }
     setStatus(file + "  |  " + count + " " + _("map ways loaded"));
 }
 
 void TrakmoorEngine::clearMap() {
-    map.mapPicture.clear();
-    map.mapFeatures.clear();
-    map.mapPath.clear();
-    ++map.mapGeneration;
-    if (controls.mapLabel != nullptr) {
-        controls.mapLabel->text = _("No OSM map loaded");
-        controls.mapLabel->invalidate();
+    map_.clear();
+    if (controls_.mapLabel != nullptr) {
+        controls_.mapLabel->text = _("No OSM map loaded");
+        controls_.mapLabel->invalidate();
     }
+}
+
+void TrakmoorEngine::setMapDownloader(std::function<bool(const std::string& path)> downloader) {
+    mapDownloader_ = std::move(downloader);
+}
+
+bool TrakmoorEngine::downloadOsmMap(const std::string& path) {
+    return mapDownloader_ && mapDownloader_(path);
 }
 
 bool TrakmoorEngine::downloadMapFromServers(const std::string& path) {
@@ -104,16 +96,16 @@ bool TrakmoorEngine::downloadMapFromServers(const std::string& path) {
 }
 
 void TrakmoorEngine::repaintNow() {
-    if (controls.window == nullptr) {
+    if (controls_.window == nullptr) {
         return;
     }
-    drawWindow(controls.window);
+    drawWindow(controls_.window);
     SDL_PumpEvents();
 }
 
 void TrakmoorEngine::openMapDialog() {
     // Maps usually lie beside their tracks.
-    std::string folder = pathText(std::filesystem::path(doc.gpxPath).parent_path());
+    std::string folder = pathText(std::filesystem::path(document_.path()).parent_path());
     if (folder.empty()) {
         folder = workingDirectoryText();
     }

@@ -306,6 +306,11 @@ OsmMapReadResult readOsmMapFile(const std::string& path) {
     }
 }
 
+OsmMapReadResult readCheckedOsmMap(const std::string& path) {
+    // The reader itself refuses what is no map, by content and with its reason.
+    return readOsmMapFile(path);
+}
+
 OsmMapReadResult readOsmMapText(std::string_view text) {
     try {
         OsmFeatureBuilder builder(text.size());

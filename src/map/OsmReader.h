@@ -28,14 +28,16 @@ enum class OsmMapKind { Unknown, Xml, Gzip, Bzip2, Pbf };
 // The kind of map file whose first bytes (at least 15 where there are so many) are `head`.
 OsmMapKind sniffOsmMapKind(std::string_view head);
 
-// A file that yields no feature at all fails too.
 // The endings of the map files the reader takes, for file dialogs.
 const std::vector<std::string>& osmMapFileEndings();
 // Whether a file is a map to read: by its name, or else by its first bytes (a PBF or compressed
 // file, or XML with an <osm> element near its start), so a map named otherwise is still taken.
 bool isOsmMapFile(const std::string& path);
 
+// A file that yields no feature at all fails too.
 OsmMapReadResult readOsmMapFile(const std::string& path);
+// The same for a map file as the user names it, kept as the engine's one entry.
+OsmMapReadResult readCheckedOsmMap(const std::string& path);
 // The XML reader over text already in memory.
 OsmMapReadResult readOsmMapText(std::string_view text);
 
