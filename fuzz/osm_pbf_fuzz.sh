@@ -17,5 +17,5 @@ for f in tests/data/osm/*.osm; do
     osmium cat "$f" -o "$build/seeds-pbf/$(basename "$f").gz" --overwrite
 done
 cd "$build"
-exec nice -n 19 ./fuzz/osm_pbf_fuzz -jobs=1 -workers=1 -max_len=262144 -rss_limit_mb=1536 \
+exec nice -n 19 ./fuzz/osm_pbf_fuzz -max_len=262144 -rss_limit_mb=1536 \
     -max_total_time="$seconds" -timeout=60 -artifact_prefix=artifacts-pbf/ "$@" corpus-pbf seeds-pbf
