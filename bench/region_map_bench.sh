@@ -38,12 +38,16 @@ for ways in "${sizes[@]}"; do
     xml="$build/region-$ways.osm"
     [ -s "$xml" ] || "$build/bench/make_region_map" "$ways" "$xml" "${sources[@]}" 2>"$work/made"
     [ -s "$xml.pbf" ] || osmium cat "$xml" -o "$xml.pbf" --overwrite 2>/dev/null
-    # A track of two kilometres in the middle of the region, as a recorded tour would be.
-    read -r lat lon < <(awk '/<node / { match($0, /lat="[^"]*"/); la = substr($0, RSTART + 5, RLENGTH - 6);
-        match($0, /lon="[^"]*"/); lo = substr($0, RSTART + 5, RLENGTH - 6);
-        n++; if (la + 0 > maxla || n == 1) maxla = la + 0; if (la + 0 < minla || n == 1) minla = la + 0;
-        if (lo + 0 > maxlo || n == 1) maxlo = lo + 0; if (lo + 0 < minlo || n == 1) minlo = lo + 0 }
-        END { printf "%.6f %.6f\n", (minla + maxla) / 2, (minlo + maxlo) / 2 }' "$xml")
+    # A track of two kilometres from the node nearest the region's middle (the copies leave gaps
+    # between them), as a tour recorded in one of its towns would be.
+    read -r lat lon < <(awk '/<node / { match($0, /lat="[^"]*"/); la = substr($0, RSTART + 5, RLENGTH - 6) + 0;
+        match($0, /lon="[^"]*"/); lo = substr($0, RSTART + 5, RLENGTH - 6) + 0;
+        n++; L[n] = la; O[n] = lo
+        if (la > maxla || n == 1) maxla = la; if (la < minla || n == 1) minla = la
+        if (lo > maxlo || n == 1) maxlo = lo; if (lo < minlo || n == 1) minlo = lo }
+        END { cla = (minla + maxla) / 2; clo = (minlo + maxlo) / 2; best = 1e9
+              for (i = 1; i <= n; i++) { d = (L[i] - cla) ^ 2 + (O[i] - clo) ^ 2; if (d < best) { best = d; k = i } }
+              printf "%.6f %.6f\n", L[k], O[k] }' "$xml")
     gpx="$work/tour.gpx"
     cat >"$gpx" <<GPX
 <?xml version="1.0"?>
