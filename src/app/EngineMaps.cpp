@@ -45,9 +45,6 @@ void TrakmoorEngine::LoadOsmMap(const std::string& path) {
 
 void TrakmoorEngine::installOsmMap(const std::string& path, OsmMapReadResult read) {
     switch (read.outcome) {
-    case OsmMapReadResult::Outcome::NotOsm:
-        setStatus(_("Invalid OSM map: ") + std::string(_("no <osm> element found")));
-        return;
     case OsmMapReadResult::Outcome::CannotOpen:
         setStatus(_("Could not open OSM map: ") + path);
         return;
@@ -174,7 +171,7 @@ void TrakmoorEngine::openMapDialog() {
     // Beside the map open, else beside the track, where maps usually lie.
     const std::string folder =
         folderOfFileOr(map_.path(), folderOfFileOr(document_.path(), workingDirectoryText()));
-    openFileDialog(_("Open OSM map"), folder, {".osm", ".xml"}, true);
+    openFileDialog(_("Open OSM map"), folder, osmMapFileEndings(), true);
 }
 
 void TrakmoorEngine::showMapError(const std::string& message) {

@@ -112,6 +112,7 @@ int main(int argc, char** argv) {
         const StartupFiles files = trakmoor::startupFiles(settings->positional);
         std::optional<trakmoor::GpxOpening> opening;
         if (files.kind == StartupFiles::Kind::TrackFile) {
+            // A map named beside the track is read alongside it, not downloaded first.
             opening = trakmoor::beginGpxOpening(files.track, files.map);
         }
         const auto font = GuiEngine::builtInFont();
