@@ -232,7 +232,7 @@ void BM_PanFrame(benchmark::State& state) {
     scene.features = &data().defaultMap;
     scene.bounds = &bounds;
     scene.font = data().font.get();
-    scene.decorations.cursorIndex = 100;
+    scene.decorations.marks.cursorIndex = 100;
     paintMapPanel(cr.get(), kMapWidth, kMapHeight, scene, cache);
     const std::uint64_t rebuilds = cache.rebuildCount();
     int step = 0;
@@ -274,7 +274,7 @@ void BM_LongTrackFrame(benchmark::State& state) {
     scene.font = data().font.get();
     std::int32_t cursor = track.pointCount() / 3;
     auto frame = [&] {
-        scene.decorations.cursorIndex = cursor++;
+        scene.decorations.marks.cursorIndex = cursor++;
         paintMapPanel(mapCr.get(), kMapWidth, kMapHeight, scene, mapPicture);
         graphPicture.paint(graphCr.get(), kMapWidth, kGraphHeight, track, 1, mode, cursor,
                            data().boldFont.get());
@@ -299,7 +299,7 @@ void BM_LongTrackFirstFrame(benchmark::State& state) {
     const Track& track = longTrackOf(state.range(2));
     TrackBoundsCache bounds;
     TrackDecorations decorations;
-    decorations.cursorIndex = track.pointCount() / 3;
+    decorations.marks.cursorIndex = track.pointCount() / 3;
     const bool thin = state.range(0) != 0;
     const auto mode = static_cast<std::int32_t>(state.range(1));
     for (auto _ : state) {
@@ -307,7 +307,8 @@ void BM_LongTrackFirstFrame(benchmark::State& state) {
         const MapProjection projection(ViewState{}, bounds, track, kMapWidth, kMapHeight);
         paintTrack(mapCr.get(), projection, track, decorations, {.thinSamePixel = thin});
         PaintGraphPanel(graphCr.get(), kMapWidth, kGraphHeight, track, mode,
-                        decorations.cursorIndex, data().boldFont.get(), {.thinSamePixel = thin});
+                        decorations.marks.cursorIndex, data().boldFont.get(),
+                        {.thinSamePixel = thin});
     }
 }
 BENCHMARK(BM_LongTrackFirstFrame)
@@ -323,7 +324,7 @@ void BM_LongTrackLine(benchmark::State& state) {
     const Track& track = longTrackOf(state.range(0));
     TrackBoundsCache bounds;
     TrackDecorations decorations;
-    decorations.cursorIndex = 1000;
+    decorations.marks.cursorIndex = 1000;
     for (auto _ : state) {
         paintMapBackground(mapCr.get(), kMapWidth, kMapHeight);
         const MapProjection projection(ViewState{}, bounds, track, kMapWidth, kMapHeight);

@@ -1,5 +1,5 @@
 // Events of the main window: the commands its controls post, and what SDL events the engine
-// understands itself (keys, the wheel, presses on the map and graph, dragging, dropped files)
+// understands itself (keys, the wheel, presses on the map and graph, dragging_, dropped files)
 // before the rest goes on to the controls.  Also the operations only commands use: typed angles,
 // markers, options switched by key, the cursor mode and the file dialogs.
 
@@ -14,17 +14,12 @@
 #include "gui/GuiWindow.h"
 #include "map/GraphPainter.h"
 #include "map/MapProjection.h"
+#include "map/ViewOperations.h"
 
 #include <algorithm>
-#include <cctype>
-#include <charconv>
-#include <cmath>
 #include <cstdint>
 #include <exception>
 #include <filesystem>
-#include <limits>
-#include <optional>
-#include <string_view>
 
 namespace trakmoor {
 
@@ -40,33 +35,6 @@ constexpr std::uint16_t commandModifiers = KMOD_CTRL | KMOD_ALT | KMOD_GUI;
 constexpr int dialogWidth = 560;
 constexpr int dialogHeight = 460;
 constexpr std::uint32_t dialogColour = 0xFFC8C8C8;
-
-// A whole number as strtol reads it in base 10 (leading blanks and one sign allowed), that must
-// use up the whole text and fit in 32 bits.
-std::optional<std::int32_t> parseAngleText(std::string_view text) {
-    std::size_t at = 0;
-    while (at < text.size() && std::isspace(static_cast<unsigned char>(text[at])) != 0) {
-        ++at;
-    }
-    bool negative = false;
-    if (at < text.size() && (text[at] == '+' || text[at] == '-')) {
-        negative = text[at] == '-';
-        ++at;
-    }
-    if (at == text.size() || std::isdigit(static_cast<unsigned char>(text[at])) == 0) {
-        return std::nullopt;
-    }
-    std::uint64_t magnitude = 0;
-    const char* end = text.data() + text.size();
-    const auto [stop, error] = std::from_chars(text.data() + at, end, magnitude);
-    const std::uint64_t limit =
-        negative ? std::uint64_t{1} << 31 : std::uint64_t{std::numeric_limits<std::int32_t>::max()};
-    if (error != std::errc() || stop != end || magnitude > limit) {
-        return std::nullopt;
-    }
-    const std::int64_t value = static_cast<std::int64_t>(magnitude);
-    return static_cast<std::int32_t>(negative ? -value : value);
-}
 
 std::string lowerCaseExtension(const std::string& path) {
     std::string extension = pathText(std::filesystem::path(path).extension());
@@ -98,12 +66,12 @@ void TrakmoorEngine::handleEvent(AppWindow* window, GuiEvent* event) {
     }
     // A release of the right button ends a drag wherever it happens.
     if (sdl->type == SDL_MOUSEBUTTONUP && sdl->button.button == SDL_BUTTON_RIGHT) {
-        dragging = false;
+        dragging_ = false;
     }
     // Only the main window's own events mean something to the engine: a click in a dialog lying
     // where the map is must not move the cursor.  A dialog open over it blocks the main window,
     // and an open drop-down list gets the keys and clicks it covers.
-    if (window == controls.window && modalObject == nullptr && window->root->popups.empty() &&
+    if (window == controls_.window && modalObject == nullptr && window->root->popups.empty() &&
         handleMainWindowEvent(*sdl)) {
         return;
     }
@@ -121,7 +89,7 @@ void TrakmoorEngine::handleCommand(AppWindow* window, GuiEvent* event) {
         return;
     }
     // The tables below are those of the main window's controls; a dialog's controls share ids.
-    if (window != controls.window) {
+    if (window != controls_.window) {
         return;
     }
     if (event->code == GuiCmdComboBoxChanged) {
@@ -132,11 +100,11 @@ void TrakmoorEngine::handleCommand(AppWindow* window, GuiEvent* event) {
 }
 
 void TrakmoorEngine::finishFileDialog(AppWindow* window, GuiEvent* event) {
-    const bool forMap = mapDialogPending;
-    mapDialogPending = false;
+    const bool forMap = mapDialogPending_;
+    mapDialogPending_ = false;
     auto* dialog = dynamic_cast<GuiFileDialog*>(event->source);
     // Only a dialog's own window closes; the main window goes only when the user closes it.
-    if (window != controls.window && dynamic_cast<GuiDialog*>(window->root.get()) != nullptr) {
+    if (window != controls_.window && dynamic_cast<GuiDialog*>(window->root.get()) != nullptr) {
         closeWindowLater(window->id);
     }
     if (dialog == nullptr || !dialog->accepted()) {
@@ -154,18 +122,18 @@ void TrakmoorEngine::handleSelection(int id) {
     auto index = [](const GuiComboBox* combo) { return combo ? combo->selectedIndex() : -1; };
     switch (static_cast<ControlId>(id)) {
     case ControlId::TrackSelector:
-        selectTrack(index(controls.trackCombo));
+        selectTrack(index(controls_.trackCombo));
         break;
     case ControlId::StatisticsSelector:
-        if (const int mode = index(controls.statisticsCombo); mode >= 0) {
-            options.statisticsMode = mode;
+        if (const int mode = index(controls_.statisticsCombo); mode >= 0) {
+            options_.statisticsMode = mode;
         }
         break;
     case ControlId::PerspectiveSelector:
-        ApplyPreset(index(controls.perspectiveCombo));
+        ApplyPreset(index(controls_.perspectiveCombo));
         break;
     case ControlId::CursorMode:
-        changeCursorMode(index(controls.cursorModeCombo));
+        changeCursorMode(index(controls_.cursorModeCombo));
         break;
     default:
         break;
@@ -178,10 +146,10 @@ void TrakmoorEngine::handleButton(int id) {
         openGpxDialog();
         break;
     case ControlId::PreviousTrack:
-        selectTrack(doc.selectedTrack - 1);
+        selectTrack(document_.selectedTrack() - 1);
         break;
     case ControlId::NextTrack:
-        selectTrack(doc.selectedTrack + 1);
+        selectTrack(document_.selectedTrack() + 1);
         break;
     case ControlId::ZoomIn:
         ZoomBy(1.25);
@@ -193,10 +161,10 @@ void TrakmoorEngine::handleButton(int id) {
         ResetView();
         break;
     case ControlId::CursorBackward:
-        setCursor(doc.cursorIndex - 1);
+        setCursor(document_.marks().cursorIndex - 1);
         break;
     case ControlId::CursorForward:
-        setCursor(doc.cursorIndex + 1);
+        setCursor(document_.marks().cursorIndex + 1);
         break;
     case ControlId::CursorToStart:
         setCursor(0);
@@ -216,22 +184,22 @@ void TrakmoorEngine::handleButton(int id) {
         setMarker(false);
         break;
     case ControlId::RotateXLeft:
-        RotateBy(view.angleX, -5);
+        RotateBy(view_.angleX, -5);
         break;
     case ControlId::RotateXRight:
-        RotateBy(view.angleX, 5);
+        RotateBy(view_.angleX, 5);
         break;
     case ControlId::RotateYLeft:
-        RotateBy(view.angleY, -5);
+        RotateBy(view_.angleY, -5);
         break;
     case ControlId::RotateYRight:
-        RotateBy(view.angleY, 5);
+        RotateBy(view_.angleY, 5);
         break;
     case ControlId::RotateZLeft:
-        RotateBy(view.angleZ, -5);
+        RotateBy(view_.angleZ, -5);
         break;
     case ControlId::RotateZRight:
-        RotateBy(view.angleZ, 5);
+        RotateBy(view_.angleZ, 5);
         break;
     case ControlId::OpenOsm:
         openMapDialog();
@@ -251,39 +219,39 @@ bool TrakmoorEngine::handleMainWindowEvent(const SDL_Event& event) {
         return handleKey(event.key.keysym);
     case SDL_MOUSEWHEEL:
         // The wheel's own position: by the time the event is handled the pointer may have moved.
-        if (controls.mapPanel == nullptr ||
-            !controls.mapPanel->contains(event.wheel.mouseX, event.wheel.mouseY)) {
+        if (controls_.mapPanel == nullptr ||
+            !controls_.mapPanel->contains(event.wheel.mouseX, event.wheel.mouseY)) {
             return false;
         }
         if (const double factor = event.wheel.y > 0 ? wheelZoomIn : wheelZoomOut;
-            view.followCursor) {
+            view_.followCursor) {
             ZoomBy(factor);
             CenterOnCursor();
         } else {
-            ZoomAt(factor, event.wheel.mouseX - controls.mapPanel->x,
-                   event.wheel.mouseY - controls.mapPanel->y);
+            ZoomAt(factor, event.wheel.mouseX - controls_.mapPanel->x,
+                   event.wheel.mouseY - controls_.mapPanel->y);
         }
         return true;
     case SDL_MOUSEBUTTONDOWN:
-        if (controls.mapPanel != nullptr &&
-            controls.mapPanel->contains(event.button.x, event.button.y)) {
+        if (controls_.mapPanel != nullptr &&
+            controls_.mapPanel->contains(event.button.x, event.button.y)) {
             pressOnMap(event.button);
             return true;
         }
-        if (controls.graphPanel != nullptr && event.button.button == SDL_BUTTON_LEFT &&
-            controls.graphPanel->contains(event.button.x, event.button.y)) {
+        if (controls_.graphPanel != nullptr && event.button.button == SDL_BUTTON_LEFT &&
+            controls_.graphPanel->contains(event.button.x, event.button.y)) {
             pressOnGraph(event.button.x);
             return true;
         }
         return false;
     case SDL_MOUSEMOTION:
-        if (!dragging) {
+        if (!dragging_) {
             return false;
         }
-        view.panX += event.motion.x - dragLastX;
-        view.panY += event.motion.y - dragLastY;
-        dragLastX = event.motion.x;
-        dragLastY = event.motion.y;
+        view_.panX += event.motion.x - dragLastX_;
+        view_.panY += event.motion.y - dragLastY_;
+        dragLastX_ = event.motion.x;
+        dragLastY_ = event.motion.y;
         return true;
     case SDL_DROPFILE:
         if (event.drop.file != nullptr) {
@@ -297,7 +265,8 @@ bool TrakmoorEngine::handleMainWindowEvent(const SDL_Event& event) {
 
 bool TrakmoorEngine::handleKey(const SDL_Keysym& key) {
     const std::uint16_t mod = key.mod;
-    for (GuiTextCtrl* field : {controls.angleXField, controls.angleYField, controls.angleZField}) {
+    for (GuiTextCtrl* field :
+         {controls_.angleXField, controls_.angleYField, controls_.angleZField}) {
         if (field != nullptr && field->hasFocus != 0) {
             if (key.sym != SDLK_RETURN && key.sym != SDLK_KP_ENTER) {
                 return false;
@@ -339,22 +308,22 @@ bool TrakmoorEngine::handleKey(const SDL_Keysym& key) {
         handleButton(toInt(ControlId::CursorToEnd));
         return true;
     case SDLK_PAGEUP:
-        setCursor(doc.cursorIndex + cursorStep);
+        setCursor(document_.marks().cursorIndex + cursorStep);
         return true;
     case SDLK_PAGEDOWN:
-        setCursor(doc.cursorIndex - cursorStep);
+        setCursor(document_.marks().cursorIndex - cursorStep);
         return true;
     case SDLK_LEFT:
-        view.panX -= panStep;
+        view_.panX -= panStep;
         return true;
     case SDLK_RIGHT:
-        view.panX += panStep;
+        view_.panX += panStep;
         return true;
     case SDLK_UP:
-        view.panY -= panStep;
+        view_.panY -= panStep;
         return true;
     case SDLK_DOWN:
-        view.panY += panStep;
+        view_.panY += panStep;
         return true;
     default:
         break;
@@ -370,22 +339,22 @@ bool TrakmoorEngine::handleKey(const SDL_Keysym& key) {
         setMarker(false);
         return true;
     case SDLK_w:
-        toggleOption(options.showWaypoints, controls.waypointsCheck);
+        toggleOption(options_.showWaypoints, controls_.waypointsCheck);
         return true;
     case SDLK_h:
-        toggleOption(view.showHeight, controls.heightCheck);
+        toggleOption(view_.showHeight, controls_.heightCheck);
         return true;
     case SDLK_d:
-        toggleOption(options.showDirectLine, controls.directLineCheck);
+        toggleOption(options_.showDirectLine, controls_.directLineCheck);
         return true;
     case SDLK_m:
-        toggleOption(options.showOsmBackground, controls.osmBackgroundCheck);
+        toggleOption(options_.showOsmBackground, controls_.osmBackgroundCheck);
         return true;
     case SDLK_c:
-        toggleOption(view.followCursor, controls.centerCursorCheck);
+        toggleOption(view_.followCursor, controls_.centerCursorCheck);
         return true;
     case SDLK_f:
-        toggleOption(view.followDirection, controls.followDirectionCheck);
+        toggleOption(view_.followDirection, controls_.followDirectionCheck);
         return true;
     default:
         return false;
@@ -393,29 +362,19 @@ bool TrakmoorEngine::handleKey(const SDL_Keysym& key) {
 }
 
 void TrakmoorEngine::pressOnMap(const SDL_MouseButtonEvent& press) {
-    GuiCairoPanel* panel = controls.mapPanel;
+    GuiCairoPanel* panel = controls_.mapPanel;
     const int panelX = press.x - panel->x;
     const int panelY = press.y - panel->y;
     switch (press.button) {
     case SDL_BUTTON_LEFT:
-        if (doc.freeCursor) {
+        if (document_.marks().freeCursor) {
             placeFreeCursor(panelX, panelY);
-        } else if (const Track* track = currentTrack(); track && track->pointCount() > 0) {
-            const MapProjection projection(view, trackBounds, *track, panel->width, panel->height);
-            double nearest = 1e100;
-            int nearestIndex = -1;
-            for (int i = 0; i < track->pointCount(); ++i) {
-                const ScreenPoint at = projection.projectWayPoint(*track->pointAt(i), true);
-                const double dx = at.x - panelX;
-                const double dy = at.y - panelY;
-                if (const double distance = dx * dx + dy * dy; distance < nearest) {
-                    nearest = distance;
-                    nearestIndex = i;
-                }
-            }
+        } else if (const Track* track = currentTrack(); track != nullptr) {
+            const MapProjection projection(view_, document_.bounds(), *track, panel->width,
+                                           panel->height);
             // Only points the projection cannot place: the cursor stays.
-            if (nearestIndex >= 0) {
-                setCursor(nearestIndex);
+            if (const auto nearest = nearestTrackPoint(projection, *track, panelX, panelY)) {
+                setCursor(*nearest);
             }
         }
         break;
@@ -423,9 +382,9 @@ void TrakmoorEngine::pressOnMap(const SDL_MouseButtonEvent& press) {
         CenterOnCursor();
         break;
     case SDL_BUTTON_RIGHT:
-        dragging = true;
-        dragLastX = press.x;
-        dragLastY = press.y;
+        dragging_ = true;
+        dragLastX_ = press.x;
+        dragLastY_ = press.y;
         break;
     default:
         break;
@@ -437,7 +396,7 @@ void TrakmoorEngine::pressOnGraph(int mouseX) {
     if (track == nullptr || track->pointCount() < 1) {
         return;
     }
-    const GuiCairoPanel* panel = controls.graphPanel;
+    const GuiCairoPanel* panel = controls_.graphPanel;
     setCursor(graphIndexAt(mouseX - panel->x, panel->width, track->pointCount()));
 }
 
@@ -448,56 +407,50 @@ void TrakmoorEngine::placeFreeCursor(int panelX, int panelY) {
     }
     const auto [width, height] = mapPanelSize();
     const auto position =
-        freeCursorPositionAt(view, trackBounds, *track, width, height, panelX, panelY);
+        freeCursorPositionAt(view_, document_.bounds(), *track, width, height, panelX, panelY);
     if (!position) {
         return;
     }
-    doc.freeCursorLat = position->lat;
-    doc.freeCursorLon = position->lon;
-    if (view.followCursor) {
+    document_.moveFreeCursor(position->lat, position->lon);
+    if (view_.followCursor) {
         CenterOnCursor();
     }
     updateStatusLine();
 }
 
 void TrakmoorEngine::changeCursorMode(int index) {
-    const Track* track = currentTrack();
-    if (index == freeCursorMode && track != nullptr && doc.cursorIndex >= 0 &&
-        doc.cursorIndex < track->pointCount()) {
-        const WayPoint& cursor = *track->pointAt(doc.cursorIndex);
-        doc.freeCursorLat = cursor.lat();
-        doc.freeCursorLon = cursor.lon();
-        doc.freeCursor = true;
+    if (index == freeCursorMode && document_.freeCursorAtCursorPoint()) {
         // Placing the free cursor inverts the plain projection: no angles, no turn.
-        view.angleX = 0;
-        view.angleY = 0;
-        view.angleZ = 0;
-        view.followDirection = false;
-        view.headingOffset = 0.0;
-        if (GuiCheckBox* box = controls.followDirectionCheck) {
+        view_.angleX = 0;
+        view_.angleY = 0;
+        view_.angleZ = 0;
+        view_.followDirection = false;
+        view_.headingOffset = 0.0;
+        if (GuiCheckBox* box = controls_.followDirectionCheck) {
             box->pressed = false;
             box->invalidate();
         }
-        if (controls.perspectiveCombo != nullptr) {
-            controls.perspectiveCombo->select(0, false);
+        if (controls_.perspectiveCombo != nullptr) {
+            controls_.perspectiveCombo->select(resetPerspective, false);
         }
         refreshAngleFields();
     } else {
-        doc.freeCursor = false;
-        if (controls.cursorModeCombo != nullptr) {
-            controls.cursorModeCombo->select(waypointCursorMode, false);
+        document_.leaveFreeCursor();
+        if (controls_.cursorModeCombo != nullptr) {
+            controls_.cursorModeCombo->select(waypointCursorMode, false);
         }
     }
     updateStatusLine();
 }
 
 void TrakmoorEngine::applyAngles() {
-    if (doc.freeCursor) {
-        setCursor(doc.cursorIndex);
+    if (document_.marks().freeCursor) {
+        setCursor(document_.marks().cursorIndex);
     }
-    const std::pair<GuiTextCtrl*, std::int32_t*> fields[] = {{controls.angleXField, &view.angleX},
-                                                             {controls.angleYField, &view.angleY},
-                                                             {controls.angleZField, &view.angleZ}};
+    const std::pair<GuiTextCtrl*, std::int32_t*> fields[] = {
+        {controls_.angleXField, &view_.angleX},
+        {controls_.angleYField, &view_.angleY},
+        {controls_.angleZField, &view_.angleZ}};
     for (const auto& [field, angle] : fields) {
         const auto value = parseAngleText(field != nullptr ? field->text() : std::string());
         if (!value) {
@@ -508,28 +461,26 @@ void TrakmoorEngine::applyAngles() {
         }
         *angle = normalizeAngle(*value);
     }
-    if (controls.perspectiveCombo != nullptr) {
-        controls.perspectiveCombo->select(customPerspective, false);
+    if (controls_.perspectiveCombo != nullptr) {
+        controls_.perspectiveCombo->select(customPerspective, false);
     }
     refreshAngleFields();
-    if (view.followCursor) {
+    if (view_.followCursor) {
         CenterOnCursor();
     }
-    setStatus(_("Angles applied: X ") + std::to_string(view.angleX) + "°, Y " +
-              std::to_string(view.angleY) + "°, Z " + std::to_string(view.angleZ) + "°");
+    setStatus(_("Angles applied: X ") + std::to_string(view_.angleX) + "°, Y " +
+              std::to_string(view_.angleY) + "°, Z " + std::to_string(view_.angleZ) + "°");
 }
 
 void TrakmoorEngine::setMarker(bool markerA) {
-    if (doc.freeCursor) {
+    if (document_.marks().freeCursor) {
         setStatus(_("Marks require the waypoint cursor"));
         return;
     }
-    if (currentTrack() == nullptr || doc.cursorIndex < 0) {
-        return;
+    if (document_.setMarker(markerA)) {
+        refreshInfoPanel();
+        updateStatusLine();
     }
-    (markerA ? doc.markerA : doc.markerB) = doc.cursorIndex;
-    refreshInfoPanel();
-    updateStatusLine();
 }
 
 void TrakmoorEngine::toggleOption(bool& option, GuiCheckBox* checkBox) {
@@ -559,7 +510,7 @@ void TrakmoorEngine::openFileDialog(const std::string& title, const std::string&
     if (modalObject != nullptr) {
         return;
     }
-    mapDialogPending = forMap;
+    mapDialogPending_ = forMap;
     GuiOpenFileDialog* dialog = nullptr;
     AppWindow* window = nullptr;
     try {
@@ -576,7 +527,7 @@ void TrakmoorEngine::openFileDialog(const std::string& title, const std::string&
         setStatus(_("Could not open the file dialog: ") + std::string(failure.what()));
     }
     if (window == nullptr || dialog == nullptr) {
-        mapDialogPending = false;
+        mapDialogPending_ = false;
         return;
     }
     setModal(dialog);

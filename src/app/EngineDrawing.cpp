@@ -6,19 +6,21 @@
 #include "gui/GuiWindow.h"
 #include "map/MapPanelPainter.h"
 
+#include <utility>
+
 namespace trakmoor {
 
 void TrakmoorEngine::drawWindow(AppWindow* window) {
-    const bool mainWindowShown = window == controls.window;
+    const bool mainWindowShown = window == controls_.window;
     bool trackPainted = false;
     if (mainWindowShown) {
         layoutForWindowSize(window);
-        if (graphPicture_.adoptFinished() && controls.graphPanel != nullptr) {
-            controls.graphPanel->invalidate();
+        if (graphPicture_.adoptFinished() && controls_.graphPanel != nullptr) {
+            controls_.graphPanel->invalidate();
         }
         // Pictures are drawn only when they would look different and a panel may show them.
-        if (controls.mapPanel != nullptr && controls.graphPanel != nullptr &&
-            (controls.mapPanel->isUploadDue() || controls.graphPanel->isUploadDue())) {
+        if (controls_.mapPanel != nullptr && controls_.graphPanel != nullptr &&
+            (controls_.mapPanel->isUploadDue() || controls_.graphPanel->isUploadDue())) {
             const PanelSceneKey scene = panelSceneKey();
             if (scene != paintedScene_) {
                 const bool paintMap = !paintedScene_ || !scene.sameMap(*paintedScene_);
@@ -31,28 +33,28 @@ void TrakmoorEngine::drawWindow(AppWindow* window) {
     GuiEngine::drawWindow(window);
     if (mainWindowShown && !firstFrameReported_) {
         firstFrameReported_ = true;
-        if (onFirstFrame) {
-            onFirstFrame();
+        if (onFirstFrame_) {
+            onFirstFrame_();
         }
     }
     if (trackPainted && !trackFrameReported_) {
         trackFrameReported_ = true;
-        if (onFirstTrackFrame) {
-            onFirstTrackFrame();
+        if (onFirstTrackFrame_) {
+            onFirstTrackFrame_();
         }
     }
 }
 
 void TrakmoorEngine::paintPanels(const PanelSceneKey& scene, bool paintMap) {
-    GuiCairoPanel* mapPanel = controls.mapPanel;
-    GuiCairoPanel* graphPanel = controls.graphPanel;
+    GuiCairoPanel* mapPanel = controls_.mapPanel;
+    GuiCairoPanel* graphPanel = controls_.graphPanel;
     if (paintMap && mapPanel->cairo() != nullptr) {
         paintMapPanel(mapPanel->cairo(), mapPanel->width, mapPanel->height, scene.map,
-                      map.mapPicture);
+                      map_.picture());
     }
     if (graphPanel->cairo() != nullptr) {
         paintGraphPanel(graphPanel->cairo(), graphPanel->width, graphPanel->height, scene.graph,
-                        static_cast<std::uint64_t>(doc.documentGeneration), graphPicture_);
+                        static_cast<std::uint64_t>(document_.generation()), graphPicture_);
     }
     if (paintMap) {
         mapPanel->invalidate();
@@ -63,36 +65,37 @@ void TrakmoorEngine::paintPanels(const PanelSceneKey& scene, bool paintMap) {
 TrakmoorEngine::PanelSceneKey TrakmoorEngine::panelSceneKey() {
     const Track* track = currentTrack();
     const MapScene mapScene{.track = track,
-                            .features = &map.mapFeatures,
-                            .mapGeneration = map.mapGeneration,
-                            .showOsmBackground = options.showOsmBackground,
-                            .view = view,
-                            .bounds = &trackBounds,
-                            .decorations = {.cursorIndex = doc.cursorIndex,
-                                            .markerA = doc.markerA,
-                                            .markerB = doc.markerB,
-                                            .freeCursor = doc.freeCursor,
-                                            .freeCursorLat = doc.freeCursorLat,
-                                            .freeCursorLon = doc.freeCursorLon,
-                                            .showWaypoints = options.showWaypoints,
-                                            .showDirectLine = options.showDirectLine,
-                                            .flags = {.start = pictures.flagStartImage.get(),
-                                                      .finish = pictures.flagFinishImage.get(),
-                                                      .markA = pictures.flagMarkAImage.get(),
-                                                      .markB = pictures.flagMarkBImage.get()}},
-                            .font = pictures.textFont.get()};
+                            .features = &map_.features(),
+                            .mapGeneration = map_.generation(),
+                            .showOsmBackground = options_.showOsmBackground,
+                            .view = view_,
+                            .bounds = &document_.bounds(),
+                            .decorations = {.marks = document_.marks(),
+                                            .showWaypoints = options_.showWaypoints,
+                                            .showDirectLine = options_.showDirectLine,
+                                            .flags = {.start = pictures_.flagStartImage.get(),
+                                                      .finish = pictures_.flagFinishImage.get(),
+                                                      .markA = pictures_.flagMarkAImage.get(),
+                                                      .markB = pictures_.flagMarkBImage.get()}},
+                            .font = pictures_.textFont.get()};
     const GraphScene graphScene{.track = track,
-                                .cursorIndex = doc.cursorIndex,
-                                .statisticsMode = options.statisticsMode,
-                                .font = pictures.boldFont.get()};
+                                .cursorIndex = document_.marks().cursorIndex,
+                                .statisticsMode = options_.statisticsMode,
+                                .font = pictures_.boldFont.get()};
     return PanelSceneKey{.map = mapScene,
                          .graph = graphScene,
-                         .documentGeneration = doc.documentGeneration,
-                         .mapWidth = controls.mapPanel->width,
-                         .mapHeight = controls.mapPanel->height,
-                         .graphWidth = controls.graphPanel->width,
-                         .graphHeight = controls.graphPanel->height,
+                         .documentGeneration = document_.generation(),
+                         .mapWidth = controls_.mapPanel->width,
+                         .mapHeight = controls_.mapPanel->height,
+                         .graphWidth = controls_.graphPanel->width,
+                         .graphHeight = controls_.graphPanel->height,
                          .graphVersion = graphPicture_.version()};
+}
+
+void TrakmoorEngine::setFirstFrameHandlers(std::function<void()> firstFrame,
+                                           std::function<void()> firstTrackFrame) {
+    onFirstFrame_ = std::move(firstFrame);
+    onFirstTrackFrame_ = std::move(firstTrackFrame);
 }
 
 } // namespace trakmoor

@@ -9,30 +9,12 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
+#include <utility>
 
 namespace trakmoor {
 
 namespace {
-
-// Whether a map file holds an <osm> element near its start, as every OSM XML file does.  The
-// reader takes any text line by line; without this, an empty or binary file would replace the
-// map with an empty one, wherever it came from.  Files that cannot be read are left to the reader
-// to report.
-bool looksLikeOsmXml(const std::string& path) {
-    if (!isRegularFile(path)) {
-        return true;
-    }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return true;
-    }
-    std::string head(std::size_t{1} << 16, '\0');
-    in.read(head.data(), static_cast<std::streamsize>(head.size()));
-    head.resize(static_cast<std::size_t>(in.gcount()));
-    return head.find("<osm") != std::string::npos;
-}
 
 bool isEscapePress(const SDL_Event& event) {
     return event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_ESCAPE;
@@ -53,55 +35,48 @@ void dropQueuedEscapes() {
 
 } // namespace
 
-CheckedOsmMapRead readCheckedOsmMap(const std::string& path) {
-    if (!looksLikeOsmXml(path)) {
-        return std::nullopt;
-    }
-    // The reader turns every failure, memory exhaustion included, into an outcome of its own.
-    return readOsmMapFile(path);
-}
-
 void TrakmoorEngine::LoadOsmMap(const std::string& path) {
     installOsmMap(path, readCheckedOsmMap(path));
 }
 
-void TrakmoorEngine::installOsmMap(const std::string& path, CheckedOsmMapRead read) {
-    if (!read) {
+void TrakmoorEngine::installOsmMap(const std::string& path, OsmMapReadResult read) {
+    switch (read.outcome) {
+    case OsmMapReadResult::Outcome::NotOsm:
         setStatus(_("Invalid OSM map: ") + std::string(_("no <osm> element found")));
         return;
-    }
-    OsmMapReadResult& result = *read;
-    if (result.outcome == OsmMapReadResult::Outcome::CannotOpen) {
+    case OsmMapReadResult::Outcome::CannotOpen:
         setStatus(_("Could not open OSM map: ") + path);
         return;
-    }
-    if (result.outcome == OsmMapReadResult::Outcome::Invalid) {
-        setStatus(_("Invalid OSM map: ") + result.error);
+    case OsmMapReadResult::Outcome::Invalid:
+        setStatus(_("Invalid OSM map: ") + read.error);
         return;
+    case OsmMapReadResult::Outcome::Loaded:
+        break;
     }
-    // The picture may still be drawing from the old features.
-    map.mapPicture.clear();
-    map.mapFeatures = std::move(result.features);
-    map.mapPath = path;
-    ++map.mapGeneration;
-    const std::string count = std::to_string(map.mapFeatures.size());
+    map_.replace(std::move(read.features), path);
+    const std::string count = std::to_string(map_.features().size());
     const std::string file = fileNamePart(path);
-    if (controls.mapLabel != nullptr) {
-        controls.mapLabel->text = file + "  |  " + count + " " + _("map ways");
-        controls.mapLabel->invalidate();
+    if (controls_.mapLabel != nullptr) {
+        controls_.mapLabel->text = file + "  |  " + count + " " + _("map ways");
+        controls_.mapLabel->invalidate();
     }
     setStatus(file + "  |  " + count + " " + _("map ways loaded"));
 }
 
 void TrakmoorEngine::clearMap() {
-    map.mapPicture.clear();
-    map.mapFeatures.clear();
-    map.mapPath.clear();
-    ++map.mapGeneration;
-    if (controls.mapLabel != nullptr) {
-        controls.mapLabel->text = _("No OSM map loaded");
-        controls.mapLabel->invalidate();
+    map_.clear();
+    if (controls_.mapLabel != nullptr) {
+        controls_.mapLabel->text = _("No OSM map loaded");
+        controls_.mapLabel->invalidate();
     }
+}
+
+void TrakmoorEngine::setMapDownloader(std::function<bool(const std::string& path)> downloader) {
+    mapDownloader_ = std::move(downloader);
+}
+
+bool TrakmoorEngine::downloadOsmMap(const std::string& path) {
+    return mapDownloader_ && mapDownloader_(path);
 }
 
 bool TrakmoorEngine::downloadMapFromServers(const std::string& path) {
@@ -124,16 +99,16 @@ bool TrakmoorEngine::downloadMapFromServers(const std::string& path) {
 }
 
 void TrakmoorEngine::repaintNow() {
-    if (controls.window == nullptr) {
+    if (controls_.window == nullptr) {
         return;
     }
-    drawWindow(controls.window);
+    drawWindow(controls_.window);
     SDL_PumpEvents();
 }
 
 void TrakmoorEngine::openMapDialog() {
     // Maps usually lie beside their tracks.
-    std::string folder = pathText(std::filesystem::path(doc.gpxPath).parent_path());
+    std::string folder = pathText(std::filesystem::path(document_.path()).parent_path());
     if (folder.empty()) {
         folder = workingDirectoryText();
     }

@@ -28,17 +28,13 @@ bool TrakmoorEngine::installGpx(std::unique_ptr<Gpx> document, const std::string
         setStatus(_("No tracks found in ") + fileName);
         return false;
     }
-    trackBounds.invalidate();
     // The map picture may hold the address of a track that is about to go.
-    map.mapPicture.clear();
-    doc.gpx = std::move(document);
-    ++doc.documentGeneration;
-    doc.gpxPath = fileName;
-    doc.selectedTrack = -1;
-    if (GuiComboBox* combo = controls.trackCombo; combo != nullptr) {
+    map_.picture().clear();
+    document_.replace(std::move(document), fileName);
+    if (GuiComboBox* combo = controls_.trackCombo; combo != nullptr) {
         combo->clear();
-        for (std::int32_t i = 0; i < doc.gpx->trackCount(); ++i) {
-            const std::string& name = doc.gpx->trackAt(i)->name();
+        for (std::int32_t i = 0; i < document_.gpx()->trackCount(); ++i) {
+            const std::string& name = document_.gpx()->trackAt(i)->name();
             combo->addItem(i, name.empty() ? _("Track ") + std::to_string(i + 1) : name);
         }
         combo->select(0, false);
@@ -48,29 +44,29 @@ bool TrakmoorEngine::installGpx(std::unique_ptr<Gpx> document, const std::string
 }
 
 void TrakmoorEngine::selectTrack(int index) {
-    if (!doc.gpx || index < 0 || index >= doc.gpx->trackCount()) {
+    if (!document_.selectTrack(index)) {
         return;
     }
-    doc.selectedTrack = index;
-    if (controls.trackCombo != nullptr && controls.trackCombo->selectedIndex() != index) {
-        controls.trackCombo->select(index, false);
+    if (controls_.trackCombo != nullptr && controls_.trackCombo->selectedIndex() != index) {
+        controls_.trackCombo->select(index, false);
     }
-    doc.cursorIndex = 0;
-    view.zoom = 1.0;
-    view.panX = 0.0;
-    view.panY = 0.0;
-    doc.markerA = -1;
-    doc.markerB = -1;
-    const Track* track = doc.gpx->trackAt(index);
+    // A free position belongs to the track it was placed on.
+    if (controls_.cursorModeCombo != nullptr) {
+        controls_.cursorModeCombo->select(waypointCursorMode, false);
+    }
+    view_.zoom = 1.0;
+    view_.panX = 0.0;
+    view_.panY = 0.0;
+    const Track* track = document_.currentTrack();
     if (track->pointCount() == 0) {
-        doc.cursorIndex = -1;
         setStatus(_("Selected track contains no waypoints"));
         refreshInfoPanel();
         return;
     }
     const std::string& name = track->name();
-    setStatus(fileNamePart(doc.gpxPath) + "  |  " + (name.empty() ? _("Unnamed track") : name) +
-              "  |  " + std::to_string(track->pointCount()) + " " + _("points"));
+    setStatus(fileNamePart(document_.path()) + "  |  " +
+              (name.empty() ? _("Unnamed track") : name) + "  |  " +
+              std::to_string(track->pointCount()) + " " + _("points"));
     refreshInfoPanel();
 }
 
@@ -85,7 +81,7 @@ void TrakmoorEngine::loadBuiltInSample() {
 }
 
 void TrakmoorEngine::refreshInfoPanel() {
-    GuiTreeListCtrl* list = controls.infoList;
+    GuiTreeListCtrl* list = controls_.infoList;
     if (list == nullptr) {
         return;
     }
@@ -93,7 +89,8 @@ void TrakmoorEngine::refreshInfoPanel() {
     // Each group row comes right before its own rows.
     std::vector<int> groups;
     for (const TrackInfoRow& row :
-         trackInfoRows(doc.gpx.get(), doc.selectedTrack, doc.markerA, doc.markerB)) {
+         trackInfoRows(document_.gpx(), document_.selectedTrack(), document_.marks().markerA,
+                       document_.marks().markerB)) {
         const bool isGroup = row.parentId < 0;
         const int node = list->addNode(
             isGroup ? -1 : groups.back(), row.id,
@@ -155,13 +152,13 @@ void TrakmoorEngine::finishGpxOpening(GpxOpening opening) {
     try {
         // The map is read sooner than a long track: while the track is still read, the first
         // picture of the map gets ready as far as it can without it.
-        CheckedOsmMapRead mapRead;
+        OsmMapReadResult mapRead;
         if (opening.mapBeside) {
             mapRead = opening.map.get();
-            if (mapRead && mapRead->outcome == OsmMapReadResult::Outcome::Loaded) {
+            if (mapRead.outcome == OsmMapReadResult::Outcome::Loaded) {
                 const auto [width, height] = mapPanelSize();
-                map.mapPicture.prepareFor(mapRead->features, width, height, 1.0,
-                                          pictures.textFont.get());
+                map_.picture().prepareFor(mapRead.features, width, height, 1.0,
+                                          pictures_.textFont.get());
             }
         }
         GpxReadResult read = opening.gpx.get();
@@ -174,7 +171,7 @@ void TrakmoorEngine::finishGpxOpening(GpxOpening opening) {
         }
         if (opening.mapBeside) {
             installOsmMap(opening.mapPath, std::move(mapRead));
-        } else if (downloadOsmMap && downloadOsmMap(opening.mapPath)) {
+        } else if (downloadOsmMap(opening.mapPath)) {
             LoadOsmMap(opening.mapPath);
         } else {
             clearMap();

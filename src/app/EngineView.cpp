@@ -33,109 +33,110 @@ void TrakmoorEngine::bindOption(GuiCheckBox* checkBox, bool* option) {
 }
 
 void TrakmoorEngine::applyOptionFollowUps(int checkBoxId) {
-    if (checkBoxId == toInt(ControlId::CenterCursorOption) && view.followCursor) {
+    if (checkBoxId == toInt(ControlId::CenterCursorOption) && view_.followCursor) {
         CenterOnCursor();
     } else if (checkBoxId == toInt(ControlId::FollowDirectionOption)) {
         UpdateHeadingOffset();
-        if (view.followDirection) {
+        if (view_.followDirection) {
             CenterOnCursor();
         }
     }
 }
 
 void TrakmoorEngine::setCursor(int index) {
-    const Track* track = currentTrack();
-    if (track == nullptr || track->pointCount() == 0) {
+    if (!document_.moveCursor(index)) {
         return;
     }
-    doc.freeCursor = false;
-    selectQuietly(controls.cursorModeCombo, waypointCursorMode);
-    doc.cursorIndex = std::clamp(index, 0, track->pointCount() - 1);
+    selectQuietly(controls_.cursorModeCombo, waypointCursorMode);
     UpdateHeadingOffset();
-    if (view.followCursor || view.followDirection) {
+    if (view_.followCursor || view_.followDirection) {
         CenterOnCursor();
     }
     updateStatusLine();
 }
 
 void TrakmoorEngine::ZoomBy(double factor) {
-    view.zoom = zoomedBy(view.zoom, factor);
+    view_.zoom = zoomedBy(view_.zoom, factor);
     showZoom();
 }
 
 void TrakmoorEngine::showZoom() {
-    setStatus(_("Zoom: ") + std::to_string(std::lround(view.zoom * 100.0)) + "%");
+    setStatus(_("Zoom: ") + std::to_string(std::lround(view_.zoom * 100.0)) + "%");
 }
 
 void TrakmoorEngine::ZoomAt(double factor, int mouseX, int mouseY) {
-    if (view.followCursor) {
+    if (view_.followCursor) {
         ZoomBy(factor);
         CenterOnCursor();
         return;
     }
     const auto [width, height] = mapPanelSize();
-    zoomAbout(view, factor, mouseX, mouseY, width, height);
+    zoomAbout(view_, factor, mouseX, mouseY, width, height);
     showZoom();
 }
 
 void TrakmoorEngine::CenterOnCursor() {
     const Track* track = currentTrack();
-    if (track == nullptr || doc.cursorIndex < 0 || track->pointCount() == 0) {
+    if (track == nullptr || document_.marks().cursorIndex < 0 || track->pointCount() == 0) {
         return;
     }
     const auto [width, height] = mapPanelSize();
-    const MapProjection projection(view, trackBounds, *track, width, height);
+    const MapProjection projection(view_, document_.bounds(), *track, width, height);
     const ScreenPoint at =
-        doc.freeCursor
-            ? projection.project(doc.freeCursorLat, doc.freeCursorLon, projection.baseElevation(),
-                                 false)
+        document_.marks().freeCursor
+            ? projection.project(document_.marks().freeCursorLat, document_.marks().freeCursorLon,
+                                 projection.baseElevation(), false)
             : projection.projectWayPoint(
-                  *track->pointAt(std::min(doc.cursorIndex, track->pointCount() - 1)), false);
+                  *track->pointAt(std::min(document_.marks().cursorIndex, track->pointCount() - 1)),
+                  false);
     // A point the projection cannot place (a non-finite height) leaves the view where it is.
     if (!std::isfinite(at.x) || !std::isfinite(at.y)) {
         return;
     }
-    view.panX = width / 2.0 - at.x;
-    view.panY = height / 2.0 - at.y;
+    view_.panX = width / 2.0 - at.x;
+    view_.panY = height / 2.0 - at.y;
 }
 
 void TrakmoorEngine::UpdateHeadingOffset() {
     const Track* track = currentTrack();
-    view.headingOffset = view.followDirection && track != nullptr
-                             ? travelHeadingOffset(*track, doc.cursorIndex)
-                             : 0.0;
+    view_.headingOffset = view_.followDirection && track != nullptr
+                              ? travelHeadingOffset(*track, document_.marks().cursorIndex)
+                              : 0.0;
 }
 
 void TrakmoorEngine::RotateBy(std::int32_t& angle, int step) {
-    if (doc.freeCursor) {
-        setCursor(doc.cursorIndex);
+    if (document_.marks().freeCursor) {
+        setCursor(document_.marks().cursorIndex);
     }
     angle = normalizeAngle(static_cast<std::int64_t>(angle) + step);
-    selectQuietly(controls.perspectiveCombo, customPerspective);
+    selectQuietly(controls_.perspectiveCombo, customPerspective);
     refreshAngleFields();
-    if (view.followCursor) {
+    if (view_.followCursor) {
         CenterOnCursor();
     }
 }
 
 void TrakmoorEngine::ApplyPreset(int index) {
-    if (doc.freeCursor) {
-        setCursor(doc.cursorIndex);
+    if (document_.marks().freeCursor) {
+        setCursor(document_.marks().cursorIndex);
     }
-    view.angleX = 0;
-    view.angleY = 0;
+    view_.angleX = 0;
+    view_.angleY = 0;
     const auto angleZ = presetAngleZ(index);
+    if (angleZ) {
+        view_.angleZ = *angleZ;
+    }
+    // "Custom" levels the view too, and the fields must say so.
+    refreshAngleFields();
+    if (view_.followCursor) {
+        CenterOnCursor();
+    }
     if (!angleZ) {
         return;
     }
-    view.angleZ = *angleZ;
-    refreshAngleFields();
-    if (view.followCursor) {
-        CenterOnCursor();
-    }
     std::string entry;
-    if (controls.perspectiveCombo != nullptr) {
-        const auto& items = controls.perspectiveCombo->items();
+    if (controls_.perspectiveCombo != nullptr) {
+        const auto& items = controls_.perspectiveCombo->items();
         if (index < static_cast<int>(items.size())) {
             entry = items[index].text;
         }
@@ -144,22 +145,22 @@ void TrakmoorEngine::ApplyPreset(int index) {
 }
 
 void TrakmoorEngine::ResetView() {
-    view.zoom = 1.0;
-    view.panX = 0.0;
-    view.panY = 0.0;
-    view.angleX = 0;
-    view.angleY = 0;
-    view.angleZ = 0;
-    view.headingOffset = 0.0;
-    selectQuietly(controls.perspectiveCombo, resetPerspective);
+    view_.zoom = 1.0;
+    view_.panX = 0.0;
+    view_.panY = 0.0;
+    view_.angleX = 0;
+    view_.angleY = 0;
+    view_.angleZ = 0;
+    view_.headingOffset = 0.0;
+    selectQuietly(controls_.perspectiveCombo, resetPerspective);
     refreshAngleFields();
     setCursor(0);
 }
 
 void TrakmoorEngine::refreshAngleFields() {
-    const std::pair<GuiTextCtrl*, int> fields[] = {{controls.angleXField, view.angleX},
-                                                   {controls.angleYField, view.angleY},
-                                                   {controls.angleZField, view.angleZ}};
+    const std::pair<GuiTextCtrl*, int> fields[] = {{controls_.angleXField, view_.angleX},
+                                                   {controls_.angleYField, view_.angleY},
+                                                   {controls_.angleZField, view_.angleZ}};
     for (const auto& [field, angle] : fields) {
         if (field != nullptr) {
             field->setText(std::to_string(angle));

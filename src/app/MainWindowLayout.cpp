@@ -210,14 +210,14 @@ PlacedRect placeFor(const ControlPlace& place, int windowWidth, int windowHeight
 }
 
 void TrakmoorEngine::buildMainWindow(AppWindow* window, bool fullscreen) {
-    controls = MainWindowControls{};
-    controls.window = window;
-    fit.windowFitted = fullscreen;
+    controls_ = MainWindowControls{};
+    controls_.window = window;
+    fit_.windowFitted = fullscreen;
     windowFocused = true;
     SDL_SetWindowMinimumSize(window->sdlWindow.get(), minimumWidth, minimumHeight);
     window->root->colour = guiColour(controlColour);
-    ControlFactory make(*window, defaultFont(), fontFace(), controls);
-    MainWindowControls& c = controls;
+    ControlFactory make(*window, defaultFont(), fontFace(), controls_);
+    MainWindowControls& c = controls_;
     constexpr std::uint32_t infoLineFlags = GuiLabel::LeftAligned | GuiLabel::Elide;
 
     c.openGpxButton =
@@ -311,11 +311,11 @@ void TrakmoorEngine::buildMainWindow(AppWindow* window, bool fullscreen) {
     c.directLineCheck =
         make.checkBox(ControlId::DirectLineOption, place::directLine, N_("Direct line"),
                       N_("Show or hide the direct line between markers A and B"));
-    bindOption(c.centerCursorCheck, &view.followCursor);
-    bindOption(c.followDirectionCheck, &view.followDirection);
-    bindOption(c.waypointsCheck, &options.showWaypoints);
-    bindOption(c.heightCheck, &view.showHeight);
-    bindOption(c.directLineCheck, &options.showDirectLine);
+    bindOption(c.centerCursorCheck, &view_.followCursor);
+    bindOption(c.followDirectionCheck, &view_.followDirection);
+    bindOption(c.waypointsCheck, &options_.showWaypoints);
+    bindOption(c.heightCheck, &view_.showHeight);
+    bindOption(c.directLineCheck, &options_.showDirectLine);
 
     make.label(place::statisticsHeading, _("Statistics"), controlColour);
     c.statisticsCombo = make.combo(ControlId::StatisticsSelector, place::statistics,
@@ -329,7 +329,7 @@ void TrakmoorEngine::buildMainWindow(AppWindow* window, bool fullscreen) {
                       N_("Show or hide the OpenStreetMap background"));
     c.osmBackgroundCheck->pressed = true;
     c.osmBackgroundCheck->invalidate();
-    bindOption(c.osmBackgroundCheck, &options.showOsmBackground);
+    bindOption(c.osmBackgroundCheck, &options_.showOsmBackground);
     c.mapLabel = make.label(place::mapLabel, _("No map loaded"), lightColour, infoLineFlags);
     c.fitWindowButton =
         make.button(ControlId::FitWindow, place::fitWindow, _("Fit window to screen"),
@@ -344,26 +344,26 @@ void TrakmoorEngine::buildMainWindow(AppWindow* window, bool fullscreen) {
         return CairoSurfacePtr(
             cairo_image_surface_create_from_png(dataFile(std::string("images/") + name).c_str()));
     };
-    pictures.flagStartImage = picture("flag_start.png");
-    pictures.flagFinishImage = picture("flag_finish.png");
-    pictures.flagMarkAImage = picture("flag_mark_a.png");
-    pictures.flagMarkBImage = picture("flag_mark_b.png");
-    pictures.textFont = makeFontFace(builtInFont());
-    pictures.boldFont = makeFontFace(builtInFont(), true);
+    pictures_.flagStartImage = picture("flag_start.png");
+    pictures_.flagFinishImage = picture("flag_finish.png");
+    pictures_.flagMarkAImage = picture("flag_mark_a.png");
+    pictures_.flagMarkBImage = picture("flag_mark_b.png");
+    pictures_.textFont = makeFontFace(builtInFont());
+    pictures_.boldFont = makeFontFace(builtInFont(), true);
     showFitState();
 }
 
 void TrakmoorEngine::showFitState() {
-    if (controls.fitWindowButton != nullptr) {
-        controls.fitWindowButton->label =
-            fit.windowFitted ? _("Restore window") : _("Fit window to screen");
-        controls.fitWindowButton->invalidate();
+    if (controls_.fitWindowButton != nullptr) {
+        controls_.fitWindowButton->label =
+            fit_.windowFitted ? _("Restore window") : _("Fit window to screen");
+        controls_.fitWindowButton->invalidate();
     }
 }
 
 void TrakmoorEngine::layoutForWindowSize(AppWindow* window) {
     SDL_Renderer* renderer = window->renderer.get();
-    for (const auto& [control, at] : controls.placed) {
+    for (const auto& [control, at] : controls_.placed) {
         if (at->resize == Resize::Fixed) {
             continue;
         }
@@ -384,13 +384,13 @@ void TrakmoorEngine::layoutForWindowSize(AppWindow* window) {
 }
 
 void TrakmoorEngine::toggleFitWindow() {
-    if (controls.window == nullptr || !controls.window->sdlWindow) {
+    if (controls_.window == nullptr || !controls_.window->sdlWindow) {
         return;
     }
-    SDL_Window* window = controls.window->sdlWindow.get();
-    if (!fit.windowFitted) {
-        SDL_GetWindowPosition(window, &fit.savedWindowX, &fit.savedWindowY);
-        SDL_GetWindowSize(window, &fit.savedWindowWidth, &fit.savedWindowHeight);
+    SDL_Window* window = controls_.window->sdlWindow.get();
+    if (!fit_.windowFitted) {
+        SDL_GetWindowPosition(window, &fit_.savedWindowX, &fit_.savedWindowY);
+        SDL_GetWindowSize(window, &fit_.savedWindowWidth, &fit_.savedWindowHeight);
         const int display = SDL_GetWindowDisplayIndex(window);
         SDL_Rect usable{};
         if (display < 0 || SDL_GetDisplayUsableBounds(display, &usable) != 0) {
@@ -400,7 +400,7 @@ void TrakmoorEngine::toggleFitWindow() {
         SDL_RestoreWindow(window);
         SDL_SetWindowPosition(window, usable.x, usable.y);
         SDL_SetWindowSize(window, usable.w, usable.h);
-        fit.windowFitted = true;
+        fit_.windowFitted = true;
     } else {
         if ((SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) {
             if (SDL_SetWindowFullscreen(window, 0) != 0) {
@@ -408,9 +408,9 @@ void TrakmoorEngine::toggleFitWindow() {
                 return;
             }
         }
-        SDL_SetWindowSize(window, fit.savedWindowWidth, fit.savedWindowHeight);
-        SDL_SetWindowPosition(window, fit.savedWindowX, fit.savedWindowY);
-        fit.windowFitted = false;
+        SDL_SetWindowSize(window, fit_.savedWindowWidth, fit_.savedWindowHeight);
+        SDL_SetWindowPosition(window, fit_.savedWindowX, fit_.savedWindowY);
+        fit_.windowFitted = false;
     }
     showFitState();
 }

@@ -17,33 +17,33 @@ TrakmoorEngine::TrakmoorEngine() = default;
 TrakmoorEngine::~TrakmoorEngine() = default;
 
 void TrakmoorEngine::setStatus(const std::string& text) {
-    if (controls.statusLabel == nullptr) {
+    if (controls_.statusLabel == nullptr) {
         return;
     }
-    controls.statusLabel->text = text;
-    controls.statusLabel->invalidate();
+    controls_.statusLabel->text = text;
+    controls_.statusLabel->invalidate();
 }
 
 void TrakmoorEngine::updateStatusLine() {
     const Track* track = currentTrack();
-    if (track == nullptr || doc.cursorIndex < 0) {
+    if (track == nullptr || document_.marks().cursorIndex < 0) {
         return;
     }
-    const std::string file = fileNamePart(doc.gpxPath);
-    if (doc.freeCursor) {
-        setStatus(
-            freeCursorStatusText(file, _("free cursor"), doc.freeCursorLat, doc.freeCursorLon));
+    const std::string file = fileNamePart(document_.path());
+    if (document_.marks().freeCursor) {
+        setStatus(freeCursorStatusText(file, _("free cursor"), document_.marks().freeCursorLat,
+                                       document_.marks().freeCursorLon));
     } else {
-        setStatus(
-            pointStatusText(file, _("point"), *track, doc.cursorIndex, doc.markerA, doc.markerB));
+        setStatus(pointStatusText(file, _("point"), *track, document_.marks().cursorIndex,
+                                  document_.marks().markerA, document_.marks().markerB));
     }
 }
 
 std::pair<int, int> TrakmoorEngine::mapPanelSize() const {
-    if (controls.mapPanel == nullptr) {
+    if (controls_.mapPanel == nullptr) {
         return {0, 0};
     }
-    return {controls.mapPanel->width, controls.mapPanel->height};
+    return {controls_.mapPanel->width, controls_.mapPanel->height};
 }
 
 } // namespace trakmoor

@@ -9,8 +9,10 @@
 // EngineCommands.cpp.
 
 #include "app/ControlIds.h"
+#include "app/OpenDocument.h"
 #include "gui/GuiEngine.h"
 #include "gui/SdlHandles.h"
+#include "map/BackgroundMap.h"
 #include "map/FontFace.h"
 #include "map/GraphPicture.h"
 #include "map/MapFeature.h"
@@ -75,10 +77,6 @@ struct MainWindowControls {
     std::vector<std::pair<GuiObject*, const ControlPlace*>> placed;
 };
 
-// A map file read after a look at its start; unset when it holds no <osm> element.
-using CheckedOsmMapRead = std::optional<OsmMapReadResult>;
-CheckedOsmMapRead readCheckedOsmMap(const std::string& path);
-
 // A GPX file and the map beside it being read on threads of their own, so that a long file is read
 // while the window is built or shown.
 struct GpxOpening {
@@ -88,39 +86,9 @@ struct GpxOpening {
     // The map file that belongs beside the track, and whether it is there (then it is read).
     std::string mapPath;
     bool mapBeside = false;
-    std::future<CheckedOsmMapRead> map;
+    std::future<OsmMapReadResult> map;
 };
 GpxOpening beginGpxOpening(const std::string& path);
-
-// The open GPX document and where on its shown track the cursor and the markers are.
-struct OpenDocument {
-    std::unique_ptr<Gpx> gpx;
-    std::string gpxPath;
-    // Counts the documents taken over, so that a picture is never mistaken for one of another.
-    int documentGeneration = 0;
-    int selectedTrack = -1;
-    // Track point index; -1 = none.
-    int cursorIndex = -1;
-    int markerA = -1;
-    int markerB = -1;
-    // The cursor is a free position (freeCursorLat, freeCursorLon) instead of a track point.
-    bool freeCursor = false;
-    double freeCursorLat = 0.0;
-    double freeCursorLon = 0.0;
-
-    // The shown track, or null.
-    const Track* currentTrack() const { return gpx ? gpx->trackAt(selectedTrack) : nullptr; }
-};
-
-// The background map as read, and the version that pictures of it are drawn for.
-struct BackgroundMap {
-    std::vector<MapFeature> mapFeatures;
-    std::string mapPath;
-    // Changes whenever mapFeatures is replaced or cleared, so pictures of the old map are redrawn.
-    int mapGeneration = 0;
-    // The projected map with its names, kept while only the pan changes.
-    MapPictureCache mapPicture;
-};
 
 // What the check boxes and the statistics selector switch on and off, beside the view's own.
 struct DisplayOptions {
@@ -167,8 +135,6 @@ public:
     // The main window -------------------------------------------------------------------------
     // Creates every control of the main window; called once, right after the window exists.
     void buildMainWindow(AppWindow* window, bool fullscreen);
-    // Keeps `option` equal to the check box's state and applies the option's follow-ups.
-    void bindOption(GuiCheckBox* checkBox, bool* option);
     void setStatus(const std::string& text);
     // File, cursor point or free position, markers and the A-B distance.
     void updateStatusLine();
@@ -184,25 +150,24 @@ public:
     void selectTrack(int index);
     void loadBuiltInSample();
     void refreshInfoPanel();
-    // Reads a GPX file and loads the map beside it (or asks `downloadOsmMap` for one).  A file
+    // Reads a GPX file and loads the map beside it (or asks the map downloader for one).  A file
     // without tracks changes nothing but the status line: the track still shown keeps its map.
     void openGpxFile(const std::string& path);
     // The second half of openGpxFile: waits for the reads that beginGpxOpening started and takes
     // their results over.
     void finishGpxOpening(GpxOpening opening);
     // The shown track, or null.
-    const Track* currentTrack() const { return doc.currentTrack(); }
+    const Track* currentTrack() const { return document_.currentTrack(); }
 
     // Maps -------------------------------------------------------------------------------------
     // Reads a map and swaps it in whole; a failed read leaves the previous map.
     void LoadOsmMap(const std::string& path);
-    // Swaps in a map read by readCheckedOsmMap, or says why it could not be read.
-    void installOsmMap(const std::string& path, CheckedOsmMapRead read);
-    // Forgets the map; the map label says there is none.
-    void clearMap();
     // Downloads the map around the shown track from the Overpass servers into `path`; true when
     // the file is there.  Blocks; the window shows the progress, Escape cancels.
     bool downloadMapFromServers(const std::string& path);
+    // Asked for a map file at `path` when a GPX file has none beside it; true when it wrote one.
+    // Without one, no map can be fetched and the map is cleared.
+    void setMapDownloader(std::function<bool(const std::string& path)> downloader);
     // Puts one frame of the main window on screen while an operation blocks the main loop; input
     // stays queued.
     void repaintNow();
@@ -216,7 +181,6 @@ public:
     void ZoomAt(double factor, int mouseX, int mouseY);
     void CenterOnCursor();
     void UpdateHeadingOffset();
-    void RotateBy(std::int32_t& angle, int step);
     void ApplyPreset(int index);
     void ResetView();
     // Each angle field shows its angle.
@@ -228,8 +192,6 @@ public:
     void applyAngles();
     // Marker A (true) or B at the cursor point.
     void setMarker(bool markerA);
-    // A key's way of switching an option: the check box follows, and so do the follow-ups.
-    void toggleOption(bool& option, GuiCheckBox* checkBox);
     // The file dialogs; at most one is open at a time.  The choice arrives as command 9999.
     void openGpxDialog();
     void openMapDialog();
@@ -238,33 +200,37 @@ public:
     // A file dropped on the main window: a track opens as from the dialog, a map is loaded.
     void openDroppedFile(const std::string& path);
 
-    // Drawing ----------------------------------------------------------------------------------
+    // Called once after the first frame in which the main window's panels were painted, and once
+    // after the first frame that showed a track on the map.
+    void setFirstFrameHandlers(std::function<void()> firstFrame,
+                               std::function<void()> firstTrackFrame);
 
-    // Asked for a map file at `path` when a GPX file has none beside it; true when it wrote one.
-    // Unset, no map can be fetched and the map is cleared.
-    std::function<bool(const std::string& path)> downloadOsmMap;
-    // Called once after the first frame in which the main window's panels were painted.
-    std::function<void()> onFirstFrame;
-    // Called once after the first frame that showed a track on the map.
-    std::function<void()> onFirstTrackFrame;
-
-    MainWindowControls controls;
-    OpenDocument doc;
-    BackgroundMap map;
-    ViewState view;
-    TrackBoundsCache trackBounds;
-    DisplayOptions options;
-    PanelPictures pictures;
-    WindowFitState fit;
-    bool dragging = false;
-    int dragLastX = 0;
-    int dragLastY = 0;
+    // What the engine shows, read-only, for the tests and the program's probes --------------------
+    const OpenDocument& document() const { return document_; }
+    const BackgroundMap& backgroundMap() const { return map_; }
+    const ViewState& viewState() const { return view_; }
+    const DisplayOptions& displayOptions() const { return options_; }
+    const MainWindowControls& mainControls() const { return controls_; }
+    bool windowFitted() const { return fit_.windowFitted; }
     // The open file dialog was opened for a map, not for a track.
-    bool mapDialogPending = false;
+    bool mapDialogPending() const { return mapDialogPending_; }
 
 private:
+    // Keeps `option` equal to the check box's state and applies the option's follow-ups.
+    void bindOption(GuiCheckBox* checkBox, bool* option);
+    // A key's way of switching an option: the check box follows, and so do the follow-ups.
+    void toggleOption(bool& option, GuiCheckBox* checkBox);
+    // What a check box's change sets off beyond storing the option.
+    void applyOptionFollowUps(int checkBoxId);
+    void RotateBy(std::int32_t& angle, int step);
     // "Zoom: 150%" in the status line.
     void showZoom();
+    // Swaps in a map read by readCheckedOsmMap, or says why it could not be read.
+    void installOsmMap(const std::string& path, OsmMapReadResult read);
+    // Forgets the map; the map label says there is none.
+    void clearMap();
+    // Asks the map downloader, if there is one, for a map file at `path`.
+    bool downloadOsmMap(const std::string& path);
     void handleCommand(AppWindow* window, GuiEvent* event);
     // The end of a file dialog: loads the chosen file and closes the dialog's window.
     void finishFileDialog(AppWindow* window, GuiEvent* event);
@@ -283,8 +249,6 @@ private:
                         std::vector<std::string> filters, bool forMap);
     // The fit button names what it would do next.
     void showFitState();
-    // What a check box's change sets off beyond storing the option.
-    void applyOptionFollowUps(int checkBoxId);
     // The map panel's size, or 0 x 0 before the window is built.
     std::pair<int, int> mapPanelSize() const;
 
@@ -311,6 +275,24 @@ private:
     PanelSceneKey panelSceneKey();
     // Paints the graph panel, and the map panel when `paintMap` is set, from `scene`.
     void paintPanels(const PanelSceneKey& scene, bool paintMap);
+
+    std::function<bool(const std::string& path)> mapDownloader_;
+    std::function<void()> onFirstFrame_;
+    std::function<void()> onFirstTrackFrame_;
+
+    MainWindowControls controls_;
+    OpenDocument document_;
+    // Declared after the document: its picture, which may be drawing around the document's track,
+    // goes first.
+    BackgroundMap map_;
+    ViewState view_;
+    DisplayOptions options_;
+    PanelPictures pictures_;
+    WindowFitState fit_;
+    bool dragging_ = false;
+    int dragLastX_ = 0;
+    int dragLastY_ = 0;
+    bool mapDialogPending_ = false;
 
     bool firstFrameReported_ = false;
     bool trackFrameReported_ = false;

@@ -64,9 +64,9 @@ void watchFirstFrame(TrakmoorEngine& engine, std::chrono::steady_clock::time_poi
         engine.quitRequested = true;
     };
     if (untilTrack) {
-        engine.onFirstTrackFrame = [report] { report("first track frame"); };
+        engine.setFirstFrameHandlers({}, [report] { report("first track frame"); });
     } else {
-        engine.onFirstFrame = [report] { report("first frame"); };
+        engine.setFirstFrameHandlers([report] { report("first frame"); }, {});
     }
 }
 
@@ -115,9 +115,8 @@ int main(int argc, char** argv) {
         }
         engine->buildMainWindow(engine->mainWindow, settings->fullscreen);
         TrakmoorEngine* program = engine.get();
-        engine->downloadOsmMap = [program](const std::string& path) {
-            return program->downloadMapFromServers(path);
-        };
+        engine->setMapDownloader(
+            [program](const std::string& path) { return program->downloadMapFromServers(path); });
         // Before the files: reading a long track already puts a first frame on screen.
         watchFirstFrame(*engine, start);
         loadStartupFiles(*engine, files, opening);

@@ -93,6 +93,25 @@ ScreenPoint ProjectWayPoint(const ViewState& view, TrackBoundsCache& bounds, con
     return MapProjection(view, bounds, track, width, height).projectWayPoint(point, applyPan);
 }
 
+std::optional<int> nearestTrackPoint(const MapProjection& projection, const Track& track, double x,
+                                     double y) {
+    std::optional<int> nearest;
+    double nearestDistance = 0.0;
+    for (int i = 0; i < track.pointCount(); ++i) {
+        const ScreenPoint at = projection.projectWayPoint(*track.pointAt(i), true);
+        const double dx = at.x - x;
+        const double dy = at.y - y;
+        // A point the projection cannot place (no finite height) gives NaN and never wins.
+        if (const double distance = dx * dx + dy * dy; !nearest || distance < nearestDistance) {
+            if (std::isfinite(distance)) {
+                nearest = i;
+                nearestDistance = distance;
+            }
+        }
+    }
+    return nearest;
+}
+
 std::optional<MapPoint> freeCursorPositionAt(const ViewState& view, TrackBoundsCache& bounds,
                                              const Track& track, int width, int height, double x,
                                              double y) {

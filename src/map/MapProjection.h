@@ -66,6 +66,11 @@ ScreenPoint ProjectPoint(const ViewState& view, TrackBoundsCache& bounds, const 
 ScreenPoint ProjectWayPoint(const ViewState& view, TrackBoundsCache& bounds, const Track& track,
                             int width, int height, const WayPoint& point, bool applyPan);
 
+// The index of the track point whose projection (pan applied) lies nearest to panel pixel (x, y);
+// the lower index on a tie.  None when no point can be placed.
+std::optional<int> nearestTrackPoint(const MapProjection& projection, const Track& track, double x,
+                                     double y);
+
 // The position under panel pixel (x, y) for a view without angles and heading offset, as the
 // free cursor is placed.  None for a track without points.
 std::optional<MapPoint> freeCursorPositionAt(const ViewState& view, TrackBoundsCache& bounds,

@@ -9,6 +9,8 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
+#include <fstream>
 #include <limits>
 #include <memory>
 #include <new>
@@ -636,6 +638,23 @@ OsmMapReadResult readOsmMapFile(const std::string& path) {
     } catch (const std::exception& error) {
         return invalid(error.what());
     }
+}
+
+OsmMapReadResult readCheckedOsmMap(const std::string& path) {
+    // What is no regular file or cannot be opened is left to the reader to report with its reason.
+    std::error_code error;
+    std::ifstream in;
+    if (std::filesystem::is_regular_file(path, error))
+        in.open(path, std::ios::binary);
+    if (in.is_open()) {
+        std::string head(std::size_t{1} << 16, '\0');
+        in.read(head.data(), static_cast<std::streamsize>(head.size()));
+        head.resize(static_cast<std::size_t>(in.gcount()));
+        if (head.find("<osm") == std::string::npos)
+            return {OsmMapReadResult::Outcome::NotOsm, {}, {}};
+    }
+    // The reader turns every failure, memory exhaustion included, into an outcome of its own.
+    return readOsmMapFile(path);
 }
 
 OsmMapReadResult readOsmMapText(std::string_view text) {

@@ -16,7 +16,8 @@
 namespace trakmoor {
 
 struct OsmMapReadResult {
-    enum class Outcome { Loaded, CannotOpen, Invalid };
+    // NotOsm: the file's start holds no <osm> element (only from readCheckedOsmMap).
+    enum class Outcome { Loaded, CannotOpen, Invalid, NotOsm };
     Outcome outcome = Outcome::Loaded;
     // Way features first (in file order), then multipolygon features (in file order).
     std::vector<MapFeature> features;
@@ -25,6 +26,10 @@ struct OsmMapReadResult {
 };
 
 OsmMapReadResult readOsmMapFile(const std::string& path);
+// A map file as the user names it: the reader takes any text line by line, so a file whose first
+// 64 KiB hold no <osm> element (an empty file, a picture) is refused instead of read as an empty
+// map.
+OsmMapReadResult readCheckedOsmMap(const std::string& path);
 // The same reader over text already in memory.
 OsmMapReadResult readOsmMapText(std::string_view text);
 

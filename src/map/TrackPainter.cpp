@@ -265,9 +265,9 @@ void drawSection(cairo_t* cr, const std::vector<ScreenPoint>& points, std::int32
 
 void drawCursor(cairo_t* cr, const MapProjection& projection, const Track& track,
                 const TrackDecorations& decorations, const std::vector<ScreenPoint>& points) {
-    if (decorations.freeCursor) {
-        const ScreenPoint p =
-            projection.projectFlat(decorations.freeCursorLat, decorations.freeCursorLon, true);
+    if (decorations.marks.freeCursor) {
+        const ScreenPoint p = projection.projectFlat(decorations.marks.freeCursorLat,
+                                                     decorations.marks.freeCursorLon, true);
         if (!p.isFinite())
             return;
         cairo_new_path(cr);
@@ -279,10 +279,10 @@ void drawCursor(cairo_t* cr, const MapProjection& projection, const Track& track
         cairo_set_source_rgb(cr, 0.92, 0.32, 0.10);
         cairo_set_line_width(cr, 2.5);
         cairo_stroke(cr);
-    } else if (isValidIndex(decorations.cursorIndex, track.pointCount()) &&
-               points[decorations.cursorIndex].isFinite()) {
+    } else if (isValidIndex(decorations.marks.cursorIndex, track.pointCount()) &&
+               points[decorations.marks.cursorIndex].isFinite()) {
         cairo_new_path(cr);
-        circle(cr, points[decorations.cursorIndex], 7.0);
+        circle(cr, points[decorations.marks.cursorIndex], 7.0);
         cairo_set_source_rgb(cr, 1.0, 0.72, 0.05);
         cairo_set_line_width(cr, 3.0);
         cairo_stroke(cr);
@@ -319,12 +319,12 @@ void paintTrack(cairo_t* cr, const MapProjection& projection, const Track& track
     drawTrackLine(cr, points, options);
 
     const bool bothMarkers =
-        isValidIndex(decorations.markerA, n) && isValidIndex(decorations.markerB, n);
-    if (decorations.showDirectLine && bothMarkers && points[decorations.markerA].isFinite() &&
-        points[decorations.markerB].isFinite()) {
+        isValidIndex(decorations.marks.markerA, n) && isValidIndex(decorations.marks.markerB, n);
+    if (decorations.showDirectLine && bothMarkers && points[decorations.marks.markerA].isFinite() &&
+        points[decorations.marks.markerB].isFinite()) {
         cairo_new_path(cr);
-        cairo_move_to(cr, points[decorations.markerA].x, points[decorations.markerA].y);
-        cairo_line_to(cr, points[decorations.markerB].x, points[decorations.markerB].y);
+        cairo_move_to(cr, points[decorations.marks.markerA].x, points[decorations.marks.markerA].y);
+        cairo_line_to(cr, points[decorations.marks.markerB].x, points[decorations.marks.markerB].y);
         cairo_set_source_rgb(cr, 0.75, 0.25, 0.12);
         cairo_set_line_width(cr, 1.5);
         cairo_stroke(cr);
@@ -336,14 +336,14 @@ void paintTrack(cairo_t* cr, const MapProjection& projection, const Track& track
     if (decorations.showWaypoints)
         drawDots(cr, points, 0, n - 1, 3.5, 0.10, 0.32, 0.60, 0.95, 0.98, 1.0);
     if (bothMarkers)
-        drawSection(cr, points, decorations.markerA, decorations.markerB);
+        drawSection(cr, points, decorations.marks.markerA, decorations.marks.markerB);
 
     drawCursor(cr, projection, track, decorations, points);
 
-    if (isValidIndex(decorations.markerA, n))
-        drawFlag(cr, decorations.flags.markA, points[decorations.markerA]);
-    if (isValidIndex(decorations.markerB, n))
-        drawFlag(cr, decorations.flags.markB, points[decorations.markerB]);
+    if (isValidIndex(decorations.marks.markerA, n))
+        drawFlag(cr, decorations.flags.markA, points[decorations.marks.markerA]);
+    if (isValidIndex(decorations.marks.markerB, n))
+        drawFlag(cr, decorations.flags.markB, points[decorations.marks.markerB]);
     cairo_restore(cr);
 }
 

@@ -7,6 +7,7 @@
 
 #include "map/MapProjection.h"
 #include "track/Gpx.h"
+#include "track/TrackMarks.h"
 
 #include <cairo.h>
 
@@ -25,13 +26,7 @@ struct FlagImages {
 };
 
 struct TrackDecorations {
-    // Track point indexes; -1 = none.
-    std::int32_t cursorIndex = -1;
-    std::int32_t markerA = -1;
-    std::int32_t markerB = -1;
-    bool freeCursor = false;
-    double freeCursorLat = 0.0;
-    double freeCursorLon = 0.0;
+    TrackMarks marks;
     bool showWaypoints = false;
     bool showDirectLine = false;
     FlagImages flags;

@@ -1,7 +1,10 @@
 #include "map/ViewOperations.h"
 
 #include <algorithm>
+#include <cctype>
+#include <charconv>
 #include <cmath>
+#include <limits>
 #include <numbers>
 
 namespace trakmoor {
@@ -39,6 +42,31 @@ std::optional<std::int32_t> presetAngleZ(int presetIndex) {
         return std::nullopt;
     }
     return angles[presetIndex];
+}
+
+std::optional<std::int32_t> parseAngleText(std::string_view text) {
+    std::size_t at = 0;
+    while (at < text.size() && std::isspace(static_cast<unsigned char>(text[at])) != 0) {
+        ++at;
+    }
+    bool negative = false;
+    if (at < text.size() && (text[at] == '+' || text[at] == '-')) {
+        negative = text[at] == '-';
+        ++at;
+    }
+    if (at == text.size() || std::isdigit(static_cast<unsigned char>(text[at])) == 0) {
+        return std::nullopt;
+    }
+    std::uint64_t magnitude = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data() + at, end, magnitude);
+    const std::uint64_t limit =
+        negative ? std::uint64_t{1} << 31 : std::uint64_t{std::numeric_limits<std::int32_t>::max()};
+    if (error != std::errc() || stop != end || magnitude > limit) {
+        return std::nullopt;
+    }
+    const auto value = static_cast<std::int64_t>(magnitude);
+    return static_cast<std::int32_t>(negative ? -value : value);
 }
 
 } // namespace trakmoor

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string_view>
 
 namespace trakmoor {
 
@@ -29,6 +30,10 @@ double travelHeadingOffset(const Track& track, int cursorIndex);
 // The Z angle of a perspective preset ("Reset", "North-side", "East-side", "South-side",
 // "West-side"); nothing for "Custom" or an unknown entry.
 std::optional<std::int32_t> presetAngleZ(int presetIndex);
+
+// A typed angle: a whole number as strtol reads it in base 10 (leading blanks and one sign
+// allowed) that uses up the whole text and fits in 32 bits; nothing otherwise.
+std::optional<std::int32_t> parseAngleText(std::string_view text);
 
 } // namespace trakmoor
 

@@ -108,14 +108,18 @@ TEST(EngineSoak, RandomEventsLeaveTheEngineSound) {
             SCOPED_TRACE(done);
             const Track* track = engine.currentTrack();
             const int last = track ? track->pointCount() - 1 : -1;
-            for (int index : {engine.doc.cursorIndex, engine.doc.markerA, engine.doc.markerB}) {
+            for (int index :
+                 {engine.document().marks().cursorIndex, engine.document().marks().markerA,
+                  engine.document().marks().markerB}) {
                 EXPECT_TRUE(index >= -1 && index <= last) << index;
             }
-            EXPECT_TRUE(last < 0 || engine.doc.cursorIndex >= 0);
-            for (int angle : {engine.view.angleX, engine.view.angleY, engine.view.angleZ}) {
+            EXPECT_TRUE(last < 0 || engine.document().marks().cursorIndex >= 0);
+            for (int angle : {engine.viewState().angleX, engine.viewState().angleY,
+                              engine.viewState().angleZ}) {
                 EXPECT_TRUE(angle >= 0 && angle < 360) << angle;
             }
-            EXPECT_TRUE(engine.view.zoom >= 0.05 && engine.view.zoom <= 50.0) << engine.view.zoom;
+            EXPECT_TRUE(engine.viewState().zoom >= 0.05 && engine.viewState().zoom <= 50.0)
+                << engine.viewState().zoom;
             EXPECT_LE(engine.windowList().size(), 2u) << "the main window and one dialog";
             EXPECT_EQ(engine.findWindow(d.window->id), d.window);
         }

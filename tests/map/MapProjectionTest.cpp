@@ -1,4 +1,5 @@
 #include "map/MapProjection.h"
+#include "map/ViewOperations.h"
 
 #include "PainterTestSupport.h"
 
@@ -91,4 +92,31 @@ TEST(MapProjection, FreeCursorPlacementInvertsTheFlatProjection) {
     EXPECT_NEAR(project(view, at->lat, at->lon).x, 100.0, 1e-9);
     EXPECT_NEAR(project(view, at->lat, at->lon).y, 200.0, 1e-9);
     EXPECT_FALSE(freeCursorPositionAt(view, bounds, Track(), 520, 522, 1, 1));
+}
+
+TEST(MapProjection, NearestTrackPointLowerIndexOnTiesNeverAnUnplacedOne) {
+    // Points 0 and 2 share a place; point 3 has no height to lift it by.
+    auto track = makeTrack({{47.0, 9.0, 500.0}, {47.1, 9.2, 600.0}, {47.0, 9.0, 500.0}});
+    test::addPoint(*track, 47.05, 9.1, NAN);
+    ViewState view;
+    view.showHeight = true;
+    view.panX = 10.0;
+    TrackBoundsCache bounds;
+    const MapProjection projection(view, bounds, *track, 520, 522);
+    EXPECT_EQ(nearestTrackPoint(projection, *track, 40.0, 370.0), 0);
+    EXPECT_EQ(nearestTrackPoint(projection, *track, 270.0, 261.0), 0);
+    EXPECT_EQ(nearestTrackPoint(projection, *track, 400.0, 200.0), 1);
+    const auto unplaced = makeTrack({{47.0, 9.0, NAN}});
+    EXPECT_EQ(nearestTrackPoint(MapProjection(view, bounds, *unplaced, 520, 522), *unplaced, 0, 0),
+              std::nullopt);
+}
+
+TEST(ViewOperations, AngleTextIsAWholeThirtyTwoBitNumber) {
+    const std::pair<const char*, std::optional<std::int32_t>> cases[] = {
+        {"725", 725}, {" \t-30", -30}, {"+7", 7},  {"-2147483648", INT32_MIN},
+        {"12a", {}},  {"", {}},        {"7 ", {}}, {"2147483648", {}},
+        {"+-3", {}},  {"1e3", {}},     {"-", {}},  {"99999999999999999999", {}}};
+    for (const auto& [text, expected] : cases) {
+        EXPECT_EQ(parseAngleText(text), expected) << '"' << text << '"';
+    }
 }

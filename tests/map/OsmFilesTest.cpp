@@ -135,6 +135,12 @@ TEST(OsmFiles, HostileFiles) {
     const auto empty = readOsmMapFile(write("empty.osm", ""));
     EXPECT_EQ(empty.outcome, Outcome::Loaded);
     EXPECT_TRUE(empty.features.empty());
+    // Named by the user, a file without <osm> near its start is not taken for an empty map.
+    EXPECT_EQ(readCheckedOsmMap(write("empty.osm", "")).outcome, Outcome::NotOsm);
+    EXPECT_EQ(readCheckedOsmMap(write("late.osm", std::string(1 << 16, ' ') + "<osm>")).outcome,
+              Outcome::NotOsm);
+    EXPECT_EQ(readCheckedOsmMap(write("tiny.osm", "<osm/>")).outcome, Outcome::Loaded);
+    EXPECT_EQ(readCheckedOsmMap(dir.string()).outcome, Outcome::CannotOpen);
 
     std::mt19937 random(3);
     std::string binary(1 << 20, '\0');

@@ -41,8 +41,8 @@ TEST(TrackPainter, LineCursorAndFlagsAtTheirPoints) {
     const auto red = flag10x20(1, 0, 0), blue = flag10x20(0, 0, 1), green = flag10x20(0, 1, 0);
     OwnedCairoSurface broken(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, -1, -1));
     TrackDecorations decorations;
-    decorations.cursorIndex = 2;
-    decorations.markerA = 1;
+    decorations.marks.cursorIndex = 2;
+    decorations.marks.markerA = 1;
     decorations.flags = {red.get(), blue.get(), green.get(), broken.get()};
     const Canvas c = paint(decorations);
     EXPECT_TRUE(c.is(100, 150, 0.08, 0.38, 0.70));
@@ -54,20 +54,20 @@ TEST(TrackPainter, LineCursorAndFlagsAtTheirPoints) {
     EXPECT_TRUE(c.is(280, 26, 0, 0, 1));
     EXPECT_TRUE(c.is(24, 148, 0, 1, 0)); // marker A; B is not set
 
-    decorations.freeCursor = true;
-    decorations.freeCursorLat = unitPanelPoint(150, 250.5).lat;
-    decorations.freeCursorLon = unitPanelPoint(150, 250.5).lon;
+    decorations.marks.freeCursor = true;
+    decorations.marks.freeCursorLat = unitPanelPoint(150, 250.5).lat;
+    decorations.marks.freeCursorLon = unitPanelPoint(150, 250.5).lon;
     const Canvas free = paint(decorations);
     EXPECT_TRUE(free.is(157, 250, 0.92, 0.32, 0.10));
     EXPECT_EQ(free.at(207, 150).a, 0); // no ring
 }
 
 TEST(TrackPainter, SectionIsTheSameInBothMarkerOrders) {
-    TrackDecorations decorations{.markerA = 1, .markerB = 3, .flags = {}};
+    TrackDecorations decorations{.marks = {.markerA = 1, .markerB = 3}, .flags = {}};
     const Canvas forward = paint(decorations);
     EXPECT_TRUE(forward.is(100, 150, 0.82, 0.12, 0.10));
     EXPECT_EQ(forward.at(114, 105).a, 0);
-    std::swap(decorations.markerA, decorations.markerB);
+    std::swap(decorations.marks.markerA, decorations.marks.markerB);
     EXPECT_EQ(paint(decorations).bytes(), forward.bytes());
     decorations.showDirectLine = true;
     const Rgba direct = paint(decorations).at(114, 105);
@@ -81,7 +81,9 @@ TEST(TrackPainter, UnusablePointsAreSkipped) {
     ViewState lifted;
     lifted.showHeight = true;
     lifted.angleX = 30;
-    paint({.cursorIndex = 1, .markerA = 0, .markerB = 2, .showWaypoints = true, .flags = {}},
+    paint({.marks = {.cursorIndex = 1, .markerA = 0, .markerB = 2},
+           .showWaypoints = true,
+           .flags = {}},
           lifted, *track);
 }
 
