@@ -1,5 +1,5 @@
 // Events of the main window: the commands its controls post, and what SDL events the engine
-// understands itself (keys, the wheel, presses on the map and graph, dragging_, dropped files)
+// understands itself (keys, the wheel, presses on the map and graph, dragging, dropped files)
 // before the rest goes on to the controls.  Also the operations only commands use: typed angles,
 // markers, options switched by key, the cursor mode and the file dialogs.
 
@@ -125,8 +125,8 @@ void TrakmoorEngine::handleSelection(int id) {
         selectTrack(index(controls_.trackCombo));
         break;
     case ControlId::StatisticsSelector:
-        if (const int mode = index(controls_.statisticsCombo); mode >= 0) {
-            options_.statisticsMode = mode;
+        if (index(controls_.statisticsCombo) >= 0) {
+            options_.statisticsMode = controls_.statisticsCombo->selectedValue();
         }
         break;
     case ControlId::PerspectiveSelector:
@@ -296,6 +296,11 @@ bool TrakmoorEngine::handleKey(const SDL_Keysym& key) {
         ZoomBy(0.8);
         return true;
     case SDLK_ESCAPE:
+        if (mapPieces_) {
+            // Every piece fetched so far stays in the cache for the next open.
+            mapPieces_->cancel();
+            return true;
+        }
         ResetView();
         return true;
     case SDLK_F11:
@@ -495,7 +500,7 @@ void TrakmoorEngine::toggleOption(bool& option, GuiCheckBox* checkBox) {
 
 void TrakmoorEngine::openDroppedFile(const std::string& path) {
     const std::string extension = lowerCaseExtension(path);
-    if (extension == ".gpx") {
+    if (extension == ".gpx" || extension == ".fit" || extension == ".tcx") {
         openGpxFile(path);
     } else if (extension == ".osm" || extension == ".xml") {
         LoadOsmMap(path);

@@ -132,7 +132,7 @@ TEST(EngineCommands, EveryButtonAndKeyOfTheTables) {
     }
 }
 
-TEST(EngineCommands, CentringTracksAndTheCursorMode) {
+TEST(EngineCommands, CentringRotatingAndTheCursorModeWithoutATrack) {
     // "Center", "c" and "f" bring the cursor to the middle, "f" turned upward.
     EngineDriver d;
     for (auto act :
@@ -147,18 +147,6 @@ TEST(EngineCommands, CentringTracksAndTheCursorMode) {
     EXPECT_LT(next.y, here.y);
     d.press(126);
     EXPECT_EQ(d.controls().perspectiveCombo->selectedIndex(), 5) << "rotating is Custom";
-    // "<", ">" and the track box; a new track leaves the free cursor.
-    d.controls().cursorModeCombo->select(1, true);
-    d.engine->installGpx(readGpxText("<gpx><trk><name>A</name><trkseg><trkpt lat='1' lon='2'/>"
-                                     "</trkseg></trk><trk/></gpx>"),
-                         "two.gpx");
-    EXPECT_EQ(std::pair(d.marks().freeCursor, d.controls().cursorModeCombo->selectedIndex()),
-              std::pair(false, 0));
-    d.press(102);
-    d.press(102);
-    EXPECT_EQ(d.status(), "Selected track contains no waypoints");
-    d.press(101);
-    EXPECT_EQ(d.status(), "two.gpx  |  A  |  1 points");
     // "Free" without a track goes back to "Waypoint".
     EngineDriver bare(false);
     bare.controls().cursorModeCombo->select(1, true);
@@ -257,12 +245,13 @@ TEST(EngineCommands, DialogsDropsAndBadFiles) {
         d.key(SDLK_RETURN, 0, d.dialog()->appWindow);
     };
     auto files = [&] {
-        return d.engine->document().path() + " " + d.engine->backgroundMap().path() + " " +
-               d.status();
+        const BackgroundMap& shown = d.engine->backgroundMap();
+        return d.engine->document().path() + " " + shown.path() + " " +
+               std::to_string(shown.generation()) + " " + d.status();
     };
     d.press(100);
     typeIntoDialog(ride);
-    EXPECT_EQ(files(), ride + " " + map + " ride.osm  |  1 map ways loaded");
+    EXPECT_EQ(files(), ride + " " + map + " 1 ride.osm  |  1 map ways loaded");
     // Escape loads nothing; clicks, keys and drops while the dialog is open are its own.
     d.key(SDLK_o, KMOD_LCTRL);
     d.click(400, 300, SDL_BUTTON_LEFT, d.dialog()->appWindow);
@@ -271,15 +260,15 @@ TEST(EngineCommands, DialogsDropsAndBadFiles) {
     d.drop(p + "x.gpx", d.dialog()->appWindow);
     d.key(SDLK_ESCAPE, 0, d.dialog()->appWindow);
     EXPECT_EQ(std::tuple(d.dialog(), d.marks().cursorIndex, files()),
-              std::tuple(nullptr, 0, ride + " " + map + " ride.osm  |  1 map ways loaded"));
+              std::tuple(nullptr, 0, ride + " " + map + " 1 ride.osm  |  1 map ways loaded"));
     d.press(127);
     EXPECT_EQ(d.dialog()->currentDir(), dir.string()) << "maps start beside the track";
     typeIntoDialog("ride.osm");
-    EXPECT_EQ(d.engine->backgroundMap().generation(), 2);
 
     std::ofstream(dir / "empty.osm").flush();
     std::ofstream(dir / "empty.gpx").flush();
     std::ofstream(dir / "junk.gpx") << std::string(1 << 16, '\1');
+    std::ofstream(dir / "bad.osm") << "<osm>\n<node id=\"1\" lat=\"47.1x\" lon=\"9.5\"/>\n</osm>\n";
     fs::copy_file(dir / "junk.gpx", dir / "junk.osm");
     const std::string none = "Invalid OSM map: no <osm> element found";
     for (auto [file, expected] : {std::pair("gone.gpx", "File not found: " + p + "gone.gpx"),
@@ -289,14 +278,15 @@ TEST(EngineCommands, DialogsDropsAndBadFiles) {
                                   {"gone.XML", "Could not open OSM map: " + p + "gone.XML"},
                                   {"empty.osm", none},
                                   {"junk.osm", none},
+                                  {"bad.osm", "Invalid OSM map: Invalid XML number: 47.1x"},
                                   {"a.txt", std::string("Unsupported file: a.txt")}}) {
         d.drop(p + file); // the track and map shown stay
-        EXPECT_EQ(files(), ride + " " + map + " " + expected);
+        EXPECT_EQ(files(), ride + " " + map + " 2 " + expected);
     }
     fs::rename(ride, p + "Tour.GPX");
     fs::rename(map, p + "Tour.osm");
     d.drop(p + "Tour.GPX");
-    EXPECT_EQ(files(), p + "Tour.GPX " + p + "Tour.osm Tour.osm  |  1 map ways loaded");
+    EXPECT_EQ(files(), p + "Tour.GPX " + p + "Tour.osm 3 Tour.osm  |  1 map ways loaded");
     fs::remove_all(dir);
 }
 

@@ -2,6 +2,7 @@
 // tracks, maps, the status line, the view operations and the download of a missing map.
 #include "EngineDriver.h"
 #include "app/AppPaths.h"
+#include "app/TrackInfoPrinter.h"
 #include "gui/GuiButton.h"
 #include "gui/GuiComboBox.h"
 #include "gui/GuiPanels.h"
@@ -15,6 +16,8 @@
 #include <clocale>
 #include <fstream>
 #include <map>
+#include <regex>
+#include <sstream>
 
 namespace trakmoor {
 namespace {
@@ -81,9 +84,8 @@ TEST(Engine, StartsAtItsDefaultsAndCheckBoxesDriveTheirOptions) {
         d.click(box->x + 8, box->y + 12);
         EXPECT_EQ(option, expected) << box->label;
     }
-    // Following the direction turned and centred the view; leaving it drops the turn.
+    // Leaving the direction behind drops the turn it gave the view.
     EXPECT_NE(view.headingOffset, 0.0);
-    EXPECT_TRUE(d.cursorCentred());
     d.click(c.followDirectionCheck->x + 8, c.followDirectionCheck->y + 12);
     EXPECT_EQ(view.headingOffset, 0.0);
 }
@@ -219,25 +221,28 @@ TEST(Engine, InstallingDocumentsAndSelectingTracks) {
     EXPECT_EQ(d.status(), "tour.gpx  |  Unnamed track  |  2 points");
     EXPECT_EQ(infoLines(d)[1], "Name=Unnamed");
 
-    // Another track starts with a fresh view and no markers.
+    // Another track (">") starts with a fresh view, no markers and the waypoint cursor.
     d.engine->setCursor(1);
     d.engine->setMarker(true);
     d.engine->ZoomBy(3.0);
-    d.engine->selectTrack(1);
+    d.controls().cursorModeCombo->select(1, true);
+    d.press(102);
     EXPECT_EQ(d.controls().trackCombo->selectedIndex(), 1);
     EXPECT_EQ(d.status(), "tour.gpx  |  Ride  |  1 points");
-    EXPECT_EQ(std::tuple(d.marks(), d.view().zoom), std::tuple(TrackMarks{.cursorIndex = 0}, 1.0));
-
-    d.engine->selectTrack(3);
-    EXPECT_EQ(d.status(), "Selected track contains no waypoints");
-    EXPECT_EQ(d.marks().cursorIndex, -1);
-
-    // Out of range: nothing changes.
+    EXPECT_EQ(std::tuple(d.marks(), d.view().zoom, d.controls().cursorModeCombo->selectedIndex()),
+              std::tuple(TrackMarks{.cursorIndex = 0}, 1.0, 0));
+    d.press(102);
+    d.press(102);
+    EXPECT_EQ(std::pair(d.status(), d.marks().cursorIndex),
+              std::pair(std::string("Selected track contains no waypoints"), -1));
+    // Out of range: nothing changes; "<" goes back.
     d.engine->setStatus("unchanged");
     d.engine->selectTrack(-1);
-    d.engine->selectTrack(4);
+    d.press(102);
     EXPECT_EQ(std::pair(d.engine->document().selectedTrack(), d.status()),
               std::pair(3, std::string("unchanged")));
+    d.press(101);
+    EXPECT_EQ(d.status(), "tour.gpx  |  Unnamed track  |  1 points");
 
     // A document without tracks, or none at all, keeps what is shown.
     const int generation = d.engine->document().generation();
@@ -253,9 +258,6 @@ TEST(Engine, InstallingDocumentsAndSelectingTracks) {
 TEST(Engine, OpeningFilesAndMaps) {
     EngineDriver d(false);
     const TrakmoorEngine& e = *d.engine;
-    d.engine->openGpxFile("/no/such/ride.gpx");
-    EXPECT_EQ(d.status(), "File not found: /no/such/ride.gpx");
-
     const fs::path folder = fs::temp_directory_path() / "trakmoor-open-test";
     fs::remove_all(folder);
     fs::create_directories(folder);
@@ -282,27 +284,58 @@ TEST(Engine, OpeningFilesAndMaps) {
     std::ofstream(folder / "none.gpx") << "<gpx version=\"1.1\"></gpx>\n";
     fs::copy_file(TRAKMOOR_TEST_DATA "/osm/graphhopper__test-osm6.osm", folder / "none.osm");
     int fetches = 0;
-    d.engine->setMapDownloader([&](const std::string& path) {
-        ++fetches;
-        return fs::copy_file(bautzen, path);
-    });
+    d.engine->setMapDownloader([&fetches](const std::string&) { return ++fetches < 0; });
     d.engine->openGpxFile(folder / "none.gpx");
     EXPECT_EQ(d.status(), "No tracks found in " + (folder / "none.gpx").string());
     EXPECT_EQ(std::tuple(e.document().path(), e.backgroundMap().path(), fetches),
               std::tuple(ride, bautzen, 0));
+    fs::remove_all(folder);
+}
 
-    // A fetched map is loaded; maps that cannot be read leave it shown.
-    d.engine->openGpxFile(ride);
-    EXPECT_EQ(fetches, 1);
-    const auto fetched = std::tuple_cat(shown(), std::tuple(d.controls().mapLabel->text));
-    EXPECT_EQ(std::get<1>(fetched), rideMap);
-    d.engine->LoadOsmMap("/no/such/map.osm");
-    EXPECT_EQ(d.status(), "Could not open OSM map: /no/such/map.osm");
-    std::ofstream(folder / "bad.osm")
-        << "<osm>\n<node id=\"1\" lat=\"47.1x\" lon=\"9.5\"/>\n</osm>\n";
-    d.engine->LoadOsmMap(folder / "bad.osm");
-    EXPECT_EQ(d.status(), "Invalid OSM map: Invalid XML number: 47.1x");
-    EXPECT_EQ(std::tuple_cat(shown(), std::tuple(d.controls().mapLabel->text)), fetched);
+// A FIT file opens like a GPX file: dropped, with its map beside it, its channels in the panel,
+// the same rows --info prints, the graph modes of its channels; damaged or foreign files keep what
+// is shown.
+TEST(Engine, FitAndTcxFiles) {
+    EngineDriver d(false);
+    const fs::path folder = fs::temp_directory_path() / "trakmoor-fit-test";
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    const fs::path ride = folder / "ride.fit";
+    fs::copy_file(TRAKMOOR_TEST_DATA "/fit/fitparse__garmin-fenix-5-walk.fit", ride);
+    fs::copy_file(TRAKMOOR_TEST_DATA "/osm/graphhopper__test-osm6.osm", folder / "ride.osm");
+    d.drop(ride);
+    EXPECT_EQ(d.engine->backgroundMap().path(), (folder / "ride.osm").string());
+    std::ostringstream printed, errors;
+    EXPECT_EQ(printTrackInfo(ride, false, printed, errors), 0);
+    std::string panel;
+    for (const std::string& line : infoLines(d)) {
+        if (line.find('=') != std::string::npos) {
+            panel += line.substr(0, line.find('=')) + ": " + line.substr(line.find('=') + 1) + "\n";
+        }
+    }
+    // The lines with empty values are the ones infoLines cannot tell from group rows.
+    EXPECT_EQ(panel, std::regex_replace(printed.str(), std::regex(".*: \n"), ""));
+    EXPECT_NE(panel.find("Avg. heart rate: 75 bpm"), std::string::npos);
+    std::vector<std::string> modes;
+    for (const auto& item : d.controls().statisticsCombo->items()) {
+        modes.push_back(item.text);
+    }
+    EXPECT_EQ(modes, (std::vector<std::string>{"Height", "Speed", "Height + km/h", "Heart rate",
+                                               "Cadence", "Temperature"}));
+
+    // Damaged and foreign files: the walk stays.
+    std::ofstream(folder / "random.fit") << "no FIT at all";
+    d.engine->openGpxFile(folder / "random.fit");
+    EXPECT_EQ(d.status(), "Not a FIT file: " + (folder / "random.fit").string());
+    std::ofstream(folder / "broken.tcx") << "<TrainingCenterDatabase><Activities>";
+    d.engine->openGpxFile(folder / "broken.tcx");
+    EXPECT_EQ(d.status().rfind("Could not load TCX: ", 0), 0u);
+    EXPECT_EQ(d.engine->document().path(), ride.string());
+
+    // An indoor ride: no map, and the status line says why.
+    d.engine->openGpxFile(TRAKMOOR_TEST_DATA "/fit/fitparse__sample-activity-indoor-trainer.fit");
+    EXPECT_NE(d.status().find("recorded without positions: no map"), std::string::npos);
+    EXPECT_EQ(d.engine->backgroundMap().path(), "");
     fs::remove_all(folder);
 }
 
@@ -325,17 +358,18 @@ TEST(Engine, ZoomPresetsAndReset) {
     EXPECT_EQ(d.status(), "Zoom: 150%");
 
     // The named side comes to the bottom; every preset levels the view and the fields show it.
-    GuiTextCtrl* fields[] = {d.controls().angleXField, d.controls().angleYField,
-                             d.controls().angleZField};
-    for (auto [index, angleZ] : {std::pair(1, 180), {2, 90}, {4, 270}, {5, 270}}) {
+    const MainWindowControls& c = d.controls();
+    auto angles = [&] {
+        return std::tuple(d.view().angleX, d.view().angleY, d.view().angleZ, c.angleXField->text(),
+                          c.angleYField->text(), c.angleZField->text());
+    };
+    for (auto [index, z] : {std::pair(1, 180), {2, 90}, {4, 270}, {5, 270}}) {
+        const int before = d.view().angleZ;
         d.press(122);
         d.press(124);
+        EXPECT_EQ(angles(), std::tuple(5, 5, before, "5", "5", std::to_string(before)));
         d.engine->ApplyPreset(index);
-        EXPECT_EQ(std::tuple(d.view().angleX, d.view().angleY, d.view().angleZ),
-                  std::tuple(0, 0, angleZ));
-        EXPECT_EQ(fields[0]->text() + " " + fields[1]->text() + " " + fields[2]->text(),
-                  "0 0 " + std::to_string(angleZ))
-            << index;
+        EXPECT_EQ(angles(), std::tuple(0, 0, z, "0", "0", std::to_string(z))) << index;
     }
     EXPECT_EQ(d.status(), "Perspective: West-side");
 
