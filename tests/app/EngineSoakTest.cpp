@@ -78,16 +78,9 @@ TEST(EngineSoak, RandomEventsLeaveTheEngineSound) {
                 event.text.text[i - 1] = "17- a/.x"[pick(8)];
             }
         } else if (kind < 80) {
-            event.button = {Uint32(pick(2) ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP),
-                            0,
-                            to->id,
-                            0,
-                            Uint8(1 + pick(3)),
-                            0,
-                            Uint8(1 + pick(2)),
-                            0,
-                            x,
-                            y};
+            event.button.type = pick(2) ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
+            event.button.button = Uint8(1 + pick(3)), event.button.clicks = Uint8(1 + pick(2));
+            event.button.x = x, event.button.y = y;
         } else if (kind < 90) {
             event.motion.x = x, event.motion.y = y;
         } else {
