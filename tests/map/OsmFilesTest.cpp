@@ -64,16 +64,6 @@ TEST(OsmFiles, EveryRealFileAndFuzzRegressionLoads) {
     EXPECT_EQ(realFiles, 5);
 }
 
-TEST(OsmFiles, HandWrittenFixtureKeepsOnlyTheMotorway) {
-    // Its forest multipolygon has an inner member only, so it yields nothing.
-    const auto result = readOsmMapFile((kOsmData / "graphhopper__test-osm6.osm").string());
-    ASSERT_EQ(result.features.size(), 1u);
-    const MapFeature& motorway = result.features[0];
-    EXPECT_EQ(motorway.featureClass, MotorwayTrunk);
-    EXPECT_EQ(motorway.points, (std::vector<MapPoint>{{51.99, 9.01}, {52.0, 9.0}, {52.1, 9.2}}));
-    EXPECT_FALSE(motorway.closed);
-}
-
 TEST(OsmFiles, SpotChecksInSchaan) {
     const auto result =
         readOsmMapFile((kOsmData / "valhalla__liechtenstein-schaan-small.osm").string());
