@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <clocale>
+#include <optional>
 #include <thread>
 
 using namespace trakmoor;
@@ -111,12 +112,17 @@ TEST(GraphPainter, StripsPaintLikeOneStroke) {
     }
 }
 
-// The kept curves show what a full painting shows, also when they come from the thread; until
-// then the panel has its background, the cursor and the texts.
+// The kept curves show what a full painting shows, also when they come from the thread, or are
+// drawn at once when no thread starts; until then the panel has its background, the cursor and
+// the texts.
 TEST(GraphPainter, KeptCurvesPaintLikeTheFullGraph) {
     const auto track = repeatedTrack("gpsbabel__sbn-v13.gpx", 2);
-    for (std::int32_t threadFrom : {1 << 30, 1}) {
-        GraphPictureCache cache({}, threadFrom);
+    for (std::int32_t threadFrom : {1 << 30, 1, 0}) {
+        std::optional<FailingThreadStarts> noThreads;
+        if (threadFrom == 0) {
+            noThreads.emplace();
+        }
+        GraphPictureCache cache({}, std::max(threadFrom, 1));
         for (std::int32_t cursor : {100, 5000}) {
             Canvas kept(520, 124);
             cache.paint(kept.cr.get(), 520, 124, *track, 1, 2, cursor, kBold.get());
@@ -130,18 +136,9 @@ TEST(GraphPainter, KeptCurvesPaintLikeTheFullGraph) {
                     std::this_thread::sleep_for(std::chrono::milliseconds(5));
                 cache.paint(kept.cr.get(), 520, 124, *track, 1, 2, cursor, kBold.get());
             }
-            EXPECT_EQ(kept.bytes(), graph(*track, 2, cursor, 520).bytes());
+            EXPECT_EQ(kept.bytes(), graph(*track, 2, cursor, 520).bytes()) << threadFrom;
         }
     }
-}
-
-TEST(GraphPainter, CurvesAreDrawnAtOnceWhenNoThreadStarts) {
-    const auto track = repeatedTrack("gpsbabel__sbn-v13.gpx", 1);
-    const FailingThreadStarts noThreads;
-    GraphPictureCache cache({}, 1);
-    Canvas kept(520, 124);
-    cache.paint(kept.cr.get(), 520, 124, *track, 1, 2, 100, kBold.get());
-    EXPECT_EQ(kept.bytes(), graph(*track, 2, 100, 520).bytes());
 }
 
 // A channel's curve is offered and drawn only for a track that has it, across points without a

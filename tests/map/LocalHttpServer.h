@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -18,11 +19,19 @@ namespace maptest {
 using namespace std::chrono_literals;
 using Texts = std::vector<std::string>;
 
-// HTTP/1.1 on 127.0.0.1: connection i gets reply i (in turn), slow ones in pieces of 64 bytes
-// 5 ms apart.
+// Content-Length tells `missing` bytes more than the body has, for an answer cut short.
+inline std::string httpAnswer(const std::string& status, const std::string& body,
+                              const std::string& headers = "", std::size_t missing = 0) {
+    return "HTTP/1.1 " + status + "\r\nContent-Length: " + std::to_string(body.size() + missing) +
+           "\r\nConnection: close\r\n" + headers + "\r\n" + body;
+}
+
+// HTTP/1.1 on 127.0.0.1: connection i gets reply(i, its request), or reply i of a list (in turn);
+// replies with an X-Slow header go out in pieces of 64 bytes 5 ms apart.
 class Server {
 public:
-    explicit Server(Texts replies) : replies_(std::move(replies)) {
+    using Reply = std::function<std::string(int, const std::string&)>;
+    explicit Server(Reply reply) : reply_(std::move(reply)) {
         sockaddr_in address{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
         socklen_t size = sizeof address;
         bind(listener_, reinterpret_cast<sockaddr*>(&address), size);
@@ -30,13 +39,14 @@ public:
         getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size);
         url = "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/api/interpreter";
         thread_ = std::thread([this] {
-            int client = -1;
-            for (std::size_t i = 0; (client = accept(listener_, nullptr, nullptr)) >= 0; ++i) {
-                serve(client, replies_[i % replies_.size()]);
+            for (int client = -1, i = 0; (client = accept(listener_, nullptr, nullptr)) >= 0;) {
+                serve(client, i++);
                 close(client);
             }
         });
     }
+    explicit Server(Texts replies)
+        : Server([replies](int i, const std::string&) { return replies[i % replies.size()]; }) {}
     explicit Server(const std::string& reply) : Server(Texts{reply}) {}
     ~Server() {
         // Wakes the thread from accept.
@@ -51,7 +61,7 @@ public:
     std::string url;
 
 private:
-    void serve(int client, const std::string& reply) {
+    void serve(int client, int number) {
         // A query ends in ';' (sent as %3B); a GET after a redirect with its empty line.
         std::string request;
         std::string in(4096, '\0');
@@ -66,6 +76,7 @@ private:
             std::lock_guard lock(mutex_);
             requests_.push_back(request);
         }
+        const std::string reply = reply_(number, request);
         const std::size_t piece = reply.find("X-Slow") != reply.npos ? 64 : reply.size();
         for (std::size_t at = 0; at < reply.size(); at += piece) {
             std::this_thread::sleep_for(piece == 64 ? 5ms : 0ms);
@@ -75,7 +86,7 @@ private:
         }
     }
 
-    Texts replies_;
+    Reply reply_;
     int listener_ = socket(AF_INET, SOCK_STREAM, 0);
     std::mutex mutex_;
     Texts requests_;

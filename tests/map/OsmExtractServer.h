@@ -5,19 +5,14 @@
 // query's box (every way with a node in it, the relations of those ways, everything they
 // reference), so pieces fetched from it can be checked against the extract itself.
 
+#include "map/LocalHttpServer.h"
 #include "map/OverpassDownload.h"
-
-#include <arpa/inet.h>
-#include <unistd.h>
 
 #include <curl/curl.h>
 
-#include <atomic>
 #include <fstream>
-#include <functional>
 #include <map>
 #include <set>
-#include <thread>
 
 namespace maptest {
 
@@ -119,54 +114,11 @@ inline Box queryBox(const std::string& request) {
     return box;
 }
 
-inline std::string httpAnswer(const std::string& status, const std::string& body,
-                              const std::string& headers = "") {
-    return "HTTP/1.1 " + status + "\r\nContent-Length: " + std::to_string(body.size()) +
-           "\r\nConnection: close\r\n" + headers + "\r\n" + body;
-}
-
-// Each connection is answered by `reply` (request number, request text), one after the other.
-class ExtractServer {
+// Counts the queries it answered, so that tests can tell what was fetched again.
+class ExtractServer : public Server {
 public:
-    using Reply = std::function<std::string(int, const std::string&)>;
-    explicit ExtractServer(Reply reply) : reply_(std::move(reply)) {
-        sockaddr_in address{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
-        socklen_t size = sizeof address;
-        bind(listener_, reinterpret_cast<sockaddr*>(&address), size);
-        listen(listener_, 8);
-        getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size);
-        url = "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/api/interpreter";
-        thread_ = std::thread([this] {
-            for (int client = -1, i = 0; (client = accept(listener_, nullptr, nullptr)) >= 0;)
-                serve(client, i++);
-        });
-    }
-    ~ExtractServer() {
-        shutdown(listener_, SHUT_RDWR);
-        thread_.join();
-        close(listener_);
-    }
-    int requests() const { return served_; }
-    std::string url;
-
-private:
-    void serve(int client, int number) {
-        std::string request, in(65536, '\0');
-        while (!request.ends_with("%3B")) {
-            const ssize_t n = recv(client, in.data(), in.size(), 0);
-            if (n <= 0)
-                return (void)close(client); // the client gave up
-            request.append(in.data(), static_cast<std::size_t>(n));
-        }
-        ++served_;
-        const std::string reply = reply_(number, request);
-        send(client, reply.data(), reply.size(), MSG_NOSIGNAL);
-        close(client);
-    }
-    Reply reply_;
-    int listener_ = socket(AF_INET, SOCK_STREAM, 0);
-    std::atomic<int> served_{0};
-    std::thread thread_;
+    using Server::Server;
+    int requests() { return static_cast<int>(Server::requests().size()); }
 };
 
 } // namespace maptest

@@ -7,12 +7,8 @@
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
 #include <list>
-#include <mutex>
 #include <random>
-#include <thread>
-#include <unistd.h>
 #include <zlib.h>
 
 using namespace trakmoor;
@@ -29,11 +25,9 @@ const std::string kMap = "<osm>\n<node id='1' lat='48.0' lon='16.0'/>\n<node id=
                          "k='highway' v='track'/>\n</way>\n</osm>\n";
 const std::string kRemark = "<osm>\n<remark> runtime error: Query timed out </remark>\n</osm>\n";
 
-// Content-Length tells `missing` bytes more than the body has, for an answer cut short.
 std::string answer(const std::string& status, const std::string& body = kMap,
                    const std::string& headers = "", std::size_t missing = 0) {
-    return "HTTP/1.1 " + status + "\r\nContent-Length: " + std::to_string(body.size() + missing) +
-           "\r\nConnection: close\r\n" + headers + "\r\n" + body;
+    return maptest::httpAnswer(status, body, headers, missing);
 }
 const std::string kOk = answer("200 OK"), kSlowMap = answer("200 OK", kMap, "X-Slow: 1\r\n");
 const std::string kSlow = answer("200 OK", std::string(99999, ' '), "X-Slow: 1\r\n");

@@ -26,16 +26,6 @@ std::vector<std::uint8_t> bytesOf(const std::string& name) {
     return {text.begin(), text.end()};
 }
 
-std::vector<std::string> splitCsv(const std::string& line) {
-    std::vector<std::string> cells;
-    std::stringstream in(line);
-    for (std::string cell; std::getline(in, cell, ',');)
-        cells.push_back(cell);
-    if (!line.empty() && line.back() == ',')
-        cells.emplace_back();
-    return cells;
-}
-
 // "Mon Jun 12 09:10:15 PDT 2017" as seconds since 1970 UTC.
 std::int64_t parseCsvDate(const std::string& text) {
     std::tm tm{};
@@ -73,46 +63,45 @@ TEST_P(FitAgainstCsv, recordsMatchTheirDecoding) {
     std::ifstream csv(fitFile(name + "-records.csv"));
     std::string line;
     std::getline(csv, line);
-    std::vector<std::string> header = splitCsv(line);
+    std::vector<std::string> header = test::splitCsv(line);
     for (auto& column : header)
         column.erase(0, column.find_first_not_of(' '));
-    auto column = [&](const std::vector<std::string>& row, const std::string& prefix) {
-        for (std::size_t i = 0; i < header.size(); ++i)
-            if (header[i].rfind(prefix, 0) == 0 && i < row.size())
-                return row[i];
+    // The first column whose name starts with one of `prefixes` (files name them either way).
+    auto column = [&](const std::vector<std::string>& row,
+                      std::initializer_list<std::string_view> prefixes) {
+        for (std::string_view prefix : prefixes)
+            for (std::size_t i = 0; i < header.size(); ++i)
+                if (header[i].starts_with(prefix) && i < row.size())
+                    return row[i];
         return std::string("none");
     };
     int index = 0;
     while (std::getline(csv, line)) {
-        const std::vector<std::string> row = splitCsv(line);
+        const std::vector<std::string> row = test::splitCsv(line);
         ASSERT_LT(index, track.pointCount());
         const WayPoint& point = *track.pointAt(index);
         const std::string where = name + " record " + std::to_string(index);
-        const std::string time = column(row, "timestamp") != "none" ? column(row, "timestamp")
-                                                                    : column(row, "Timestamp");
+        const std::string time = column(row, {"timestamp", "Timestamp"});
         const std::int64_t expectedTime = time.find(' ') == std::string::npos
                                               ? std::stoll(time) + fitEpochOffset
                                               : parseCsvDate(time);
         EXPECT_EQ(point.time(), expectedTime) << where;
-        if (column(row, "position_lat") != "none") {
-            expectSame(cellNumber(column(row, "position_lat")) * 180 / 2147483648.0, point.lat(),
-                       1e-9, where);
-            expectSame(cellNumber(column(row, "position_long")) * 180 / 2147483648.0, point.lon(),
-                       1e-9, where);
-            expectSame(cellNumber(column(row, "altitude")), point.ele(), 1e-6, where);
-            expectSame(cellNumber(column(row, "temperature")),
-                       track.channelValue(Channel::Temperature, index), 0, where);
+        auto number = [&](std::initializer_list<std::string_view> names) {
+            return cellNumber(column(row, names));
+        };
+        if (column(row, {"position_lat"}) != "none") {
+            expectSame(number({"position_lat"}) * 180 / 2147483648.0, point.lat(), 1e-9, where);
+            expectSame(number({"position_long"}) * 180 / 2147483648.0, point.lon(), 1e-9, where);
+            expectSame(number({"altitude"}), point.ele(), 1e-6, where);
+            expectSame(number({"temperature"}), track.channelValue(Channel::Temperature, index), 0,
+                       where);
         }
-        expectSame(cellNumber(column(row, "heart_rate") != "none" ? column(row, "heart_rate")
-                                                                  : column(row, "Heart Rate")),
+        expectSame(number({"heart_rate", "Heart Rate"}),
                    track.channelValue(Channel::HeartRate, index), 0, where);
-        expectSame(cellNumber(column(row, "cadence") != "none" ? column(row, "cadence")
-                                                               : column(row, "Cadence")),
-                   track.channelValue(Channel::Cadence, index), 0, where);
-        expectSame(cellNumber(column(row, "speed") != "none" ? column(row, "speed")
-                                                             : column(row, "Speed")) *
-                       3.6,
-                   track.channelValue(Channel::Speed, index), 0.01, where);
+        expectSame(number({"cadence", "Cadence"}), track.channelValue(Channel::Cadence, index), 0,
+                   where);
+        expectSame(number({"speed", "Speed"}) * 3.6, track.channelValue(Channel::Speed, index),
+                   0.01, where);
         ++index;
     }
     EXPECT_EQ(index, track.pointCount());
@@ -232,10 +221,6 @@ TEST(FitReader, handWrittenMessages) {
     EXPECT_FALSE(track.hasChannel(Channel::Cadence));
 }
 
-} // namespace
-
-namespace {
-
 // The panel's channel rows of a FIT track, from the readings its own project decoded.
 TEST(FitReader, infoRowsOfTheChannels) {
     const GpxReadResult read = readFitFileWithOutcome(fitFile("fitparse__garmin-fenix-5-walk.fit"));
@@ -244,7 +229,7 @@ TEST(FitReader, infoRowsOfTheChannels) {
     std::getline(csv, line);
     double heartSum = 0, heartMax = 0, cadenceSum = 0, temperatureSum = 0, rows = 0;
     while (std::getline(csv, line)) {
-        const auto cells = splitCsv(line);
+        const auto cells = test::splitCsv(line);
         const double heart = std::stod(cells[1]);
         heartSum += heart;
         heartMax = std::max(heartMax, heart);

@@ -99,30 +99,6 @@ TEST_P(GpxFile, HoldsTheTracksAndPointsOfItsTextWhicheverWayItIsRead) {
 
 INSTANTIATE_TEST_SUITE_P(RealFiles, GpxFile, ::testing::ValuesIn(allGpxFiles()));
 
-TEST(GpxFiles, KnownFacts) {
-    // Facts read off the files by hand.
-    auto read = [](const char* name) { return readGpxFile((test::gpxDataDir() / name).string()); };
-    auto sample = read("gpxpy__korita-zbevnica.gpx");
-    ASSERT_TRUE(sample);
-    EXPECT_EQ(sample->trackAt(2)->name(), "ACTIVE LOG");
-    EXPECT_EQ(sample->trackAt(5)->name(), "WP: 002");
-    EXPECT_EQ(sample->trackAt(5)->pointAt(0)->cmt(), "03-OCT-10 15:03:30");
-    EXPECT_EQ(sample->creator(), "GPSBabel - http://www.gpsbabel.org");
-    EXPECT_EQ(sample->version(), "1.0");
-    EXPECT_EQ(sample->minLat(), 45.367775448);
-    EXPECT_EQ(sample->maxLon(), 14.167956915);
-
-    // A byte order mark, and no version attribute.
-    auto bom = read("gpxpy__unicode_with_bom.gpx");
-    ASSERT_TRUE(bom);
-    EXPECT_EQ(bom->trackCount(), 1);
-    EXPECT_EQ(bom->version(), "");
-
-    auto garmin = read("gpsbabel__garminconnect.gpx");
-    ASSERT_TRUE(garmin);
-    EXPECT_NE(garmin->trackAt(0)->pointAt(0)->time(), -1);
-}
-
 // The reader once built Mini-XML's whole element tree and walked it; document-digests.txt holds
 // the digests of what that reader made of every file here, and the streaming reader must match.
 TEST(GpxFiles, DocumentsMatchThoseOfTheWholeTreeReader) {

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace trakmoor::test {
 
@@ -23,6 +24,19 @@ inline std::string readWholeFile(const std::filesystem::path& path) {
     std::ostringstream out;
     out << in.rdbuf();
     return out.str();
+}
+
+// The cells of one line of a CSV file without quoting; a trailing comma gives an empty last cell.
+inline std::vector<std::string> splitCsv(std::string line) {
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+    std::vector<std::string> cells;
+    std::stringstream in(line);
+    for (std::string cell; std::getline(in, cell, ',');)
+        cells.push_back(cell);
+    if (!line.empty() && line.back() == ',')
+        cells.emplace_back();
+    return cells;
 }
 
 // Every field at full precision, one line per point and per track, so that documents compare as

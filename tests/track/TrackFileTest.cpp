@@ -21,16 +21,6 @@ fs::path dataFile(const std::string& name) {
     return fs::path(TRAKMOOR_TEST_DATA) / name;
 }
 
-std::vector<std::string> split(std::string line) {
-    if (!line.empty() && line.back() == '\r')
-        line.pop_back();
-    std::vector<std::string> cells;
-    std::stringstream in(line);
-    for (std::string cell; std::getline(in, cell, ',');)
-        cells.push_back(cell);
-    return cells;
-}
-
 // The points of every track, in order, as one list with the track each belongs to.
 std::vector<std::pair<const Track*, int>> allPoints(const Gpx& gpx) {
     std::vector<std::pair<const Track*, int>> points;
@@ -62,7 +52,7 @@ TEST_P(TcxAgainstGpsbabel, pointsAndChannels) {
     std::istringstream lines(output);
     std::string line;
     std::getline(lines, line);
-    const std::vector<std::string> header = split(line);
+    const std::vector<std::string> header = test::splitCsv(line);
     auto column = [&](const std::vector<std::string>& row, const std::string& name) {
         for (std::size_t i = 0; i < header.size(); ++i)
             if (header[i] == name && i < row.size() && !row[i].empty())
@@ -75,7 +65,7 @@ TEST_P(TcxAgainstGpsbabel, pointsAndChannels) {
                                                         {"Power", Channel::Power}};
     for (; std::getline(lines, line); ++index) {
         ASSERT_LT(index, points.size());
-        const auto row = split(line);
+        const auto row = test::splitCsv(line);
         const auto [track, i] = points[index];
         const WayPoint& point = *track->pointAt(i);
         const std::string where = std::string(GetParam()) + " point " + std::to_string(index);

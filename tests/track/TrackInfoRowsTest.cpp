@@ -42,8 +42,9 @@ std::unique_ptr<Gpx> gpxWithTrack(const std::string& trackBody) {
 
 } // namespace
 
-// The expected texts are printed by tests/track/sample_expectations.py, which works them out from
-// the file with its own parser and formulas.
+// The expected texts were worked out from the file apart from this code (Python's XML parser and
+// datetime, haversine on a 6371 km sphere, speeds over steps with a positive time, climbs with
+// single wild readings flattened and a 0.15 m hysteresis); Python rounds like C.
 TEST(TrackInfoRows, SampleTrack) {
     auto gpx = sample();
     ASSERT_TRUE(gpx);

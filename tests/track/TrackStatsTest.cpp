@@ -1,7 +1,4 @@
 #include "track/TrackStats.h"
-#include "track/GpxReader.h"
-
-#include "GpxTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -120,24 +117,6 @@ TEST(SectionStats, IsSymmetricAndEmptyForOnePoint) {
                   "0..3, 4 points, 300.00 m (direct 100.00 m) in 59 s, 18.305 km/h");
     EXPECT_EQ(summary(computeSectionStats(*track, 2, 2)),
               "2..2, 1 points, 0.00 m (direct 0.00 m) in 0 s, 0.000 km/h");
-}
-
-// Expected values computed separately from the file text with the same formulas (haversine on
-// 6371 km, km/h over positive time steps).
-TEST(TrackStats, RealFiles) {
-    auto empty = readGpxFile((test::gpxDataDir() / "gpxpy__track-with-empty-segment.gpx").string());
-    ASSERT_TRUE(empty);
-    EXPECT_EQ(summary(computeTrackStats(*empty->trackAt(0))),
-              "9 points, 191.6..191.6 m, 0.131..16.016 km/h, 85.85 m in 76 s, 4.067 km/h");
-
-    // Times with fractional seconds.
-    auto garmin = readGpxFile((test::gpxDataDir() / "gpsbabel__garminconnect.gpx").string());
-    ASSERT_TRUE(garmin);
-    const Track& track = *garmin->trackAt(0);
-    EXPECT_EQ(summary(computeTrackStats(track)),
-              "68 points, 1531.2..1550.8 m, 0.359..23.260 km/h, 1587.20 m in 298 s, 19.174 km/h");
-    EXPECT_EQ(summary(computeSectionStats(track, 10, 3)),
-              "3..10, 8 points, 51.18 m (direct 45.59 m) in 24 s, 7.677 km/h");
 }
 
 // Worked out by hand: a reading more than 1 m above or below both neighbours is flattened, then
