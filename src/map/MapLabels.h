@@ -68,8 +68,11 @@ std::vector<PlacedLabel> labelShapes(cairo_t* measure, std::span<const MapFeatur
 std::vector<PlacedLabel> placeMapLabels(cairo_t* measure, std::span<const MapFeature> features,
                                         const MapProjection& projection, const LabelArea& area);
 
-// White halo, then dark text.  `cr` is translated so that panel coordinates apply.
-void drawPlacedLabels(cairo_t* cr, std::span<const PlacedLabel> labels, const LabelArea& area);
+// White halo, then dark text.  `cr` is translated so that panel coordinates apply.  With
+// `inkAsText` the dark text is written as glyphs rather than filled as outlines, so that a PDF or
+// SVG keeps the names searchable.
+void drawPlacedLabels(cairo_t* cr, std::span<const PlacedLabel> labels, const LabelArea& area,
+                      bool inkAsText = false);
 
 // Both steps on one context.
 void DrawMapLabels(cairo_t* cr, std::span<const MapFeature> features,
