@@ -110,7 +110,16 @@ struct PanelPictures {
     CairoSurfacePtr flagMarkBImage;
     CairoFontFacePtr textFont;
     CairoFontFacePtr boldFont;
+
+    FlagImages flags() const {
+        return {.start = flagStartImage.get(),
+                .finish = flagFinishImage.get(),
+                .markA = flagMarkAImage.get(),
+                .markB = flagMarkBImage.get()};
+    }
 };
+// The flags from the data folder and the embedded font; needs no window.
+PanelPictures loadPanelPictures();
 
 // "Fit window to screen" and the geometry that "Restore window" returns to.
 struct WindowFitState {
