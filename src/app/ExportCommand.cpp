@@ -29,14 +29,13 @@ struct CurlSession {
     }
 };
 
-// The map beside the track, downloaded first when asked to; none when there is no map to be had.
-OsmMapReadResult mapFor(const ExportSettings& settings, const Track& track, std::ostream& errors) {
+// The map named, or the one beside the track (downloaded first when asked to); no features when
+// there is none to be had.
+OsmMapReadResult mapFor(const ExportSettings& settings, const std::string& mapPath,
+                        const Track& track, std::ostream& errors) {
     if (!settings.map.empty())
-        return readCheckedOsmMap(settings.map);
-    std::filesystem::path beside(settings.file);
-    beside.replace_extension(".osm");
-    const std::string besidePath = pathText(beside);
-    if (!isRegularFile(beside) && settings.download) {
+        return readCheckedOsmMap(mapPath);
+    if (!isRegularFile(mapPath) && settings.download) {
         const CurlSession curl;
         DownloadCallbacks callbacks{
             .setStatus = {},
@@ -44,17 +43,22 @@ OsmMapReadResult mapFor(const ExportSettings& settings, const Track& track, std:
             .cancelRequested = {},
             .showMapError = [&errors](const std::string& why) { errors << why << '\n'; }};
         if (curl.started)
-            downloadOsmMap(&track, besidePath, configuredOverpassServers(), callbacks);
+            downloadOsmMap(&track, mapPath, configuredOverpassServers(), callbacks);
     }
-    if (!isRegularFile(beside))
+    if (!isRegularFile(mapPath))
         return {.outcome = OsmMapReadResult::Outcome::Loaded, .features = {}, .error = {}};
-    return readCheckedOsmMap(besidePath);
+    return readCheckedOsmMap(mapPath);
 }
 
 std::string mapFailureText(const OsmMapReadResult& read, const std::string& path) {
-    if (read.outcome == OsmMapReadResult::Outcome::NotOsm)
-        return _("Not an OSM map: ") + path;
-    return _("Could not load OSM map: ") + path + (read.error.empty() ? "" : ": " + read.error);
+    switch (read.outcome) {
+    case OsmMapReadResult::Outcome::NotOsm:
+        return _("Invalid OSM map: ") + std::string(_("no <osm> element found")) + ": " + path;
+    case OsmMapReadResult::Outcome::CannotOpen:
+        return _("Could not open OSM map: ") + path;
+    default:
+        return _("Invalid OSM map: ") + read.error + ": " + path;
+    }
 }
 
 } // namespace
@@ -137,9 +141,12 @@ int runExport(const ExportSettings& settings, std::ostream& errors) {
     if (track->pointCount() == 0)
         return fail(_("Selected track contains no waypoints"));
 
-    const OsmMapReadResult map = mapFor(settings, *track, errors);
+    std::string mapPath = settings.map;
+    if (mapPath.empty())
+        mapPath = pathText(std::filesystem::path(settings.file).replace_extension(".osm"));
+    const OsmMapReadResult map = mapFor(settings, mapPath, *track, errors);
     if (map.outcome != OsmMapReadResult::Outcome::Loaded)
-        return fail(mapFailureText(map, settings.map.empty() ? settings.file : settings.map));
+        return fail(mapFailureText(map, mapPath));
 
     const PanelPictures pictures = loadPanelPictures();
     const DisplayOptions options;
