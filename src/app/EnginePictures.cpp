@@ -61,6 +61,7 @@ void TrakmoorEngine::savePicture(const std::string& path) {
     request.mapHeight = scene.mapHeight;
     request.graphHeight = scene.graphHeight;
     request.graph = scene.graph;
+    request.panelPicture = &map_.picture();
     const std::string error = exportPicture(path, request);
     setStatus(error.empty() ? _("Saved ") + fileNamePart(path) : error);
 }

@@ -129,7 +129,11 @@ void drawPicture(cairo_t* cr, const PictureRequest& request, bool vector) {
     cairo_save(cr);
     cairo_rectangle(cr, 0, 0, request.width, request.mapHeight);
     cairo_clip(cr);
-    paintMapPicture(cr, request.width, request.mapHeight, map, vector);
+    if (!vector && request.panelPicture != nullptr && request.viewWidth == request.width &&
+        request.viewHeight == request.mapHeight)
+        paintMapPanel(cr, request.width, request.mapHeight, map, *request.panelPicture);
+    else
+        paintMapPicture(cr, request.width, request.mapHeight, map, vector);
     cairo_restore(cr);
     if (request.graphHeight <= 0)
         return;

@@ -38,6 +38,9 @@ struct PictureRequest {
     int mapHeight = 0;
     int graphHeight = 0;
     GraphScene graph;
+    // The panel's own map picture, if there is one: a PNG at the panel's size and view is then
+    // painted from it and equals the panel.
+    MapPictureCache* panelPicture = nullptr;
 };
 
 // The view a panel of toWidth x toHeight needs to show what one of fromWidth x fromHeight shows
