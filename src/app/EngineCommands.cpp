@@ -9,8 +9,8 @@
 #include "gui/GuiButton.h"
 #include "gui/GuiComboBox.h"
 #include "gui/GuiFileDialog.h"
-#include "gui/GuiSaveFileDialog.h"
 #include "gui/GuiPanels.h"
+#include "gui/GuiSaveFileDialog.h"
 #include "gui/GuiTextCtrl.h"
 #include "gui/GuiWindow.h"
 #include "map/GraphPainter.h"
@@ -521,8 +521,8 @@ void TrakmoorEngine::openFileDialog(const std::string& title, const std::string&
     }
     mapDialogPending_ = forMap;
     if (!showFileDialog(title, [&](AppWindow& record) {
-            return std::make_unique<GuiOpenFileDialog>(&record, -1, 0, 0, dialogWidth,
-                                                       dialogHeight, dialogColour, startDirectory,
+            return std::make_unique<GuiOpenFileDialog>(&record, -1, 0, 0, dialogWidth, dialogHeight,
+                                                       dialogColour, startDirectory,
                                                        std::move(filters));
         })) {
         mapDialogPending_ = false;

@@ -210,7 +210,7 @@ public:
     // The file dialogs; at most one is open at a time.  The choice arrives as command 9999.
     void openGpxDialog();
     void openMapDialog();
-    // Pictures (EnginePictures.cpp) ----------------------------------------------------------------
+    // Pictures (EnginePictures.cpp) ------------------------------------------------------------
     // The save dialog for a picture of the map and graph panels, proposing "TRACK-NAME.png" in the
     // track's folder.
     void openSavePictureDialog();
@@ -271,8 +271,9 @@ private:
                         std::vector<std::string> filters, bool forMap);
     // Shows a modal file dialog made by `makeDialog` in a window of its own; false when none could
     // be shown.
-    bool showFileDialog(const std::string& title,
-                        const std::function<std::unique_ptr<GuiFileDialog>(AppWindow&)>& makeDialog);
+    bool
+    showFileDialog(const std::string& title,
+                   const std::function<std::unique_ptr<GuiFileDialog>(AppWindow&)>& makeDialog);
     // The fit button names what it would do next.
     void showFitState();
     // The map panel's size, or 0 x 0 before the window is built.

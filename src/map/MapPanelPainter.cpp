@@ -50,8 +50,8 @@ void paintMapPanel(cairo_t* cr, int width, int height, const MapScene& scene,
 
 void paintMapPicture(cairo_t* cr, int width, int height, const MapScene& scene, bool vector) {
     // Tiles and thinning only speed up raster strokes; a vector page keeps the whole line.
-    const TrackPaintOptions trackOptions{.thinSamePixel = !vector, .dropRepeats = true,
-                                         .strokeInTiles = !vector};
+    const TrackPaintOptions trackOptions{
+        .thinSamePixel = !vector, .dropRepeats = true, .strokeInTiles = !vector};
     paintMapLayers(cr, width, height, scene, trackOptions, [&](const MapPictureSource& source) {
         if (vector) {
             drawMapDirect(cr, source, true);

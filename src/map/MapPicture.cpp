@@ -673,8 +673,8 @@ void drawMapDirect(cairo_t* cr, const MapPictureSource& source, bool textAsText)
     TrackBoundsCache& bounds = source.bounds != nullptr ? *source.bounds : localBounds;
     const MapProjection projection(source.view, bounds, *source.track, w, h);
     const double zoom = source.view.zoom;
-    const Band panel{.top = 0.0, .bottom = static_cast<double>(h), .left = 0.0,
-                     .right = static_cast<double>(w)};
+    const Band panel{
+        .top = 0.0, .bottom = static_cast<double>(h), .left = 0.0, .right = static_cast<double>(w)};
 
     PreparedMap map;
     MapPreparer preparer(projection, map);
