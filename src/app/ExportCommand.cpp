@@ -103,6 +103,8 @@ ExportParse parseExportCommand(std::span<const std::string_view> arguments) {
             settings.graph = true;
         } else if (argument == "--download") {
             settings.download = true;
+        } else if (argument == "--no-legend") {
+            settings.legend = false;
         } else if (argument.starts_with("--") || positional.size() == 2) {
             return fail(_("Unexpected argument: ") + std::string(argument));
         } else {
@@ -157,6 +159,7 @@ int runExport(const ExportSettings& settings, std::ostream& errors) {
                            .features = &map.features,
                            .mapGeneration = 1,
                            .showOsmBackground = options.showOsmBackground,
+                           .showLegend = settings.legend,
                            .view = ViewState{},
                            .bounds = &document.bounds(),
                            .decorations = {.marks = document.marks(),

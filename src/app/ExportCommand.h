@@ -2,7 +2,7 @@
 #define TRAKMOOR_APP_EXPORTCOMMAND_H
 
 // trakmoor.bin --export OUT.png|OUT.pdf|OUT.svg [--size WxH] [--graph] [--track N] [--download]
-// FILE [MAP]: the picture the window would open with, drawn without a window or display, for
+// [--no-legend] FILE [MAP]: the picture the window would open with, drawn without a window or display, for
 // scripts and for the file manager's thumbnails.
 
 #include <iosfwd>
@@ -16,13 +16,14 @@ namespace trakmoor {
 
 inline constexpr const char* exportUsageText =
     "Usage: trakmoor.bin --export OUT.png|OUT.pdf|OUT.svg [--size WIDTHxHEIGHT|SIZE] [--graph] "
-    "[--track N] [--download] TRACK [MAP.osm]\n";
+    "[--track N] [--download] [--no-legend] TRACK [MAP.osm]\n";
 
 struct ExportSettings {
     std::string output;
     // Unset: the panels' size in a window of the design size.
     std::optional<std::pair<int, int>> size;
     bool graph = false;
+    bool legend = true;
     // 1 for the first track.
     int track = 1;
     bool download = false;

@@ -31,7 +31,8 @@ void paintMapLayers(cairo_t* cr, int width, int height, const MapScene& scene,
         source.height = height;
         source.font = scene.font;
         drawMap(source);
-        drawMapLegend(cr, width, height, scene.font);
+        if (scene.showLegend)
+            drawMapLegend(cr, width, height, scene.font);
     }
 
     const MapProjection projection(scene.view, bounds, *scene.track, width, height);

@@ -27,6 +27,8 @@ struct MapScene {
     int mapGeneration = 0;
     // The "OSM background" option.
     bool showOsmBackground = true;
+    // Off for pictures too small to spare the room, such as thumbnails.
+    bool showLegend = true;
     ViewState view;
     // The engine's bounds cache; null uses one of the call's own.
     TrackBoundsCache* bounds = nullptr;
