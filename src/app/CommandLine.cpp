@@ -45,6 +45,16 @@ std::optional<StartupSettings> parseCommandLine(std::span<const std::string_view
                 return std::nullopt;
             }
             sizeGiven = true;
+        } else if (argument == "--info") {
+            if (settings.infoFile || i + 1 >= arguments.size()) {
+                return std::nullopt;
+            }
+            settings.infoFile = std::string(arguments[++i]);
+        } else if (argument == "--json") {
+            if (settings.infoJson) {
+                return std::nullopt;
+            }
+            settings.infoJson = true;
         } else if (argument.starts_with("--")) {
             return std::nullopt;
         } else if (settings.positional.size() >= 2) {
@@ -52,6 +62,10 @@ std::optional<StartupSettings> parseCommandLine(std::span<const std::string_view
         } else {
             settings.positional.emplace_back(argument);
         }
+    }
+    // The info goes to the terminal alone: nothing of the window's goes with it.
+    if (settings.infoFile ? sizeGiven || !settings.positional.empty() : settings.infoJson) {
+        return std::nullopt;
     }
     return settings;
 }

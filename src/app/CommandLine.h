@@ -1,8 +1,9 @@
 #ifndef TRAKMOOR_APP_COMMANDLINE_H
 #define TRAKMOOR_APP_COMMANDLINE_H
 
-// The program's command line: trakmoor.bin [--window-size WIDTHxHEIGHT|fullscreen] [TRACK.gpx]
-// [MAP.osm].  Parsing is separate from start-up so that every rule can be checked on its own.
+// The program's command line: trakmoor.bin [--window-size WIDTHxHEIGHT|fullscreen] [TRACK]
+// [MAP.osm], or trakmoor.bin --info TRACK [--json].  Parsing is separate from start-up so that
+// every rule can be checked on its own.
 
 #include <optional>
 #include <span>
@@ -13,7 +14,8 @@
 namespace trakmoor {
 
 inline constexpr const char* usageText =
-    "Usage: trakmoor.bin [--window-size WIDTHxHEIGHT|fullscreen] [TRACK.gpx] [MAP.osm]\n";
+    "Usage: trakmoor.bin [--window-size WIDTHxHEIGHT|fullscreen] [TRACK] [MAP.osm]\n"
+    "       trakmoor.bin --info TRACK [--json]\n";
 
 struct StartupSettings {
     int width = 1100;
@@ -21,6 +23,9 @@ struct StartupSettings {
     bool fullscreen = false;
     // At most two, in command-line order: a track or map file, then a map file.
     std::vector<std::string> positional;
+    // --info: print the info rows of this file's tracks instead of opening a window.
+    std::optional<std::string> infoFile;
+    bool infoJson = false;
 };
 
 // Reads "WIDTHxHEIGHT" with blanks allowed around the numbers and the 'x'; both sizes must lie in

@@ -128,8 +128,8 @@ void TrakmoorEngine::handleSelection(int id) {
         selectTrack(index(controls_.trackCombo));
         break;
     case ControlId::StatisticsSelector:
-        if (const int mode = index(controls_.statisticsCombo); mode >= 0) {
-            options_.statisticsMode = mode;
+        if (index(controls_.statisticsCombo) >= 0) {
+            options_.statisticsMode = controls_.statisticsCombo->selectedValue();
         }
         break;
     case ControlId::PerspectiveSelector:
@@ -305,6 +305,11 @@ bool TrakmoorEngine::handleKey(const SDL_Keysym& key) {
         ZoomBy(0.8);
         return true;
     case SDLK_ESCAPE:
+        if (mapPieces_) {
+            // Every piece fetched so far stays in the cache for the next open.
+            mapPieces_->cancel();
+            return true;
+        }
         ResetView();
         return true;
     case SDLK_F11:
@@ -504,7 +509,7 @@ void TrakmoorEngine::toggleOption(bool& option, GuiCheckBox* checkBox) {
 
 void TrakmoorEngine::openDroppedFile(const std::string& path) {
     const std::string extension = lowerCaseExtension(path);
-    if (extension == ".gpx") {
+    if (extension == ".gpx" || extension == ".fit" || extension == ".tcx") {
         openGpxFile(path);
     } else if (extension == ".osm" || extension == ".xml") {
         LoadOsmMap(path);

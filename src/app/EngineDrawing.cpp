@@ -15,6 +15,7 @@ void TrakmoorEngine::drawWindow(AppWindow* window) {
     bool trackPainted = false;
     if (mainWindowShown) {
         layoutForWindowSize(window);
+        pollMapPieces();
         if (graphPicture_.adoptFinished() && controls_.graphPanel != nullptr) {
             controls_.graphPanel->invalidate();
         }

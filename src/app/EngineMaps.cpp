@@ -4,6 +4,7 @@
 #include "app/AppText.h"
 #include "app/TrakmoorEngine.h"
 #include "gui/GuiLabel.h"
+#include "map/MapPieces.h"
 #include "map/OsmReader.h"
 #include "map/OverpassDownload.h"
 
@@ -36,6 +37,8 @@ void dropQueuedEscapes() {
 } // namespace
 
 void TrakmoorEngine::LoadOsmMap(const std::string& path) {
+    // A map the user chose wins over one still being fetched.
+    mapPieces_.reset();
     installOsmMap(path, readCheckedOsmMap(path));
 }
 
@@ -96,6 +99,66 @@ bool TrakmoorEngine::downloadMapFromServers(const std::string& path) {
         dropQueuedEscapes();
     }
     return written;
+}
+
+void TrakmoorEngine::enableMapPieces(std::vector<OverpassServer> servers,
+                                     std::filesystem::path cacheFolder, PieceFetchTiming timing) {
+    mapPieceSettings_ = MapPieceSettings{std::move(servers), std::move(cacheFolder), timing};
+}
+
+bool TrakmoorEngine::startMapPieces(const std::string& path) {
+    mapPieces_.reset();
+    if (!mapPieceSettings_ || currentTrack() == nullptr) {
+        return false;
+    }
+    MapPiecePlan plan = planMapPieces(*currentTrack());
+    switch (plan.kind) {
+    case MapPiecePlan::Kind::NoPoints:
+    case MapPiecePlan::Kind::Single:
+        return false;
+    case MapPiecePlan::Kind::TooLong:
+        clearMap();
+        setStatus(trackTooLongText(plan.lengthMeters));
+        return true;
+    case MapPiecePlan::Kind::Pieces:
+        break;
+    }
+    clearMap();
+    mapPiecesTarget_ = path;
+    mapPiecesStatus_.clear();
+    mapPieces_ = std::make_unique<MapPieceFetcher>(
+        std::move(plan.pieces), mapPieceSettings_->servers,
+        MapPieceCache(mapPieceSettings_->cacheFolder), path, mapPieceSettings_->timing);
+    pollMapPieces();
+    return true;
+}
+
+void TrakmoorEngine::pollMapPieces() {
+    if (!mapPieces_) {
+        return;
+    }
+    MapFetchUpdate update = mapPieces_->poll();
+    if (update.features) {
+        if (update.finished && update.written) {
+            OsmMapReadResult merged;
+            merged.features = std::move(*update.features);
+            installOsmMap(mapPiecesTarget_, std::move(merged));
+        } else {
+            // Not a file yet: the label names the file the map will be.
+            map_.replace(std::move(*update.features), mapPiecesTarget_);
+        }
+    }
+    if (update.finished) {
+        mapPieces_.reset();
+        if (update.written && !update.cacheOff) {
+            return;
+        }
+    }
+    std::string status = MapPieceFetcher::statusText(update);
+    if (status != mapPiecesStatus_) {
+        mapPiecesStatus_ = status;
+        setStatus(status);
+    }
 }
 
 void TrakmoorEngine::repaintNow() {

@@ -1,14 +1,17 @@
-// Documents: opening a GPX file with the map beside it, taking a document over, choosing its
-// track, the built-in sample, and the info panel's rows.
+// Documents: opening a track file (GPX, FIT, TCX) with the map beside it, taking a document over,
+// choosing its track, the built-in sample, and the info panel's rows.
 
 #include "app/AppPaths.h"
 #include "app/AppText.h"
 #include "app/TrakmoorEngine.h"
 #include "gui/GuiComboBox.h"
 #include "gui/GuiTreeListCtrl.h"
+#include "map/GraphPainter.h"
 #include "track/GpxReader.h"
+#include "track/TrackFile.h"
 #include "track/TrackInfoRows.h"
 
+#include <algorithm>
 #include <exception>
 #include <filesystem>
 #include <future>
@@ -66,8 +69,29 @@ void TrakmoorEngine::selectTrack(int index) {
     const std::string& name = track->name();
     setStatus(fileNamePart(document_.path()) + "  |  " +
               (name.empty() ? _("Unnamed track") : name) + "  |  " +
-              std::to_string(track->pointCount()) + " " + _("points"));
+              std::to_string(track->pointCount()) + " " + _("points") +
+              (track->hasPositions()
+                   ? ""
+                   : "  |  " + std::string(_("recorded without positions: no map"))));
+    offerGraphModes(*track);
     refreshInfoPanel();
+}
+
+void TrakmoorEngine::offerGraphModes(const Track& track) {
+    GuiComboBox* combo = controls_.statisticsCombo;
+    if (combo == nullptr) {
+        return;
+    }
+    const std::vector<GraphMode> modes = graphModesFor(track);
+    if (std::find(modes.begin(), modes.end(), static_cast<GraphMode>(options_.statisticsMode)) ==
+        modes.end()) {
+        options_.statisticsMode = static_cast<int>(GraphMode::Height);
+    }
+    combo->clear();
+    for (GraphMode mode : modes) {
+        combo->addItem(static_cast<int>(mode), _(graphModeLabel(mode)));
+    }
+    combo->selectByValue(options_.statisticsMode, false);
 }
 
 void TrakmoorEngine::loadBuiltInSample() {
@@ -124,7 +148,7 @@ GpxOpening beginGpxOpening(const std::string& path) {
     if (!opening.found) {
         return opening;
     }
-    opening.gpx = startReading([path] { return readGpxFileWithOutcome(path); });
+    opening.gpx = startReading([path] { return readTrackFile(path); });
     std::filesystem::path map(path);
     map.replace_extension(".osm");
     opening.mapPath = pathText(map);
@@ -142,6 +166,8 @@ void TrakmoorEngine::openGpxFile(const std::string& path) {
 
 void TrakmoorEngine::finishGpxOpening(GpxOpening opening) {
     const std::string& path = opening.path;
+    // The map being fetched belongs to the track shown so far.
+    mapPieces_.reset();
     if (!opening.found) {
         setStatus(_("File not found: ") + path);
         return;
@@ -161,16 +187,26 @@ void TrakmoorEngine::finishGpxOpening(GpxOpening opening) {
                                           pictures_.textFont.get());
             }
         }
-        GpxReadResult read = opening.gpx.get();
-        if (read.outcome != GpxReadResult::Outcome::Loaded) {
-            setStatus(gpxReadFailureText(read, path));
+        TrackFileRead read = opening.gpx.get();
+        const std::string problem = trackReadStatusText(read, path);
+        if (read.result.outcome != GpxReadResult::Outcome::Loaded) {
+            setStatus(problem);
             return;
         }
-        if (!installGpx(std::move(read.gpx), path)) {
+        if (!installGpx(std::move(read.result.gpx), path)) {
             return;
         }
-        if (opening.mapBeside) {
+        // A file read only in part says so instead of the usual summary.
+        if (!problem.empty()) {
+            setStatus(problem);
+        }
+        if (!currentTrack()->hasPositions()) {
+            // Nothing to put on a map, and nothing to download one for.
+            clearMap();
+        } else if (opening.mapBeside) {
             installOsmMap(opening.mapPath, std::move(mapRead));
+        } else if (startMapPieces(opening.mapPath)) {
+            // The map arrives in pieces while the window goes on.
         } else if (downloadOsmMap(opening.mapPath)) {
             LoadOsmMap(opening.mapPath);
         } else {
@@ -182,7 +218,7 @@ void TrakmoorEngine::finishGpxOpening(GpxOpening opening) {
 }
 
 void TrakmoorEngine::openGpxDialog() {
-    openFileDialog(_("Open GPX"), workingDirectoryText(), {".gpx"}, false);
+    openFileDialog(_("Open GPX"), workingDirectoryText(), {".gpx", ".fit", ".tcx"}, false);
 }
 
 } // namespace trakmoor

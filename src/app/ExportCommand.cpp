@@ -8,7 +8,7 @@
 #include "map/OsmReader.h"
 #include "map/OverpassDownload.h"
 #include "map/PictureExport.h"
-#include "track/GpxReader.h"
+#include "track/TrackFile.h"
 
 #include <curl/curl.h>
 
@@ -128,14 +128,18 @@ int runExport(const ExportSettings& settings, std::ostream& errors) {
         return fail(_("Unknown picture type (use .png, .pdf or .svg): ") + settings.output);
     if (!isRegularFile(settings.file))
         return fail(_("File not found: ") + settings.file);
-    GpxReadResult read = readGpxFileWithOutcome(settings.file);
-    if (read.outcome != GpxReadResult::Outcome::Loaded)
-        return fail(gpxReadFailureText(read, settings.file));
-    if (!read.gpx || read.gpx->trackCount() == 0)
+    TrackFileRead read = readTrackFile(settings.file);
+    const std::string problem = trackReadStatusText(read, settings.file);
+    if (read.result.outcome != GpxReadResult::Outcome::Loaded)
+        return fail(problem);
+    // A file read only in part still shows what was read, as in the window.
+    if (!problem.empty())
+        errors << problem << '\n';
+    if (!read.result.gpx || read.result.gpx->trackCount() == 0)
         return fail(_("No tracks found in ") + settings.file);
     OpenDocument document;
-    const int trackCount = read.gpx->trackCount();
-    document.replace(std::move(read.gpx), settings.file);
+    const int trackCount = read.result.gpx->trackCount();
+    document.replace(std::move(read.result.gpx), settings.file);
     if (!document.selectTrack(settings.track - 1))
         return fail(_("No such track: ") + std::to_string(settings.track) + " (" +
                     std::to_string(trackCount) + ")");

@@ -20,14 +20,17 @@
 #include "map/MapFeature.h"
 #include "map/MapPanelPainter.h"
 #include "map/MapPicture.h"
+#include "map/MapPieceFetcher.h"
 #include "map/OsmReader.h"
 #include "map/ViewState.h"
 #include "track/Gpx.h"
 #include "track/GpxReader.h"
+#include "track/TrackFile.h"
 
 #include <cairo.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <future>
 #include <memory>
@@ -85,7 +88,7 @@ struct MainWindowControls {
 struct GpxOpening {
     std::string path;
     bool found = false;
-    std::future<GpxReadResult> gpx;
+    std::future<TrackFileRead> gpx;
     // The map file that belongs beside the track, and whether it is there (then it is read).
     std::string mapPath;
     bool mapBeside = false;
@@ -165,7 +168,10 @@ public:
     void selectTrack(int index);
     void loadBuiltInSample();
     void refreshInfoPanel();
-    // Reads a GPX file and loads the map beside it (or asks the map downloader for one).  A file
+    // The graph modes of the track's channels in the Statistics selector.
+    void offerGraphModes(const Track& track);
+    // Reads a track file (GPX, FIT, TCX) and loads the map beside it (or asks the map downloader
+    // for one).  A file
     // without tracks changes nothing but the status line: the track still shown keeps its map.
     void openGpxFile(const std::string& path);
     // The second half of openGpxFile: waits for the reads that beginGpxOpening started and takes
@@ -183,6 +189,12 @@ public:
     // Asked for a map file at `path` when a GPX file has none beside it; true when it wrote one.
     // Without one, no map can be fetched and the map is cleared.
     void setMapDownloader(std::function<bool(const std::string& path)> downloader);
+    // Lets a track too large for one request get its map in pieces from `servers`, kept in
+    // `cacheFolder`, while the window goes on.
+    void enableMapPieces(std::vector<OverpassServer> servers, std::filesystem::path cacheFolder,
+                         PieceFetchTiming timing = {});
+    // A map is being fetched in pieces.
+    bool mapPiecesRunning() const { return mapPieces_ != nullptr; }
     // Puts one frame of the main window on screen while an operation blocks the main loop; input
     // stays queued.
     void repaintNow();
@@ -251,6 +263,11 @@ private:
     void installOsmMap(const std::string& path, OsmMapReadResult read);
     // Forgets the map; the map label says there is none.
     void clearMap();
+    // Starts fetching the map of a large track in pieces, or refuses a track too long for it;
+    // false when the track is one for the single download.
+    bool startMapPieces(const std::string& path);
+    // Takes what the piece fetcher has brought since the last frame.
+    void pollMapPieces();
     // Asks the map downloader, if there is one, for a map file at `path`.
     bool downloadOsmMap(const std::string& path);
     void handleCommand(AppWindow* window, GuiEvent* event);
@@ -327,6 +344,16 @@ private:
     std::optional<PanelSceneKey> paintedScene_;
     // The graph's curves, kept while only the cursor moves.
     GraphPictureCache graphPicture_;
+
+    struct MapPieceSettings {
+        std::vector<OverpassServer> servers;
+        std::filesystem::path cacheFolder;
+        PieceFetchTiming timing;
+    };
+    std::optional<MapPieceSettings> mapPieceSettings_;
+    std::unique_ptr<MapPieceFetcher> mapPieces_;
+    std::string mapPiecesTarget_;
+    std::string mapPiecesStatus_;
 };
 
 } // namespace trakmoor

@@ -5,6 +5,7 @@
 #include "app/AppText.h"
 #include "app/CommandLine.h"
 #include "app/ExportCommand.h"
+#include "app/TrackInfoPrinter.h"
 #include "app/TrakmoorEngine.h"
 
 #include <SDL.h>
@@ -94,6 +95,12 @@ int main(int argc, char** argv) {
         std::cerr << trakmoor::usageText;
         return 2;
     }
+    if (settings->infoFile) {
+        // No window, no display: the info panel's rows go to the terminal.
+        trakmoor::initLocalization(argc > 0 ? argv[0] : nullptr);
+        return trakmoor::printTrackInfo(*settings->infoFile, settings->infoJson, std::cout,
+                                        std::cerr);
+    }
 
     bool curlStarted = false;
     std::unique_ptr<TrakmoorEngine> engine;
@@ -128,6 +135,8 @@ int main(int argc, char** argv) {
         TrakmoorEngine* program = engine.get();
         engine->setMapDownloader(
             [program](const std::string& path) { return program->downloadMapFromServers(path); });
+        engine->enableMapPieces(trakmoor::configuredOverpassServers(),
+                                trakmoor::MapPieceCache::defaultFolder());
         // Before the files: reading a long track already puts a first frame on screen.
         watchFirstFrame(*engine, start);
         loadStartupFiles(*engine, files, opening);

@@ -3,6 +3,7 @@
 #include "map/FontFace.h"
 #include "map/PanelBackground.h"
 #include "map/PixelThinning.h"
+#include "track/TrackInfoRows.h"
 #include "track/TrackStats.h"
 
 #include <libintl.h>
@@ -12,6 +13,9 @@
 #include <cmath>
 #include <optional>
 #include <vector>
+
+// Marks the labels for the catalogue; the engine translates them when it shows them.
+#define N_(text) (text)
 
 namespace trakmoor {
 
@@ -131,6 +135,28 @@ void drawSeries(cairo_t* cr, const GraphGeometry& geometry, const Series& series
     cairo_stroke(cr);
 }
 
+std::optional<Channel> channelOf(GraphMode mode) {
+    switch (mode) {
+    case GraphMode::HeartRate:
+        return Channel::HeartRate;
+    case GraphMode::Cadence:
+        return Channel::Cadence;
+    case GraphMode::Power:
+        return Channel::Power;
+    case GraphMode::Temperature:
+        return Channel::Temperature;
+    default:
+        return std::nullopt;
+    }
+}
+
+// The cursor's value and the maximum in the unit of the curve.
+std::string formatSeriesValue(GraphMode mode, double value) {
+    if (const auto channel = channelOf(mode))
+        return formatChannelValue(*channel, value);
+    return FormatGraphValue(value, mode == GraphMode::Speed);
+}
+
 double textWidth(cairo_t* cr, const std::string& text) {
     cairo_text_extents_t extents;
     cairo_text_extents(cr, text.c_str(), &extents);
@@ -167,20 +193,61 @@ void DrawGraphText(cairo_t* cr, int width, int height, const std::string& text, 
     cairo_show_text(cr, text.c_str());
 }
 
+std::vector<GraphMode> graphModesFor(const Track& track) {
+    std::vector<GraphMode> modes = {GraphMode::Height, GraphMode::Speed, GraphMode::HeightAndSpeed};
+    for (GraphMode mode :
+         {GraphMode::HeartRate, GraphMode::Cadence, GraphMode::Power, GraphMode::Temperature})
+        if (track.hasChannel(*channelOf(mode)))
+            modes.push_back(mode);
+    return modes;
+}
+
+const char* graphModeLabel(GraphMode mode) {
+    switch (mode) {
+    case GraphMode::Height:
+        return N_("Height");
+    case GraphMode::Speed:
+        return N_("Speed");
+    case GraphMode::HeightAndSpeed:
+        return N_("Height + km/h");
+    case GraphMode::HeartRate:
+        return N_("Heart rate");
+    case GraphMode::Cadence:
+        return N_("Cadence");
+    case GraphMode::Power:
+        return N_("Power");
+    case GraphMode::Temperature:
+        return N_("Temperature");
+    }
+    return N_("Height");
+}
+
 GraphSeries computeGraphSeries(const Track& track, std::int32_t statisticsMode) {
     GraphSeries series;
     const std::int32_t n = track.pointCount();
     series.mode = static_cast<GraphMode>(statisticsMode);
-    if (series.mode != GraphMode::Speed && series.mode != GraphMode::HeightAndSpeed)
+    const auto channel = channelOf(series.mode);
+    if (channel ? !track.hasChannel(*channel)
+                : series.mode != GraphMode::Speed && series.mode != GraphMode::HeightAndSpeed)
         series.mode = GraphMode::Height;
     if (n == 0)
         return series;
-    // Point 0 has no step before it and counts as speed 0.
+    if (channel && series.mode != GraphMode::Height) {
+        // Points without a reading leave a gap in the curve.
+        series.first.values.resize(static_cast<std::size_t>(n));
+        for (std::int32_t i = 0; i < n; ++i)
+            series.first.values[i] = track.channelValue(*channel, i);
+        fitRange(series.first, std::nullopt);
+        return series;
+    }
+    // Point 0 has no step before it and counts as speed 0.  A recording without positions has
+    // only the speed its device measured.
     std::vector<double> speeds;
     if (series.mode != GraphMode::Height) {
         speeds.resize(static_cast<std::size_t>(n));
-        for (std::int32_t i = 1; i < n; ++i)
-            speeds[i] = pointSpeed(track, i);
+        const bool measured = !track.hasPositions() && track.hasChannel(Channel::Speed);
+        for (std::int32_t i = measured ? 0 : 1; i < n; ++i)
+            speeds[i] = measured ? track.channelValue(Channel::Speed, i) : pointSpeed(track, i);
     }
     if (series.mode == GraphMode::Speed) {
         series.first.values = std::move(speeds);
@@ -223,12 +290,11 @@ void paintGraphOverlay(cairo_t* cr, int width, int height, const GraphSeries& se
     const auto n = static_cast<std::int32_t>(series.first.values.size());
     if (n == 0)
         return;
-    const bool speedFirst = series.mode == GraphMode::Speed;
     const bool twoSeries = series.mode == GraphMode::HeightAndSpeed;
     const GraphGeometry geometry(width, height, n);
     cairo_save(cr);
     useFont(cr, font, 11.0, CAIRO_FONT_WEIGHT_BOLD);
-    std::string maximum = gettext("Max: ") + FormatGraphValue(series.first.hi, speedFirst);
+    std::string maximum = gettext("Max: ") + formatSeriesValue(series.mode, series.first.hi);
     if (twoSeries)
         maximum += " / " + FormatGraphValue(series.second.hi, true);
 
@@ -244,7 +310,7 @@ void paintGraphOverlay(cairo_t* cr, int width, int height, const GraphSeries& se
         cairo_stroke(cr);
 
         const double value = series.first.values[cursorIndex];
-        cursorText = FormatGraphValue(value, speedFirst);
+        cursorText = formatSeriesValue(series.mode, value);
         if (twoSeries)
             cursorText += " / " + FormatGraphValue(series.second.values[cursorIndex], true);
         const double w = textWidth(cr, cursorText);

@@ -14,8 +14,24 @@
 
 namespace trakmoor {
 
-// The entries of the "Statistics" selector.
-enum class GraphMode : std::int32_t { Height = 0, Speed = 1, HeightAndSpeed = 2 };
+// What the graph can show.  The "Statistics" selector offers the first three always and each
+// channel's curve only for a track that has that channel.
+enum class GraphMode : std::int32_t {
+    Height = 0,
+    Speed = 1,
+    HeightAndSpeed = 2,
+    HeartRate = 3,
+    Cadence = 4,
+    Power = 5,
+    Temperature = 6,
+};
+
+// The modes the selector offers for a track, in its order.
+std::vector<GraphMode> graphModesFor(const Track& track);
+
+// The selector's English label of a mode: "Height", "Speed", "Height + km/h", "Heart rate",
+// "Cadence", "Power", "Temperature".
+const char* graphModeLabel(GraphMode mode);
 
 struct GraphPaintOptions {
     // Leave out of the curves the points that fall into the pixel of the last drawn one.
@@ -40,7 +56,7 @@ struct GraphSeries {
     GraphValues second;
 };
 
-// Unknown modes give Height.
+// Unknown modes, and channels the track does not have, give Height.
 GraphSeries computeGraphSeries(const Track& track, std::int32_t statisticsMode);
 
 // The background, the grid and the curves: everything that does not follow the cursor.  Draws no

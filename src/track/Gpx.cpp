@@ -1,6 +1,9 @@
 #include "track/Gpx.h"
 
 #include <charconv>
+#include <cstring>
+#include <cmath>
+#include <limits>
 #include <utility>
 
 namespace trakmoor {
@@ -24,6 +27,17 @@ std::string_view trimmed(std::string_view text) {
 const std::string& WayPoint::noText() {
     static const std::string empty;
     return empty;
+}
+
+void WayPoint::setTimeText(std::string_view text) {
+    text = text.substr(0, text.find('\0'));
+    if (text.empty()) {
+        timeText_.reset();
+        return;
+    }
+    timeText_ = std::make_unique_for_overwrite<char[]>(text.size() + 1);
+    std::memcpy(timeText_.get(), text.data(), text.size());
+    timeText_[text.size()] = '\0';
 }
 
 WayPoint::Labels& WayPoint::labels() {
@@ -56,6 +70,56 @@ const WayPoint* Track::pointAt(std::int32_t index) const {
 
 WayPoint* Track::pointAt(std::int32_t index) {
     return const_cast<WayPoint*>(std::as_const(*this).pointAt(index));
+}
+
+Track::Extras& Track::extras() {
+    if (!extras_)
+        extras_ = std::make_unique<Extras>();
+    return *extras_;
+}
+
+bool Track::hasChannel(Channel channel) const {
+    return extras_ && (extras_->channelMask >> static_cast<int>(channel) & 1) != 0;
+}
+
+double Track::channelValue(Channel channel, std::int32_t index) const {
+    if (!hasChannel(channel))
+        return std::numeric_limits<double>::quiet_NaN();
+    const auto& values = extras_->channels[static_cast<int>(channel)];
+    return static_cast<std::uint32_t>(index) < values.size()
+               ? values[index]
+               : std::numeric_limits<double>::quiet_NaN();
+}
+
+void Track::setChannelValue(Channel channel, std::int32_t index, double value) {
+    if (index < 0 || std::isnan(value))
+        return;
+    Extras& extra = extras();
+    auto& values = extra.channels[static_cast<int>(channel)];
+    if (values.size() <= static_cast<std::size_t>(index))
+        values.resize(static_cast<std::size_t>(index) + 1, std::numeric_limits<float>::quiet_NaN());
+    values[index] = static_cast<float>(value);
+    extra.channelMask |= static_cast<std::uint8_t>(1u << static_cast<int>(channel));
+}
+
+const std::vector<std::int32_t>& Track::segmentStarts() const {
+    static const std::vector<std::int32_t> none;
+    return extras_ ? extras_->segmentStarts : none;
+}
+
+void Track::startSegment() {
+    const std::int32_t next = pointCount();
+    if (next == 0)
+        return;
+    auto& starts = extras().segmentStarts;
+    if (starts.empty() || starts.back() != next)
+        starts.push_back(next);
+}
+
+void Track::setHasPositions(bool has) {
+    if (has && !extras_)
+        return;
+    extras().hasPositions = has;
 }
 
 void Gpx::addTrack(std::unique_ptr<Track> track) {

@@ -4,6 +4,7 @@
 // The in-memory form of one GPX file: a document owns its tracks, a track owns its points.
 // Tracks, routes and single waypoints all become Track objects, so consumers see one shape.
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -26,9 +27,11 @@ public:
     // Metres, as written in the file.
     double ele() const { return ele_; }
     void setEle(double ele) { ele_ = ele; }
-    // The time element's text exactly as read, for display.
-    const std::string& timeText() const { return timeText_; }
-    void setTimeText(std::string text) { timeText_ = std::move(text); }
+    // The time element's text exactly as read, for display (up to a NUL character).
+    std::string_view timeText() const {
+        return timeText_ ? std::string_view(timeText_.get()) : std::string_view();
+    }
+    void setTimeText(std::string_view text);
     // Seconds since 1970 UTC; 0 when the point had no time, -1 when its time did not parse.
     std::int32_t time() const { return time_; }
     void setTime(std::int32_t time) { time_ = time; }
@@ -53,10 +56,17 @@ private:
     double lat_ = 0.0;
     double lon_ = 0.0;
     double ele_ = 0.0;
-    std::string timeText_;
+    // A text of its own rather than a std::string: a recorded track holds hundreds of thousands
+    // of points, and the string's inline buffer is too short for a time anyway.
+    std::unique_ptr<char[]> timeText_;
     std::int32_t time_ = 0;
     std::unique_ptr<Labels> labels_;
 };
+
+// What devices record beside the position.  Units: beats and revolutions per minute, watts,
+// degrees Celsius, km/h.
+enum class Channel : std::uint8_t { HeartRate, Cadence, Power, Temperature, Speed };
+inline constexpr int channelCount = 5;
 
 class Track {
 public:
@@ -80,10 +90,37 @@ public:
     const WayPoint* pointAt(std::int32_t index) const;
     WayPoint* pointAt(std::int32_t index);
 
+    // Channels are kept apart from the points and only for tracks that have them, so a track of
+    // positions alone stays as small as before.  A point without a reading gives NaN.
+    bool hasChannel(Channel channel) const;
+    bool hasAnyChannel() const { return extras_ && extras_->channelMask != 0; }
+    double channelValue(Channel channel, std::int32_t index) const;
+    // A NaN value records nothing.  Negative indices are ignored.
+    void setChannelValue(Channel channel, std::int32_t index, double value);
+
+    // Indices of the points that start a new piece of the recording after a pause, besides 0.
+    const std::vector<std::int32_t>& segmentStarts() const;
+    // The next point added starts a segment (nothing at the very start).
+    void startSegment();
+
+    // A recording without any position (an indoor ride): its points lie at 0,0 and mean nothing
+    // on a map.
+    bool hasPositions() const { return !extras_ || extras_->hasPositions; }
+    void setHasPositions(bool has);
+
 private:
+    struct Extras {
+        std::array<std::vector<float>, channelCount> channels;
+        std::uint8_t channelMask = 0;
+        std::vector<std::int32_t> segmentStarts;
+        bool hasPositions = true;
+    };
+    Extras& extras();
+
     std::string name_;
     std::int32_t number_ = 0;
     std::vector<std::unique_ptr<WayPoint>> points_;
+    std::unique_ptr<Extras> extras_;
 };
 
 class Gpx {

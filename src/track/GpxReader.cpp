@@ -4,10 +4,12 @@
 #include <cerrno>
 #include <charconv>
 #include <clocale>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <exception>
 #include <limits>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -282,9 +284,24 @@ public:
         return std::move(gpx_);
     }
 
+    static bool isChannelElement(std::string_view name) { return channelField(name).has_value(); }
+
 private:
     enum class Kind : unsigned char { Other, Trk, Rte, Wpt, TrkPt, RtePt, TrkSeg };
-    enum class Field : unsigned char { Ele, Time, Name, Cmt, Desc, TrackName, TrackNumber };
+    enum class Field : unsigned char {
+        Ele,
+        Time,
+        Name,
+        Cmt,
+        Desc,
+        TrackName,
+        TrackNumber,
+        HeartRate,
+        Cadence,
+        Power,
+        Temperature,
+        Speed,
+    };
 
     // An open trk, rte, wpt, trkpt or rtept.
     struct Record {
@@ -292,6 +309,7 @@ private:
         Track* track = nullptr;    // trk, rte, wpt
         WayPoint* point = nullptr; // wpt and the points that belong to a track
         int trackRecord = -1;      // index of the innermost trk, rte or wpt around or at it
+        std::int32_t pointIndex = -1; // of a trkpt within its track
         int openSegments = 0;
         unsigned fieldsTaken = 0; // one bit per Field
     };
@@ -398,7 +416,48 @@ private:
         case Field::TrackNumber:
             record.track->setNumberText(text);
             break;
+        case Field::HeartRate:
+        case Field::Cadence:
+        case Field::Power:
+        case Field::Temperature:
+        case Field::Speed:
+            storeChannel(record, textField_, text);
+            break;
         }
+    }
+
+    void storeChannel(const Record& record, Field field, const std::string& text) {
+        double value = 0.0;
+        auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+        if (error != std::errc() || !std::isfinite(value))
+            return;
+        static constexpr Channel channels[] = {Channel::HeartRate, Channel::Cadence, Channel::Power,
+                                               Channel::Temperature, Channel::Speed};
+        const Channel channel =
+            channels[static_cast<int>(field) - static_cast<int>(Field::HeartRate)];
+        // Recorders write speed in metres per second.
+        if (channel == Channel::Speed)
+            value *= 3.6;
+        records_[record.trackRecord].track->setChannelValue(channel, record.pointIndex, value);
+    }
+
+    // The sensor readings of a track point, as Garmin's TrackPointExtension (v1 and v2), the
+    // cluetrust gpxdata extension and the common recorders' power element name them, whatever
+    // namespace prefix the file gives them.
+    static std::optional<Field> channelField(std::string_view name) {
+        if (const std::size_t colon = name.rfind(':'); colon != std::string_view::npos)
+            name.remove_prefix(colon + 1);
+        if (name == "hr")
+            return Field::HeartRate;
+        if (name == "cad" || name == "cadence")
+            return Field::Cadence;
+        if (name == "power" || name == "PowerInWatts")
+            return Field::Power;
+        if (name == "atemp" || name == "wtemp" || name == "temp")
+            return Field::Temperature;
+        if (name == "speed")
+            return Field::Speed;
+        return std::nullopt;
     }
 
     // Asks for the text of the element just opened, if the record has not had that field yet.
@@ -448,6 +507,7 @@ private:
                 if (belongs) {
                     auto point = newPoint(element);
                     record.point = point.get();
+                    record.pointIndex = owner.track->pointCount();
                     owner.track->addPoint(std::move(point));
                 }
             }
@@ -455,8 +515,11 @@ private:
             return;
         }
         case Kind::TrkSeg:
-            if (trackIndex >= 0)
+            if (trackIndex >= 0) {
                 ++records_[trackIndex].openSegments;
+                if (records_[trackIndex].kind == Kind::Trk)
+                    records_[trackIndex].track->startSegment();
+            }
             return;
         case Kind::Other:
             break;
@@ -483,6 +546,9 @@ private:
                 // Route points have no time.
                 if (name == "time" && record.kind == Kind::TrkPt)
                     return wantText(recordIndex, Field::Time);
+                if (record.kind == Kind::TrkPt)
+                    if (const auto field = channelField(name))
+                        return wantText(recordIndex, *field);
             }
         }
         if (trackIndex >= 0 && records_[trackIndex].kind != Kind::Wpt) {
@@ -572,7 +638,7 @@ template <typename Load> ParseResult parseStreaming(Load load) {
 mxml_type_t textTypeOf(mxml_node_t* element) {
     const std::string_view name = mxmlGetElement(element);
     return name == "ele" || name == "time" || name == "name" || name == "cmt" || name == "desc" ||
-                   name == "number"
+                   name == "number" || StreamingGpxBuilder::isChannelElement(name)
                ? MXML_OPAQUE
                : MXML_IGNORE;
 }

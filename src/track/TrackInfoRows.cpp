@@ -4,7 +4,9 @@
 
 #include <array>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
+#include <iterator>
 
 // Marks the labels for the catalogue; the engine translates them when it shows the rows.
 #define N_(text) (text)
@@ -70,6 +72,34 @@ void addClimbAndMotion(RowList& rows, int firstId, int parent, const Stats& stat
     rows.row(firstId + 3, parent, N_("Moving average"), formatSpeed(stats.movingAverageSpeed));
 }
 
+// The readings of the channels the track has, firstId onwards; none for a track without them.
+void addChannels(RowList& rows, int firstId, int parent, const Track& track, std::int32_t low,
+                 std::int32_t high) {
+    struct ChannelRow {
+        Channel channel;
+        bool maximum;
+        const char* label;
+    };
+    static constexpr ChannelRow channelRows[] = {
+        {Channel::HeartRate, false, N_("Avg. heart rate")},
+        {Channel::HeartRate, true, N_("Max. heart rate")},
+        {Channel::Cadence, false, N_("Avg. cadence")},
+        {Channel::Power, false, N_("Avg. power")},
+        {Channel::Power, true, N_("Max. power")},
+        {Channel::Temperature, false, N_("Avg. temperature")},
+    };
+    for (int i = 0; i < static_cast<int>(std::size(channelRows)); ++i) {
+        const ChannelRow& row = channelRows[i];
+        if (!track.hasChannel(row.channel))
+            continue;
+        const ChannelStats stats = computeChannelStats(track, row.channel, low, high);
+        const double value = stats.readings == 0 ? std::nan("")
+                             : row.maximum       ? stats.maximum
+                                                 : stats.average;
+        rows.row(firstId + i, parent, row.label, formatChannelValue(row.channel, value));
+    }
+}
+
 void addTrackInfo(RowList& rows, const Gpx& gpx, const Track& track) {
     rows.group(trackInfoGroup, N_("Track info"));
     if (track.name().empty())
@@ -87,8 +117,8 @@ void addTrackAnalyses(RowList& rows, const Track& track) {
         return;
     const TrackStats stats = computeTrackStats(track);
     const int parent = trackAnalysesGroup;
-    rows.row(20, parent, N_("Start time"), timeOfDay(stats.firstPoint->timeText()));
-    rows.row(21, parent, N_("Stop time"), timeOfDay(stats.lastPoint->timeText()));
+    rows.row(20, parent, N_("Start time"), pointClockTime(*stats.firstPoint));
+    rows.row(21, parent, N_("Stop time"), pointClockTime(*stats.lastPoint));
     rows.row(22, parent, N_("Min. height"), formatHeight(stats.minEle));
     rows.row(23, parent, N_("Max. height"), formatHeight(stats.maxEle));
     rows.row(24, parent, N_("Min. speed"), formatSpeed(stats.minSpeed));
@@ -98,6 +128,7 @@ void addTrackAnalyses(RowList& rows, const Track& track) {
     rows.row(28, parent, N_("Average"), formatSpeed(stats.averageSpeed));
     rows.row(29, parent, N_("Waypoints"), std::to_string(stats.pointCount));
     addClimbAndMotion(rows, 200, parent, stats);
+    addChannels(rows, 210, parent, track, 0, track.pointCount() - 1);
 }
 
 void addSectionAnalyses(RowList& rows, const Track& track, int markerA, int markerB) {
@@ -114,6 +145,7 @@ void addSectionAnalyses(RowList& rows, const Track& track, int markerA, int mark
     rows.row(35, parent, N_("Waypoints"), std::to_string(stats.pointCount));
     rows.row(36, parent, N_("Direct"), formatDistanceKm(stats.direct));
     addClimbAndMotion(rows, 300, parent, stats);
+    addChannels(rows, 310, parent, track, stats.low, stats.high);
 }
 
 } // namespace
@@ -167,6 +199,34 @@ std::string timeOfDay(std::string_view timeText) {
     while (end > t + 1 && end < timeText.size() && continuesCharacter(timeText[end]))
         --end;
     return std::string(timeText.substr(t + 1, end - t - 1));
+}
+
+std::string formatChannelValue(Channel channel, double value) {
+    if (std::isnan(value))
+        return "-";
+    switch (channel) {
+    case Channel::HeartRate:
+        return fixed(value, 0) + " bpm";
+    case Channel::Cadence:
+        return fixed(value, 0) + " rpm";
+    case Channel::Power:
+        return fixed(value, 0) + " W";
+    case Channel::Temperature:
+        return fixed(value, 1) + " \u00b0C";
+    case Channel::Speed:
+        break;
+    }
+    return formatSpeed(value);
+}
+
+std::string pointClockTime(const WayPoint& point) {
+    if (!point.timeText().empty() || point.time() <= 0)
+        return timeOfDay(point.timeText());
+    const std::int64_t secondOfDay = point.time() % 86400;
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d", static_cast<int>(secondOfDay / 3600),
+                  static_cast<int>(secondOfDay / 60 % 60), static_cast<int>(secondOfDay % 60));
+    return text;
 }
 
 } // namespace trakmoor

@@ -51,6 +51,15 @@ std::string formatSpeed(double kilometresPerHour);
 // Metres shown as kilometres with two decimals: 9840 gives "9.84 km".
 std::string formatDistanceKm(double metres);
 
+// A channel's reading with its unit: "142 bpm", "85 rpm", "210 W", "21.5 °C", "12.3 km/h";
+// "-" for no reading.
+std::string formatChannelValue(Channel channel, double value);
+
+// The clock time of a point for the panel: cut from its time text as read, or, for a point read
+// from a binary file that has no text, written from its time ("hh:mm:ss", UTC).  Empty without
+// either.
+std::string pointClockTime(const WayPoint& point);
+
 // h:mm:ss with as many hour digits as needed: 4515 gives "1:15:15", 90061 "25:01:01".  A negative
 // count keeps its sign in front ("-0:00:05") rather than spreading it over every field.
 std::string formatDuration(std::int64_t seconds);

@@ -228,4 +228,23 @@ SectionStats computeSectionStats(const Track& track, std::int32_t a, std::int32_
     return stats;
 }
 
+ChannelStats computeChannelStats(const Track& track, Channel channel, std::int32_t low,
+                                 std::int32_t high) {
+    ChannelStats stats;
+    if (!track.hasChannel(channel))
+        return stats;
+    double sum = 0.0;
+    for (std::int32_t i = std::max(low, 0); i <= high && i < track.pointCount(); ++i) {
+        const double value = track.channelValue(channel, i);
+        if (std::isnan(value))
+            continue;
+        stats.maximum = stats.readings == 0 ? value : std::max(stats.maximum, value);
+        sum += value;
+        ++stats.readings;
+    }
+    if (stats.readings > 0)
+        stats.average = sum / stats.readings;
+    return stats;
+}
+
 } // namespace trakmoor

@@ -77,6 +77,15 @@ double distanceMeters(const WayPoint& a, const WayPoint& b);
 // time difference counts as one second.  Requires 1 <= i < pointCount().
 double pointSpeed(const Track& track, std::int32_t i);
 
+// Average and maximum of a channel over the points low to high that have a reading.
+struct ChannelStats {
+    std::int32_t readings = 0;
+    double average = 0.0;
+    double maximum = 0.0;
+};
+ChannelStats computeChannelStats(const Track& track, Channel channel, std::int32_t low,
+                                 std::int32_t high);
+
 // Requires at least one point.
 TrackStats computeTrackStats(const Track& track);
 

@@ -36,6 +36,15 @@ TEST(CommandLine, AcceptedLines) {
     }
 }
 
+TEST(CommandLine, InfoWithoutWindow) {
+    const std::string_view arguments[] = {"--json", "--info", "ride.fit"};
+    const auto settings = parseCommandLine(arguments);
+    ASSERT_TRUE(settings.has_value());
+    EXPECT_EQ(settings->infoFile, "ride.fit");
+    EXPECT_TRUE(settings->infoJson);
+    EXPECT_TRUE(settings->positional.empty());
+}
+
 TEST(CommandLine, RejectedLines) {
     for (std::string_view size :
          {"849x700", "900x649", "8193x700", "900X700", "900x700x", "x700", "", "99999999999x700"}) {
@@ -46,7 +55,12 @@ TEST(CommandLine, RejectedLines) {
          {std::vector<std::string_view>{"--window-size"},
           {"--window-size", "fullscreen", "--window-size", "900x700"},
           {"--help"},
-          {"a.gpx", "b.osm", "c.osm"}}) {
+          {"a.gpx", "b.osm", "c.osm"},
+          {"--info"},
+          {"--json"},
+          {"--info", "a.fit", "b.osm"},
+          {"--info", "a.fit", "--window-size", "900x700"},
+          {"--info", "a.fit", "--json", "--json"}}) {
         EXPECT_FALSE(parseCommandLine(arguments).has_value()) << arguments.back();
     }
 }

@@ -2,6 +2,7 @@
 // tracks, maps, the status line, the view operations and the download of a missing map.
 #include "EngineDriver.h"
 #include "app/AppPaths.h"
+#include "app/TrackInfoPrinter.h"
 #include "gui/GuiButton.h"
 #include "gui/GuiComboBox.h"
 #include "gui/GuiPanels.h"
@@ -15,6 +16,8 @@
 #include <clocale>
 #include <fstream>
 #include <map>
+#include <regex>
+#include <sstream>
 
 namespace trakmoor {
 namespace {
@@ -286,6 +289,53 @@ TEST(Engine, OpeningFilesAndMaps) {
     EXPECT_EQ(d.status(), "No tracks found in " + (folder / "none.gpx").string());
     EXPECT_EQ(std::tuple(e.document().path(), e.backgroundMap().path(), fetches),
               std::tuple(ride, bautzen, 0));
+    fs::remove_all(folder);
+}
+
+// A FIT file opens like a GPX file: dropped, with its map beside it, its channels in the panel,
+// the same rows --info prints, the graph modes of its channels; damaged or foreign files keep what
+// is shown.
+TEST(Engine, FitAndTcxFiles) {
+    EngineDriver d(false);
+    const fs::path folder = fs::temp_directory_path() / "trakmoor-fit-test";
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    const fs::path ride = folder / "ride.fit";
+    fs::copy_file(TRAKMOOR_TEST_DATA "/fit/fitparse__garmin-fenix-5-walk.fit", ride);
+    fs::copy_file(TRAKMOOR_TEST_DATA "/osm/graphhopper__test-osm6.osm", folder / "ride.osm");
+    d.drop(ride);
+    EXPECT_EQ(d.engine->backgroundMap().path(), (folder / "ride.osm").string());
+    std::ostringstream printed, errors;
+    EXPECT_EQ(printTrackInfo(ride, false, printed, errors), 0);
+    std::string panel;
+    for (const std::string& line : infoLines(d)) {
+        if (line.find('=') != std::string::npos) {
+            panel += line.substr(0, line.find('=')) + ": " + line.substr(line.find('=') + 1) + "\n";
+        }
+    }
+    // The lines with empty values are the ones infoLines cannot tell from group rows.
+    EXPECT_EQ(panel, std::regex_replace(printed.str(), std::regex(".*: \n"), ""));
+    EXPECT_NE(panel.find("Avg. heart rate: 75 bpm"), std::string::npos);
+    std::vector<std::string> modes;
+    for (const auto& item : d.controls().statisticsCombo->items()) {
+        modes.push_back(item.text);
+    }
+    EXPECT_EQ(modes, (std::vector<std::string>{"Height", "Speed", "Height + km/h", "Heart rate",
+                                               "Cadence", "Temperature"}));
+
+    // Damaged and foreign files: the walk stays.
+    std::ofstream(folder / "random.fit") << "no FIT at all";
+    d.engine->openGpxFile(folder / "random.fit");
+    EXPECT_EQ(d.status(), "Not a FIT file: " + (folder / "random.fit").string());
+    std::ofstream(folder / "broken.tcx") << "<TrainingCenterDatabase><Activities>";
+    d.engine->openGpxFile(folder / "broken.tcx");
+    EXPECT_EQ(d.status().rfind("Could not load TCX: ", 0), 0u);
+    EXPECT_EQ(d.engine->document().path(), ride.string());
+
+    // An indoor ride: no map, and the status line says why.
+    d.engine->openGpxFile(TRAKMOOR_TEST_DATA "/fit/fitparse__sample-activity-indoor-trainer.fit");
+    EXPECT_NE(d.status().find("recorded without positions: no map"), std::string::npos);
+    EXPECT_EQ(d.engine->backgroundMap().path(), "");
     fs::remove_all(folder);
 }
 

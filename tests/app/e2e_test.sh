@@ -8,7 +8,7 @@ set -uo pipefail
 program=$(realpath "$1")
 build_dir=$(realpath "$2")
 title="Trakmoor ${TRAKMOOR_VERSION:?}"
-usage="Usage: trakmoor.bin [--window-size WIDTHxHEIGHT|fullscreen] [TRACK.gpx] [MAP.osm]"
+usage=$'Usage: trakmoor.bin [--window-size WIDTHxHEIGHT|fullscreen] [TRACK] [MAP.osm]\n       trakmoor.bin --info TRACK [--json]'
 source "$(dirname "$0")/x_session.sh"
 
 # run_without_window STATUS STDERR ARGS...: runs the program from an empty folder without a
@@ -31,6 +31,12 @@ for line in "--window-size 849x700" "--window-size" "--bogus" "a.gpx b.osm c.osm
     read -ra arguments <<<"$line"
     run_without_window 2 "$usage_pattern" "${arguments[@]}"
 done
+# --info needs no display: the panel's rows of a FIT file on stdout, and JSON that parses.
+fit_file="$(dirname "$0")/../data/fit/fitparse__garmin-fenix-5-walk.fit"
+(env -u DISPLAY "$program" --info "$fit_file" | grep -qx 'Avg. heart rate: 75 bpm') ||
+    fail "--info did not print the heart rate"
+(env -u DISPLAY "$program" --info "$fit_file" --json | python3 -c 'import json,sys; json.load(sys.stdin)') ||
+    fail "--info --json printed no JSON"
 SDL_VIDEODRIVER=nosuchdriver run_without_window 1 'Trakmoor initialization failed: [^'$'\n'']+'
 
 start_x_session

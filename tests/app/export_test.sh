@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # trakmoor.bin --export with no display: the sample as PNG, PDF and SVG (the PDF rendered by
-# poppler looks like the PNG and holds the map's names as text), and every bad request ends with 1,
-# a reason, and no file left behind.   export_test.sh PROGRAM SOURCE_DIR
+# poppler looks like the PNG and holds the map's names as text), FIT and TCX tracks, and every bad
+# request ends with 1, a reason, and no file left behind.   export_test.sh PROGRAM SOURCE_DIR
 set -uo pipefail
 program=$1 source_dir=$2
 work=$(mktemp -d) && trap 'rm -rf "$work"' EXIT
@@ -15,6 +15,10 @@ cd "$work" || exit 1
 "$program" --export ride.png ride.gpx || fail "PNG"
 "$program" --export ride.pdf ride.gpx || fail "PDF"
 "$program" --export ride.svg ride.gpx || fail "SVG"
+for track in fit/fitparse__garmin-fenix-5-bike.fit tcx/gpsbabel__history.tcx; do
+    "$program" --export "${track#*/}.png" --size 64 --no-legend "$source_dir/tests/data/$track" ||
+        fail "$track"
+done
 "$program" --export big.png --graph --size 1100x720 --track 1 ride.gpx ride.osm || fail "graph"
 [ "$(identify -format %wx%h ride.png)" = 520x522 ] || fail "PNG size $(identify ride.png)"
 [ "$(identify -format %wx%h big.png)" = 1100x720 ] || fail "PNG size $(identify big.png)"
@@ -29,14 +33,14 @@ for name in Landstrasse Rhein "Major road"; do
     pdftotext ride.pdf - | grep -q "$name" || fail "no text \"$name\" in the PDF"
 done
 xmllint --noout ride.svg && grep -q 'width="520px" height="522px"' ride.svg || fail "SVG"
-[ "$(ls -A | sort | tr '\n' ' ')" = "big.png ride.gpx ride.osm ride.pdf ride.png ride.svg " ] ||
+[ "$(ls -A | sort | tr '\n' ' ')" = "big.png fitparse__garmin-fenix-5-bike.fit.png gpsbabel__history.tcx.png ride.gpx ride.osm ride.pdf ride.png ride.svg " ] ||
     fail "files: $(ls -A)"
 
 # bad request | the start of the message
 mkdir folder.png
 while IFS='|' read -r arguments message; do
     # shellcheck disable=SC2086
-    output=$("$program" --export $arguments 2>&1)
+    output=$("$program" --export ${arguments//DATA/$source_dir/tests/data} 2>&1)
     status=$?
     [ $status = 1 ] && [[ $output == "$message"* ]] || fail "$arguments: $status $output"
 done <<'TABLE'
@@ -51,6 +55,7 @@ folder.png ride.gpx|Could not save picture: folder.png: Is a directory
 x.png gone.gpx|File not found: gone.gpx
 x.png ride.osm|Not a GPX file: ride.osm
 x.png --track 2 ride.gpx|No such track: 2 (1)
+x.png DATA/fit/fitparse__Settings.fit|Could not load FIT: 
 x.png ride.gpx ride.gpx|Invalid OSM map
 x.png --frames ride.gpx|Unexpected argument: --frames
 x.png|No track file given

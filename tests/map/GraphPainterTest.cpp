@@ -133,3 +133,17 @@ TEST(GraphPainter, KeptCurvesPaintLikeTheFullGraph) {
         }
     }
 }
+
+// A channel's curve is offered and drawn only for a track that has it, across points without a
+// reading.
+TEST(GraphPainter, ChannelCurves) {
+    auto track = makeTrack({{0, 0, 100}, {0, 0, 100}, {0, 0, 100}});
+    EXPECT_EQ(graphModesFor(*track).size(), 3u);
+    EXPECT_EQ(computeGraphSeries(*track, int(GraphMode::Power)).mode, GraphMode::Height);
+    track->setChannelValue(Channel::HeartRate, 0, 100);
+    track->setChannelValue(Channel::HeartRate, 2, 150);
+    EXPECT_EQ(graphModesFor(*track).back(), GraphMode::HeartRate);
+    const Canvas c = graph(*track, int(GraphMode::HeartRate), 2);
+    EXPECT_TRUE(isCurve(c, 106, 61)); // from 100 bpm at (12, 112) to 150 bpm at (200, 12)
+    EXPECT_GT(darkTextPixels(c, 120, 0, 212, 30), 0); // "150 bpm" by the cursor
+}
