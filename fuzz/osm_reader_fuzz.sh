@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the OSM reader fuzz target with clang and fuzzes it, niced and single-job, seeded with
-# the real map files of tests/data/osm cut at line boundaries into pieces the fuzzer can mutate.
+# the real map files of tests/data/osm cut at line boundaries into pieces the fuzzer can mutate,
+# each piece a whole <osm> element, and with small files rewritten on one line and in single quotes.
 # Usage: fuzz/osm_reader_fuzz.sh [SECONDS] [extra libFuzzer options...]   (default 1800)
 # Findings land in build/fuzz/artifacts; keep each fixed one as tests/data/osm/regression-*.osm.
 set -euo pipefail
@@ -14,8 +15,11 @@ cmake --build "$build" -j2 --target osm_reader_fuzz >/dev/null
 mkdir -p "$build/seeds" "$build/corpus" "$build/artifacts"
 for f in tests/data/osm/*.osm; do
     awk -v out="$build/seeds/$(basename "$f")" \
-        '{ chunk = chunk $0 "\n" } length(chunk) > 8000 { print chunk > (out "." n++); chunk = "" }
-         END { if (chunk != "") print chunk > (out "." n) }' "$f"
+        '{ chunk = chunk $0 "\n" } length(chunk) > 8000 { print "<osm>\n" chunk "</osm>" > (out "." n++); chunk = "" }
+         END { if (chunk != "") print "<osm>\n" chunk "</osm>" > (out "." n) }' "$f"
+done
+for f in tests/data/osm/graphhopper__bautzen.osm tests/data/osm/graphhopper__test-osm6.osm; do
+    tr -d '\n' <"$f" | tr '"' "'" >"$build/seeds/$(basename "$f").oneline"
 done
 cd "$build"
 exec nice -n 19 ./fuzz/osm_reader_fuzz -jobs=1 -workers=1 -max_len=16384 \

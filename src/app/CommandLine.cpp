@@ -1,5 +1,9 @@
 #include "app/CommandLine.h"
 
+#include "map/OsmReader.h"
+
+#include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <locale>
 #include <sstream>
@@ -75,8 +79,11 @@ StartupFiles startupFiles(const std::vector<std::string>& positional) {
     if (positional.empty()) {
         return files;
     }
-    const std::string extension = std::filesystem::path(positional[0]).extension().string();
-    if (extension == ".osm" || extension == ".xml") {
+    std::string extension = std::filesystem::path(positional[0]).extension().string();
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    // A map alone is shown over the sample; maps are told by name or by content.
+    if (extension != ".gpx" && isOsmMapFile(positional[0])) {
         files.kind = StartupFiles::Kind::SampleAndMap;
         files.map = positional[0];
         return files;

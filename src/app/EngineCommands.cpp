@@ -15,6 +15,7 @@
 #include "gui/GuiWindow.h"
 #include "map/GraphPainter.h"
 #include "map/MapProjection.h"
+#include "map/OsmReader.h"
 #include "map/ViewOperations.h"
 
 #include <algorithm>
@@ -511,7 +512,7 @@ void TrakmoorEngine::openDroppedFile(const std::string& path) {
     const std::string extension = lowerCaseExtension(path);
     if (extension == ".gpx" || extension == ".fit" || extension == ".tcx") {
         openGpxFile(path);
-    } else if (extension == ".osm" || extension == ".xml") {
+    } else if (isOsmMapFile(path)) {
         LoadOsmMap(path);
     } else {
         setStatus(_("Unsupported file: ") + fileNamePart(path));

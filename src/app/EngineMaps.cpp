@@ -44,9 +44,6 @@ void TrakmoorEngine::LoadOsmMap(const std::string& path) {
 
 void TrakmoorEngine::installOsmMap(const std::string& path, OsmMapReadResult read) {
     switch (read.outcome) {
-    case OsmMapReadResult::Outcome::NotOsm:
-        setStatus(_("Invalid OSM map: ") + std::string(_("no <osm> element found")));
-        return;
     case OsmMapReadResult::Outcome::CannotOpen:
         setStatus(_("Could not open OSM map: ") + path);
         return;
@@ -175,7 +172,7 @@ void TrakmoorEngine::openMapDialog() {
     if (folder.empty()) {
         folder = workingDirectoryText();
     }
-    openFileDialog(_("Open OSM map"), folder, {".osm", ".xml"}, true);
+    openFileDialog(_("Open OSM map"), folder, osmMapFileEndings(), true);
 }
 
 void TrakmoorEngine::showMapError(const std::string& message) {

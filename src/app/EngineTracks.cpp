@@ -141,7 +141,7 @@ template <class Read> auto startReading(Read read) {
 
 } // namespace
 
-GpxOpening beginGpxOpening(const std::string& path) {
+GpxOpening beginGpxOpening(const std::string& path, const std::string& givenMap) {
     GpxOpening opening;
     opening.path = path;
     opening.found = isRegularFile(path);
@@ -149,10 +149,21 @@ GpxOpening beginGpxOpening(const std::string& path) {
         return opening;
     }
     opening.gpx = startReading([path] { return readTrackFile(path); });
+    // tour.gpx takes tour.osm, or else the smaller tour.osm.pbf.
     std::filesystem::path map(path);
     map.replace_extension(".osm");
+    if (!givenMap.empty()) {
+        map = givenMap;
+    } else if (!isRegularFile(map)) {
+        std::filesystem::path pbf = map;
+        pbf += ".pbf";
+        if (isRegularFile(pbf)) {
+            map = pbf;
+        }
+    }
     opening.mapPath = pathText(map);
-    opening.mapBeside = isRegularFile(map);
+    // A map named but missing is reported as such, never downloaded in its place.
+    opening.mapBeside = isRegularFile(map) || !givenMap.empty();
     if (opening.mapBeside) {
         opening.map =
             startReading([mapPath = opening.mapPath] { return readCheckedOsmMap(mapPath); });

@@ -51,14 +51,9 @@ OsmMapReadResult mapFor(const ExportSettings& settings, const std::string& mapPa
 }
 
 std::string mapFailureText(const OsmMapReadResult& read, const std::string& path) {
-    switch (read.outcome) {
-    case OsmMapReadResult::Outcome::NotOsm:
-        return _("Invalid OSM map: ") + std::string(_("no <osm> element found")) + ": " + path;
-    case OsmMapReadResult::Outcome::CannotOpen:
+    if (read.outcome == OsmMapReadResult::Outcome::CannotOpen)
         return _("Could not open OSM map: ") + path;
-    default:
-        return _("Invalid OSM map: ") + read.error + ": " + path;
-    }
+    return _("Invalid OSM map: ") + read.error + ": " + path;
 }
 
 } // namespace
@@ -148,8 +143,14 @@ int runExport(const ExportSettings& settings, std::ostream& errors) {
         return fail(_("Selected track contains no waypoints"));
 
     std::string mapPath = settings.map;
-    if (mapPath.empty())
-        mapPath = pathText(std::filesystem::path(settings.file).replace_extension(".osm"));
+    if (mapPath.empty()) {
+        // As in the window: tour.osm, or else tour.osm.pbf.
+        std::filesystem::path beside =
+            std::filesystem::path(settings.file).replace_extension(".osm");
+        if (!isRegularFile(beside) && isRegularFile(pathText(beside) + ".pbf"))
+            beside += ".pbf";
+        mapPath = pathText(beside);
+    }
     const OsmMapReadResult map = mapFor(settings, mapPath, *track, errors);
     if (map.outcome != OsmMapReadResult::Outcome::Loaded)
         return fail(mapFailureText(map, mapPath));

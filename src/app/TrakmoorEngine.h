@@ -94,7 +94,8 @@ struct GpxOpening {
     bool mapBeside = false;
     std::future<OsmMapReadResult> map;
 };
-GpxOpening beginGpxOpening(const std::string& path);
+// `givenMap`, when not empty, is read instead of the map beside the track.
+GpxOpening beginGpxOpening(const std::string& path, const std::string& givenMap = {});
 
 // What the check boxes and the statistics selector switch on and off, beside the view's own.
 struct DisplayOptions {

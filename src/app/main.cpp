@@ -46,9 +46,6 @@ void loadStartupFiles(TrakmoorEngine& engine, const StartupFiles& files,
         break;
     case StartupFiles::Kind::TrackFile:
         engine.finishGpxOpening(std::move(*opening));
-        if (!files.map.empty()) {
-            engine.LoadOsmMap(files.map);
-        }
         break;
     }
 }
@@ -117,7 +114,8 @@ int main(int argc, char** argv) {
         const StartupFiles files = trakmoor::startupFiles(settings->positional);
         std::optional<trakmoor::GpxOpening> opening;
         if (files.kind == StartupFiles::Kind::TrackFile) {
-            opening = trakmoor::beginGpxOpening(files.track);
+            // A map named beside the track is read alongside it, not downloaded first.
+            opening = trakmoor::beginGpxOpening(files.track, files.map);
         }
         const auto font = GuiEngine::builtInFont();
         GuiEngine::setEmbeddedFont(font.data(), font.size());

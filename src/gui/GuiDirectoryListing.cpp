@@ -21,15 +21,12 @@ bool matchesFilter(std::string_view name, const std::vector<std::string>& filter
     if (filters.empty()) {
         return true;
     }
-    const std::size_t dot = name.rfind('.');
-    if (dot == std::string_view::npos || dot == 0) {
-        return false;
-    }
-    const std::string_view extension = name.substr(dot);
     auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    // Filters are name endings, so that two-part ones such as ".osm.pbf" work; a hidden file
+    // that is nothing but the ending does not match.
     return std::any_of(filters.begin(), filters.end(), [&](const std::string& filter) {
-        return filter.size() == extension.size() &&
-               std::equal(filter.begin(), filter.end(), extension.begin(),
+        return name.size() > filter.size() &&
+               std::equal(filter.begin(), filter.end(), name.end() - filter.size(),
                           [&](char a, char b) { return lower(a) == lower(b); });
     });
 }

@@ -43,7 +43,8 @@ void GraphPictureCache::paint(cairo_t* cr, int width, int height, const Track& t
         format_ = cairo_surface_get_type(target) == CAIRO_SURFACE_TYPE_IMAGE
                       ? cairo_image_surface_get_format(target)
                       : CAIRO_FORMAT_ARGB32;
-        current_.emplace();
+        // Assigned rather than emplaced: clang 14 takes Entry for not default-constructible.
+        current_ = Entry{};
         current_->key = key;
         current_->series =
             std::make_shared<const GraphSeries>(computeGraphSeries(track, statisticsMode));

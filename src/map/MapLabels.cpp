@@ -229,19 +229,27 @@ std::vector<PlacedLabel> labelShapes(cairo_t* measure, std::span<const MapFeatur
 }
 
 std::vector<PlacedLabel> placeMapLabels(cairo_t* measure, std::span<const MapFeature> features,
-                                        const MapProjection& projection, const LabelArea& area) {
+                                        const MapProjection& projection, const LabelArea& area,
+                                        const std::vector<std::uint32_t>* only) {
     const double w = area.width;
     const double h = area.height;
     std::vector<Candidate> candidates;
-    for (const MapFeature& feature : features) {
+    auto consider = [&](const MapFeature& feature) {
         if (!mayBeLabelled(feature, area.zoom))
-            continue;
+            return;
         const std::optional<MapPoint> anchor = anchorOf(feature);
         if (!anchor)
-            continue;
+            return;
         const ScreenPoint p = projection.projectFlat(anchor->lat, anchor->lon, true);
         if (p.isFinite())
             candidates.push_back({&feature.name, p, labelPriority(feature.featureClass)});
+    };
+    if (only != nullptr) {
+        for (const std::uint32_t index : *only)
+            consider(features[index]);
+    } else {
+        for (const MapFeature& feature : features)
+            consider(feature);
     }
     std::stable_sort(
         candidates.begin(), candidates.end(),

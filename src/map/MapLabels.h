@@ -11,6 +11,7 @@
 
 #include <cairo.h>
 
+#include <cstdint>
 #include <span>
 #include <string>
 #include <vector>
@@ -65,8 +66,10 @@ void useLabelStyle(cairo_t* cr, const LabelArea& area);
 std::vector<PlacedLabel> labelShapes(cairo_t* measure, std::span<const MapFeature> features,
                                      const LabelArea& area);
 
+// `only`: the features to consider, ascending, when not all of them may show.
 std::vector<PlacedLabel> placeMapLabels(cairo_t* measure, std::span<const MapFeature> features,
-                                        const MapProjection& projection, const LabelArea& area);
+                                        const MapProjection& projection, const LabelArea& area,
+                                        const std::vector<std::uint32_t>* only = nullptr);
 
 // White halo, then dark text.  `cr` is translated so that panel coordinates apply.  With
 // `inkAsText` the dark text is written as glyphs rather than filled as outlines, so that a PDF or

@@ -487,12 +487,53 @@ const std::vector<std::size_t>& MapPictureCache::sortedOrder(const MapPictureSou
     if (!orderValid_ || orderFeatures_ != source.features.data() ||
         orderCount_ != source.features.size() || orderGeneration_ != source.mapGeneration) {
         order_ = drawOrder(source.features);
+        rank_.resize(order_.size());
+        for (std::size_t i = 0; i < order_.size(); ++i)
+            rank_[order_[i]] = static_cast<std::uint32_t>(i);
+        index_ = MapFeatureIndex(source.features);
         orderFeatures_ = source.features.data();
         orderCount_ = source.features.size();
         orderGeneration_ = source.mapGeneration;
         orderValid_ = true;
     }
     return order_;
+}
+
+const std::vector<std::uint32_t>* MapPictureCache::featuresUnder(const MapProjection& projection,
+                                                                 int width, int height,
+                                                                 const Track& track) {
+    if (!options_.skipOutside || index_.size() == 0 || track.pointCount() == 0)
+        return nullptr;
+    // A flat map point projects affinely, so the picture (with room for strokes and label
+    // anchors) maps back onto a parallelogram of degrees whose box the index is asked about.
+    const WayPoint& near = *track.pointAt(0);
+    const ScreenPoint o = projection.projectFlat(near.lat(), near.lon(), true);
+    const ScreenPoint a = projection.projectFlat(near.lat() + 1.0, near.lon(), true);
+    const ScreenPoint b = projection.projectFlat(near.lat(), near.lon() + 1.0, true);
+    const double ax = a.x - o.x, ay = a.y - o.y, bx = b.x - o.x, by = b.y - o.y;
+    const double det = ax * by - bx * ay;
+    // Seen edge-on, a degree spans (almost) no pixels and the inverse is meaningless.
+    if (!std::isfinite(det) || std::abs(det) < 1e-9 * (std::abs(ax * by) + std::abs(bx * ay)) ||
+        det == 0.0)
+        return nullptr;
+    constexpr double kMargin = 64.0;
+    GeoBox box{std::numeric_limits<double>::infinity(), std::numeric_limits<double>::infinity(),
+               -std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity()};
+    for (const double x : {-width - kMargin, 2.0 * width + kMargin})
+        for (const double y : {-height - kMargin, 2.0 * height + kMargin}) {
+            const double dx = x - o.x, dy = y - o.y;
+            const double lat = near.lat() + (dx * by - bx * dy) / det;
+            const double lon = near.lon() + (ax * dy - dx * ay) / det;
+            box = {std::min(box.minLat, lat), std::min(box.minLon, lon), std::max(box.maxLat, lat),
+                   std::max(box.maxLon, lon)};
+        }
+    if (!std::isfinite(box.minLat + box.maxLat + box.minLon + box.maxLon))
+        return nullptr;
+    under_.clear();
+    index_.query(box, under_);
+    std::sort(under_.begin(), under_.end(),
+              [&](std::uint32_t l, std::uint32_t r) { return rank_[l] < rank_[r]; });
+    return &under_;
 }
 
 void MapPictureCache::prepareFor(std::span<const MapFeature> features, int width, int height,
@@ -566,23 +607,38 @@ void MapPictureCache::rebuild(const MapPictureSource& source) {
 
     PreparedMap map;
     MapPreparer preparer(projection, map);
-    for (std::size_t index : sortedOrder(source)) {
+    auto prepare = [&](std::size_t index) {
         const MapFeature& feature = source.features[index];
         if (!isDrawn(feature, zoom))
-            continue;
+            return;
         preparer.add(feature);
         const PreparedFeature& added = map.features.back();
         if (options_.skipOutside &&
             (added.maxX + kStrokeReach < -w || added.minX - kStrokeReach > 2.0 * w ||
              added.maxY + kStrokeReach < -h || added.minY - kStrokeReach > 2.0 * h))
             preparer.dropLast();
+    };
+    const std::vector<std::size_t>& order = sortedOrder(source);
+    // A rebuild costs what is in the picture, not what is in the map.
+    std::vector<std::uint32_t> labelled;
+    const std::vector<std::uint32_t>* under = featuresUnder(projection, w, h, *source.track);
+    if (under != nullptr) {
+        for (const std::uint32_t index : *under)
+            prepare(index);
+        // Names are placed in map order.
+        labelled = *under;
+        std::sort(labelled.begin(), labelled.end());
+    } else {
+        for (const std::size_t index : order)
+            prepare(index);
     }
 
     const LabelArea area{w, h, zoom, source.font};
     std::vector<PlacedLabel> labels;
     {
         const OwnedCairoContext measure(cairo_create(picture.get()));
-        labels = placeMapLabels(measure.get(), source.features, projection, area);
+        labels = placeMapLabels(measure.get(), source.features, projection, area,
+                                under != nullptr ? &labelled : nullptr);
     }
     LabelSpriteCache* sprites = options_.labelSprites ? &labelSprites_ : nullptr;
     if (sprites != nullptr)

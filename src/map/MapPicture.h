@@ -8,6 +8,7 @@
 #include "map/CairoHandles.h"
 #include "map/LabelSprites.h"
 #include "map/MapFeature.h"
+#include "map/MapFeatureIndex.h"
 #include "map/MapProjection.h"
 #include "map/ViewState.h"
 #include "track/Gpx.h"
@@ -24,7 +25,8 @@ namespace trakmoor {
 
 // Ways of drawing the picture faster that leave every pixel as it is; each can be turned off.
 struct MapPictureOptions {
-    // Leave out features and labels whose projected box misses the picture (or the band).
+    // Leave out features and labels whose projected box misses the picture (or the band), and
+    // look only at the features the spatial index finds under the picture.
     bool skipOutside = true;
     // Horizontal bands drawn on threads of their own; 0 picks one per core (at most 4).
     int bands = 0;
@@ -107,7 +109,11 @@ private:
     void rebuild(const MapPictureSource& source);
     // A cleared image of the picture's size, or one to clear (`dirty`), or null.
     OwnedCairoSurface takeImage(int width, int height, bool& dirty);
+    // The draw order and the spatial index, made once per map.
     const std::vector<std::size_t>& sortedOrder(const MapPictureSource& source);
+    // The features that may show in the picture in draw order, or null for all of them.
+    const std::vector<std::uint32_t>* featuresUnder(const MapProjection& projection, int width,
+                                                    int height, const Track& track);
     // The threads drawing the rest of the picture, and what they draw from.
     struct Completion;
     // Waits for the rest of the picture, or stops it unfinished with `cancel`.
@@ -126,6 +132,10 @@ private:
     std::uint64_t rebuildCount_ = 0;
     // The draw order depends only on the map, not on the view.
     std::vector<std::size_t> order_;
+    // Each feature's place in order_.
+    std::vector<std::uint32_t> rank_;
+    MapFeatureIndex index_;
+    std::vector<std::uint32_t> under_;
     const MapFeature* orderFeatures_ = nullptr;
     std::size_t orderCount_ = 0;
     int orderGeneration_ = 0;

@@ -1,8 +1,8 @@
 #ifndef TRAKMOOR_MAP_OSMREADER_H
 #define TRAKMOOR_MAP_OSMREADER_H
 
-// Reads an OSM XML file (one element per line, as the OSM tools write it) into map features with
-// a line scanner: nodes, ways and multipolygon relations, no general XML parsing. A read either
+// Reads a map file into features: OSM XML (plain, gzip or bzip2 compressed, decompressed while
+// read) or .osm.pbf, told apart by their first bytes rather than their names. A read either
 // produces the complete feature list or fails with a reason; there is never a partial list.
 
 #include "map/MapFeature.h"
@@ -16,8 +16,7 @@
 namespace trakmoor {
 
 struct OsmMapReadResult {
-    // NotOsm: the file's start holds no <osm> element (only from readCheckedOsmMap).
-    enum class Outcome { Loaded, CannotOpen, Invalid, NotOsm };
+    enum class Outcome { Loaded, CannotOpen, Invalid };
     Outcome outcome = Outcome::Loaded;
     // Way features first (in file order), then multipolygon features (in file order).
     std::vector<MapFeature> features;
@@ -25,12 +24,21 @@ struct OsmMapReadResult {
     std::string error;
 };
 
+enum class OsmMapKind { Unknown, Xml, Gzip, Bzip2, Pbf };
+// The kind of map file whose first bytes (at least 15 where there are so many) are `head`.
+OsmMapKind sniffOsmMapKind(std::string_view head);
+
+// The endings of the map files the reader takes, for file dialogs.
+const std::vector<std::string>& osmMapFileEndings();
+// Whether a file is a map to read: by its name, or else by its first bytes (a PBF or compressed
+// file, or XML with an <osm> element near its start), so a map named otherwise is still taken.
+bool isOsmMapFile(const std::string& path);
+
+// A file that yields no feature at all fails too.
 OsmMapReadResult readOsmMapFile(const std::string& path);
-// A map file as the user names it: the reader takes any text line by line, so a file whose first
-// 64 KiB hold no <osm> element (an empty file, a picture) is refused instead of read as an empty
-// map.
+// The same for a map file as the user names it, kept as the engine's one entry.
 OsmMapReadResult readCheckedOsmMap(const std::string& path);
-// The same reader over text already in memory.
+// The XML reader over text already in memory.
 OsmMapReadResult readOsmMapText(std::string_view text);
 
 // Joins open node-reference chains into closed rings: repeatedly takes the last segment and

@@ -77,8 +77,9 @@ TEST(CommandLine, WhatIsLoadedAtStart) {
         {{"dir.d/vaduz.xml"}, Kind::SampleAndMap, "", "dir.d/vaduz.xml"},
         // A map given alone takes no second argument.
         {{"vaduz.osm", "other.osm"}, Kind::SampleAndMap, "", "vaduz.osm"},
-        // The extension is compared as written.
-        {{"VADUZ.OSM"}, Kind::TrackFile, "VADUZ.OSM", ""},
+        // Map names in any case and of any map format; a name that is only an ending is none.
+        {{"VADUZ.OSM"}, Kind::SampleAndMap, "", "VADUZ.OSM"},
+        {{"vaduz.osm.pbf"}, Kind::SampleAndMap, "", "vaduz.osm.pbf"},
         {{".osm"}, Kind::TrackFile, ".osm", ""},
         {{"ride.gpx", "vaduz.osm"}, Kind::TrackFile, "ride.gpx", "vaduz.osm"},
     };

@@ -270,13 +270,13 @@ TEST(EngineCommands, DialogsDropsAndBadFiles) {
     std::ofstream(dir / "junk.gpx") << std::string(1 << 16, '\1');
     std::ofstream(dir / "bad.osm") << "<osm>\n<node id=\"1\" lat=\"47.1x\" lon=\"9.5\"/>\n</osm>\n";
     fs::copy_file(dir / "junk.gpx", dir / "junk.osm");
-    const std::string none = "Invalid OSM map: no <osm> element found";
+    const std::string none = "Invalid OSM map: neither OSM XML, .osm.pbf, gzip nor bzip2 data";
     for (auto [file, expected] : {std::pair("gone.gpx", "File not found: " + p + "gone.gpx"),
                                   {"dir.gpx", "File not found: " + p + "dir.gpx"},
                                   {"empty.gpx", "Not a GPX file: " + p + "empty.gpx"},
                                   {"junk.gpx", "Not a GPX file: " + p + "junk.gpx"},
                                   {"gone.XML", "Could not open OSM map: " + p + "gone.XML"},
-                                  {"empty.osm", none},
+                                  {"empty.osm", "Invalid OSM map: the file is empty"},
                                   {"junk.osm", none},
                                   {"bad.osm", "Invalid OSM map: Invalid XML number: 47.1x"},
                                   {"a.txt", std::string("Unsupported file: a.txt")}}) {

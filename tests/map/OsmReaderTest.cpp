@@ -48,7 +48,7 @@ std::string relation(const std::string& members, const std::string& tags) {
 const std::string kMultipolygon = tag("type", "multipolygon");
 
 std::vector<MapFeature> load(const std::string& body) {
-    OsmMapReadResult result = readOsmMapText(kNodes + body);
+    OsmMapReadResult result = readOsmMapText(kNodes + body + "</osm>\n");
     EXPECT_EQ(result.outcome, Outcome::Loaded) << result.error;
     return std::move(result.features);
 }
@@ -90,62 +90,56 @@ std::string describe(const std::vector<MapFeature>& features) {
 
 } // namespace
 
-// The scanner looks at one match per line, and only a closing line ends an element.
-TEST(OsmReader, LineRules) {
-    // "<nd " before "</way>" on one line leaves the way open; the tag after it still belongs to it.
-    auto features = load(R"(<way id="10">
-<nd ref="1"/>
-<nd ref="2"/></way>
-<tag k="highway" v="primary"/>
-</way>
-)");
-    EXPECT_EQ(describe(features), "2 : 0 0; ");
-
-    // A way start line ignores a tag on the same line; a node line wins over a way start.
-    features = load(R"(<way id="11"><tag k="highway" v="primary"/>
-<nd ref="1"/>
-<nd ref="2"/>
-</way>
-<node id="1" lat="9" lon="9"/><way id="12">
-<nd ref="1"/>
-)");
-    EXPECT_TRUE(features.empty());
-
-    // Self-closing elements stay open until their closing line; the relation is never closed, so
-    // it is not stored and the way is drawn.
-    features = load(R"(<way id="10"/>
-<relation id="99"/>
-<nd ref="1"/>
-<nd ref="3"/>
-<tag k="highway" v="service"/>
-</way>
-<relation id="20"/>
-<member type="way" ref="10" role="outer"/>
-<tag k="type" v="multipolygon"/>
-)");
-    EXPECT_EQ(describe(features), "5 : 0 10; ");
-
-    // A tag line closes a relation when it also holds "</relation>"; a way member line does not.
-    features = load(way("10", {1, 2, 3, 4, 1}, "") + R"(<relation id="1">
-<member type="way" ref="10" role="outer"/></relation>
-<tag k="landuse" v="residential"/>
-<tag k="type" v="multipolygon"/></relation>
-<tag k="landuse" v="industrial"/>
-)");
-    EXPECT_EQ(describe(features), "13 : 0 0 10 10 0 closed; ");
-
-    for (const char* text : {"", "<?xml version='1.0'?>\n<osm>\n</osm>", "<", "<node",
-                             "</way></relation>", "\r\n<way id=\"1\">\r\n</way>\r\n"}) {
+// Any layout of well-formed XML reads the same; anything not well-formed fails with a reason.
+TEST(OsmReader, LayoutsAndStructure) {
+    const std::string road = way("10", {1, 2, 3}, tag("highway", "primary"));
+    for (const char* text :
+         {"<osm><node id='1' lat='0' lon='0'/><node lon=\"1\" lat=\"1\" id=\"2\"/>"
+          "<way id='10'><tag v='primary' k='highway'/><nd ref='1'/><nd\r\n\tref = \"2\" /></way>"
+          "</osm>",
+          "\xEF\xBB\xBF<?xml version='1.0'?>\n<!DOCTYPE osm>\n<!-- x -->\n<osm version='0.6'>\n"
+          "<bounds minlat='0'/><note>text <![CDATA[<way>]]></note>\n<node id='1' lat='0' lon='0'>"
+          "<tag k='highway' v='x'/></node><node id='2' lat='1' lon='1'></node>\n<way id='10'><nd "
+          "ref='1'/><nd ref='2'/><tag k='highway' v='primary'/></way>\n<relation id='1'/></osm>\n"}) {
         const OsmMapReadResult result = readOsmMapText(text);
-        EXPECT_EQ(result.outcome, Outcome::Loaded) << text;
-        EXPECT_TRUE(result.features.empty()) << text;
+        EXPECT_EQ(result.outcome, Outcome::Loaded) << result.error;
+        EXPECT_EQ(describe(result.features), "2 : 0 10; ") << text;
     }
+    EXPECT_EQ(describe(load(road)), "2 : 0 0 10; ");
+    EXPECT_TRUE(load("").empty());
+
+    const struct {
+        std::string text;
+        const char* error;
+    } kBroken[] = {
+        {"", "no <osm> element found"},
+        {" \n", "no <osm> element found"},
+        {kNodes + road, "at byte 505: the file ends before </osm>: it is cut short"},
+        {kNodes + "<way id='1'>", "the file ends before </osm>"},
+        {kNodes + "<way id=\"1", "the file ends inside markup"},
+        {"ef=\"3\"/>\n<nd ref='2'/>", "at byte 0: text before the <osm> element"},
+        {"<nd ref='2'/>", "the root element is <nd>, not <osm>"},
+        {kNodes + "</way></osm>", "</way> closes <osm>"},
+        {"<osm></osm><osm></osm>", "at byte 11: a second root element <osm> after </osm>"},
+        {"<osm></osm>x", "text after </osm>"},
+        {"<osm><way id=1/></osm>", "an attribute value without quotes in <way>"},
+        {"<osm><way id='1'x='2'/></osm>", "attributes of <way> run together"},
+        {"<osm><way id/></osm>", "a malformed attribute in <way>"},
+        {"<osm><tag k='a v='b'/>\n<tag k='c'/></osm>", "attributes of <tag> run together"},
+        {"<osm><tag k='a/>\n<tag k='c'/></osm>", "a '<' inside an attribute value of <tag>"},
+        {"<osm>< way/></osm>", "a '<' that starts no element"},
+        {"<osm><way/ ></osm>", "a '/' inside <way>"},
+        {"<osm><!x></osm>", "a '<!' that starts no comment"},
+    };
+    for (const auto& broken : kBroken)
+        EXPECT_NE(errorOf(broken.text).find(broken.error), std::string::npos)
+            << broken.text << " -> " << errorOf(broken.text);
 }
 
 TEST(OsmReader, NumbersAndIds) {
-    EXPECT_EQ(errorOf("<node id=\"1\" lat=\"1\" lon=\"nan\"/>"), "Invalid XML number: nan");
+    EXPECT_EQ(errorOf("<osm><node id=\"1\" lat=\"1\" lon=\"nan\"/>"), "Invalid XML number: nan");
     // A node missing an attribute is skipped before anything is converted.
-    EXPECT_EQ(readOsmMapText("<node id=\"x\" lat=\"nan\"/>\n").outcome, Outcome::Loaded);
+    EXPECT_EQ(load("<node id=\"x\" lat=\"nan\"/>\n").size(), 0u);
 
     auto features = load("<node id=\"100\" lat=\"1e-3\" lon=\"-0\"/>\n" +
                          way("10", {100, 1}, "<tag k=\"highway\" v=\"path\"/>\n"));
@@ -168,10 +162,10 @@ TEST(OsmReader, NumbersAndIds) {
                     way("-9223372036854775808", {INT64_MAX, INT64_MIN}, tag("railway", "rail")));
     EXPECT_EQ(describe(features), "7 : 50 40; ");
 
-    EXPECT_EQ(errorOf("<node id=\"99999999999999999999\" lat=\"1\" lon=\"1\"/>"), "stoll");
-    EXPECT_EQ(errorOf("<relation id=\"1\">\n<member type=\"way\" ref=\"r\"/>"), "stoll");
+    EXPECT_EQ(errorOf("<osm><node id=\"99999999999999999999\" lat=\"1\" lon=\"1\"/>"), "stoll");
+    EXPECT_EQ(errorOf("<osm><relation id=\"1\">\n<member type=\"way\" ref=\"r\"/>"), "stoll");
     // The id is converted before the coordinates.
-    EXPECT_EQ(errorOf("<node id=\"a\" lat=\"+1\" lon=\"1\"/>"), "stoll");
+    EXPECT_EQ(errorOf("<osm><node id=\"a\" lat=\"+1\" lon=\"1\"/>"), "stoll");
 }
 
 TEST(OsmReader, WaysNodesAndTags) {
@@ -243,8 +237,8 @@ TEST(OsmReader, RingsThatWouldNeedMemoryOutOfProportionFail) {
     std::string members;
     for (int i = 0; i < 200; ++i)
         members += "10: ";
-    const OsmMapReadResult result =
-        readOsmMapText(text + relation(members, kMultipolygon + tag("natural", "water")));
+    const OsmMapReadResult result = readOsmMapText(
+        text + relation(members, kMultipolygon + tag("natural", "water")) + "</osm>");
     EXPECT_EQ(result.outcome, Outcome::Invalid);
     EXPECT_EQ(result.error, "std::bad_alloc");
 
