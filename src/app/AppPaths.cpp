@@ -141,4 +141,13 @@ std::string workingDirectoryText() {
     return error ? std::string() : pathText(folder);
 }
 
+std::string folderOfFileOr(const std::string& path, const std::string& fallback) {
+    std::error_code error;
+    const fs::path folder = fs::absolute(fs::path(path), error).parent_path();
+    if (path.empty() || error || !fs::is_directory(folder, error)) {
+        return fallback;
+    }
+    return pathText(folder);
+}
+
 } // namespace trakmoor

@@ -45,6 +45,8 @@ std::string pathText(const std::filesystem::path& path);
 std::string fileNamePart(const std::string& path);
 // The working directory as UTF-8 text; empty when it cannot be told (it was removed).
 std::string workingDirectoryText();
+// The folder that holds the file at `path` when that folder exists, else `fallback`.
+std::string folderOfFileOr(const std::string& path, const std::string& fallback);
 
 } // namespace trakmoor
 

@@ -237,14 +237,20 @@ bool TrakmoorEngine::handleMainWindowEvent(const SDL_Event& event) {
         }
         return true;
     case SDL_MOUSEBUTTONDOWN:
+        // A click on a panel takes the keyboard from a text field, so that the keys act on the
+        // map again at once.
         if (controls_.mapPanel != nullptr &&
             controls_.mapPanel->contains(event.button.x, event.button.y)) {
+            controls_.window->root->setFocus(controls_.mapPanel);
             pressOnMap(event.button);
             return true;
         }
-        if (controls_.graphPanel != nullptr && event.button.button == SDL_BUTTON_LEFT &&
+        if (controls_.graphPanel != nullptr &&
             controls_.graphPanel->contains(event.button.x, event.button.y)) {
-            pressOnGraph(event.button.x);
+            controls_.window->root->setFocus(controls_.graphPanel);
+            if (event.button.button == SDL_BUTTON_LEFT) {
+                pressOnGraph(event.button.x);
+            }
             return true;
         }
         return false;

@@ -4,6 +4,7 @@
 #include "app/AppText.h"
 #include "app/TrakmoorEngine.h"
 #include "gui/GuiLabel.h"
+#include "gui/GuiMessageBox.h"
 #include "map/MapPieces.h"
 #include "map/OsmReader.h"
 #include "map/OverpassDownload.h"
@@ -167,19 +168,18 @@ void TrakmoorEngine::repaintNow() {
 }
 
 void TrakmoorEngine::openMapDialog() {
-    // Maps usually lie beside their tracks.
-    std::string folder = pathText(std::filesystem::path(document_.path()).parent_path());
-    if (folder.empty()) {
-        folder = workingDirectoryText();
-    }
+    // Beside the map open, else beside the track, where maps usually lie.
+    const std::string folder =
+        folderOfFileOr(map_.path(), folderOfFileOr(document_.path(), workingDirectoryText()));
     openFileDialog(_("Open OSM map"), folder, osmMapFileEndings(), true);
 }
 
 void TrakmoorEngine::showMapError(const std::string& message) {
     const std::string text = _("Could not create the OSM map.\n\n") + message;
     setStatus(text);
-    if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, _("OSM map unavailable"), text.c_str(),
-                                 nullptr) < 0) {
+    // The toolkit's box, not the system's: that one would hold the main loop, so the program
+    // could not end while it is open.
+    if (showMessageBox(*this, _("OSM map unavailable"), text) == nullptr) {
         std::cerr << _("Could not show OSM error message: ") << SDL_GetError() << '\n';
     }
 }

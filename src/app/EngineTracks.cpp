@@ -69,7 +69,9 @@ void TrakmoorEngine::selectTrack(int index) {
     const std::string& name = track->name();
     setStatus(fileNamePart(document_.path()) + "  |  " +
               (name.empty() ? _("Unnamed track") : name) + "  |  " +
-              std::to_string(track->pointCount()) + " " + _("points") +
+              std::to_string(track->pointCount()) + " " +
+              ngettext("track point", "track points",
+                       static_cast<unsigned long>(track->pointCount())) +
               (track->hasPositions()
                    ? ""
                    : "  |  " + std::string(_("recorded without positions: no map"))));
@@ -180,7 +182,10 @@ void TrakmoorEngine::finishGpxOpening(GpxOpening opening) {
     // The map being fetched belongs to the track shown so far.
     mapPieces_.reset();
     if (!opening.found) {
-        setStatus(_("File not found: ") + path);
+        std::error_code error;
+        setStatus((std::filesystem::is_directory(path, error) ? _("Is a directory: ")
+                                                              : _("File not found: ")) +
+                  path);
         return;
     }
     // A long recording takes a moment to read: the window shows what it is waiting for.
@@ -229,7 +234,9 @@ void TrakmoorEngine::finishGpxOpening(GpxOpening opening) {
 }
 
 void TrakmoorEngine::openGpxDialog() {
-    openFileDialog(_("Open GPX"), workingDirectoryText(), {".gpx", ".fit", ".tcx"}, false);
+    // The next track usually lies beside the one open.
+    openFileDialog(_("Open GPX"), folderOfFileOr(document_.path(), workingDirectoryText()),
+                   {".gpx", ".fit", ".tcx"}, false);
 }
 
 } // namespace trakmoor

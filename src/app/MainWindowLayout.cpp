@@ -140,9 +140,13 @@ public:
     }
 
     GuiTextCtrl* angleField(ControlId id, const ControlPlace& at, const char* tooltip) {
-        return add(std::make_unique<GuiTextCtrl>(root_, toInt(id), at.x, at.y, at.width, at.height,
-                                                 whiteColour, face_, 0u),
-                   at, tooltip);
+        auto* field = add(std::make_unique<GuiTextCtrl>(root_, toInt(id), at.x, at.y, at.width,
+                                                        at.height, whiteColour, face_, 0u),
+                          at, tooltip);
+        // Room for any whole number an angle takes ("-2147483648"), and no more: typing on and
+        // on into a field must not grow it without end.
+        field->maxCharacters = 16;
+        return field;
     }
 
     GuiCheckBox* checkBox(ControlId id, const ControlPlace& at, const char* text,
@@ -320,7 +324,7 @@ void TrakmoorEngine::buildMainWindow(AppWindow* window, bool fullscreen) {
     make.label(place::statisticsHeading, _("Statistics"), controlColour);
     c.statisticsCombo = make.combo(ControlId::StatisticsSelector, place::statistics,
                                    N_("Choose the data shown in the statistics graph"),
-                                   {N_("Height"), N_("Speed"), N_("Height + km/h")});
+                                   {N_("Height"), N_("Speed"), N_("Height + speed")});
     make.label(place::mapHeading, _("Map"), controlColour);
     make.button(ControlId::OpenOsm, place::openOsm, _("Open OSM"),
                 N_("Open an OpenStreetMap file"));
@@ -406,15 +410,10 @@ void TrakmoorEngine::toggleFitWindow() {
     if (!fit_.windowFitted) {
         SDL_GetWindowPosition(window, &fit_.savedWindowX, &fit_.savedWindowY);
         SDL_GetWindowSize(window, &fit_.savedWindowWidth, &fit_.savedWindowHeight);
-        const int display = SDL_GetWindowDisplayIndex(window);
-        SDL_Rect usable{};
-        if (display < 0 || SDL_GetDisplayUsableBounds(display, &usable) != 0) {
+        if (!fitWindowFrameToUsableArea(window)) {
             setStatus(_("Could not determine screen size: ") + std::string(SDL_GetError()));
             return;
         }
-        SDL_RestoreWindow(window);
-        SDL_SetWindowPosition(window, usable.x, usable.y);
-        SDL_SetWindowSize(window, usable.w, usable.h);
         fit_.windowFitted = true;
     } else {
         if ((SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) {

@@ -61,4 +61,21 @@ std::string pointStatusText(const std::string& fileName, const std::string& poin
     return out.str();
 }
 
+std::string singleLineText(const std::string& text) {
+    std::string line;
+    bool gap = false;
+    for (const char c : text) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
+            gap = true;
+            continue;
+        }
+        if (gap && !line.empty()) {
+            line += ' ';
+        }
+        gap = false;
+        line += c;
+    }
+    return line;
+}
+
 } // namespace trakmoor

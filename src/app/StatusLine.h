@@ -19,6 +19,10 @@ std::string freeCursorStatusText(const std::string& fileName, const std::string&
 std::string pointStatusText(const std::string& fileName, const std::string& pointWord,
                             const Track& track, int cursorIndex, int markerA, int markerB);
 
+// The text on one line, as the status line can show it: every run of control characters (line
+// breaks, tabs) becomes one blank, and none is left at either end.
+std::string singleLineText(const std::string& text);
+
 } // namespace trakmoor
 
 #endif

@@ -20,7 +20,7 @@ void TrakmoorEngine::setStatus(const std::string& text) {
     if (controls_.statusLabel == nullptr) {
         return;
     }
-    controls_.statusLabel->text = text;
+    controls_.statusLabel->text = singleLineText(text);
     controls_.statusLabel->invalidate();
 }
 

@@ -89,7 +89,7 @@ struct GpxOpening {
     std::string path;
     bool found = false;
     std::future<TrackFileRead> gpx;
-    // The map file that belongs beside the track, and whether it is there (then it is read).
+    // The map file that belongs to the track, and whether it is read (it is there or was named).
     std::string mapPath;
     bool mapBeside = false;
     std::future<OsmMapReadResult> map;

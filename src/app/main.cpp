@@ -10,6 +10,9 @@
 
 #include <SDL.h>
 #include <curl/curl.h>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 #include <chrono>
 #include <cstdlib>
@@ -73,6 +76,12 @@ void watchFirstFrame(TrakmoorEngine& engine, std::chrono::steady_clock::time_poi
 
 int main(int argc, char** argv) {
     const auto start = std::chrono::steady_clock::now();
+#if defined(__GLIBC__)
+    // Window and panel pictures of a few megabytes come and go with every resize.  glibc raises
+    // its threshold for mapping such blocks after the first is freed and then keeps them in the
+    // heap, which fragments and never shrinks; a fixed threshold maps them and gives them back.
+    mallopt(M_MMAP_THRESHOLD, 256 * 1024);
+#endif
     std::vector<std::string_view> arguments;
     for (int i = 1; i < argc; ++i) {
         arguments.emplace_back(argv[i]);

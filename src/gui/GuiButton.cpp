@@ -1,5 +1,6 @@
 #include "gui/GuiButton.h"
 
+#include "gui/GuiEngine.h"
 #include "gui/GuiPanels.h"
 #include "gui/GuiWindow.h"
 
@@ -73,7 +74,9 @@ void GuiButton::handleEvent(GuiEvent* event) {
     }
     const SDL_Event& sdl = *event->sdlEvent;
     if (sdl.type == SDL_MOUSEBUTTONDOWN) {
-        std::cout << "BUTTON DOWN" << std::endl;
+        if (guiDebugOutput()) {
+            std::cout << "BUTTON DOWN" << std::endl;
+        }
         if (isSticky()) {
             pressed = !pressed;
         } else {
@@ -219,7 +222,9 @@ void GuiCheckBox::handleEvent(GuiEvent* event) {
     if (!isPress(event)) {
         return;
     }
-    std::cout << "BUTTON DOWN" << std::endl;
+    if (guiDebugOutput()) {
+        std::cout << "BUTTON DOWN" << std::endl;
+    }
     pressed = !pressed;
     invalidate();
     notifyToggle();

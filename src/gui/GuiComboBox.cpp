@@ -1,6 +1,7 @@
 #include "gui/GuiComboBox.h"
 
 #include "gui/GuiEngine.h"
+#include "gui/GuiScrollingRows.h"
 #include "gui/GuiWindow.h"
 
 #include <SDL_image.h>
@@ -140,9 +141,21 @@ void GuiComboBox::openDropDown() {
     if (dropDownOpen_ || window == nullptr || items_.empty()) {
         return;
     }
-    auto list = std::make_unique<GuiComboBoxDropDown>(window, id, x - window->x,
-                                                      y + height - window->y, width, dropDownHeight,
-                                                      packedBackground_, font_, self_);
+    // As tall as the entries (up to dropDownHeight, then it scrolls), below the box, or above it
+    // when it fits better there than inside the window's bottom edge.
+    const int entries = static_cast<int>(items_.size()) * guiRowHeight(font_) + 2;
+    const int below = window->y + window->height - (y + height);
+    const int above = y - window->y;
+    int listHeight = std::min(dropDownHeight, entries);
+    int top = y + height - window->y;
+    if (listHeight > below && above > below) {
+        listHeight = std::min(listHeight, above);
+        top = y - window->y - listHeight;
+    } else {
+        listHeight = std::max(std::min(listHeight, below), 1);
+    }
+    auto list = std::make_unique<GuiComboBoxDropDown>(window, id, x - window->x, top, width,
+                                                      listHeight, packedBackground_, font_, self_);
     for (const ComboItem& item : items_) {
         list->addItem(item.value, item.text);
     }

@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
+#include <string_view>
 
 namespace {
 
@@ -126,6 +127,37 @@ const char* guiText(const char* messageId) {
     return dgettext(GuiEngine::textDomain, messageId);
 }
 
+SDL_Rect contentRectInFrame(const SDL_Rect& area, int top, int left, int bottom, int right) {
+    return SDL_Rect{area.x + left, area.y + top, std::max(area.w - left - right, 1),
+                    std::max(area.h - top - bottom, 1)};
+}
+
+bool fitWindowFrameToUsableArea(SDL_Window* window) {
+    const int display = SDL_GetWindowDisplayIndex(window);
+    SDL_Rect usable{};
+    if (display < 0 || SDL_GetDisplayUsableBounds(display, &usable) != 0) {
+        return false;
+    }
+    int top = 0;
+    int left = 0;
+    int bottom = 0;
+    int right = 0;
+    // Without a window manager that tells, there is no frame to allow for.
+    if (SDL_GetWindowBordersSize(window, &top, &left, &bottom, &right) != 0) {
+        top = left = bottom = right = 0;
+    }
+    const SDL_Rect content = contentRectInFrame(usable, top, left, bottom, right);
+    SDL_RestoreWindow(window);
+    SDL_SetWindowPosition(window, content.x, content.y);
+    SDL_SetWindowSize(window, content.w, content.h);
+    return true;
+}
+
+bool guiDebugOutput() {
+    const char* value = std::getenv("TRAKMOOR_DEBUG");
+    return value != nullptr && *value != '\0';
+}
+
 AppWindow::AppWindow() = default;
 AppWindow::~AppWindow() = default;
 
@@ -133,7 +165,23 @@ AppWindow::~AppWindow() = default;
 // Start-up and shutdown
 
 GuiEngine::GuiEngine() {
-    SDL_Init(SDL_INIT_VIDEO);
+    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
+        std::string message = SDL_GetError();
+        SDL_Quit();
+        throw Error(message);
+    }
+    // Messages of the constructor are already looked up in the toolkit's catalogue.
+    bindTextDomain();
+    // Without a display SDL settles for a driver that shows nothing, and a program would run on
+    // unseen; such a driver is taken only when it was asked for by name.
+    const std::string_view driver = SDL_GetCurrentVideoDriver();
+    const char* asked = SDL_getenv("SDL_VIDEODRIVER");
+    if ((asked == nullptr || *asked == '\0') &&
+        (driver == "offscreen" || driver == "dummy" || driver == "evdev" || driver == "KMSDRM")) {
+        SDL_Quit();
+        throw Error(guiText("no display to show a window on (DISPLAY and WAYLAND_DISPLAY are "
+                            "not set)"));
+    }
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
     IMG_Init(IMG_INIT_PNG);
     if (TTF_Init() != 0) {
@@ -143,12 +191,9 @@ GuiEngine::GuiEngine() {
         throw Error(message);
     }
     FT_Init_FreeType(&freeType_);
-    // Messages of the constructor are already looked up in the toolkit's catalogue.
-    bindTextDomain();
     defaultFont_.reset(loadFont(defaultFontSize));
     if (!defaultFont_) {
-        std::cerr << guiText("Schriftart konnte nicht geladen werden: ") << SDL_GetError()
-                  << std::endl;
+        std::cerr << guiText("Could not load font: ") << SDL_GetError() << std::endl;
         return;
     }
     openFontFace();
@@ -169,7 +214,7 @@ void GuiEngine::openFontFace() {
         return;
     }
     if (FT_Error charmapError = FT_Select_Charmap(fontFace_, FT_ENCODING_UNICODE)) {
-        std::printf(guiText("Fehler beim Setzen der Unicode-Charmap: %d\n"), charmapError);
+        std::fprintf(stderr, guiText("Error setting the Unicode charmap: %d\n"), charmapError);
     }
     FT_Set_Pixel_Sizes(fontFace_, 0, defaultFontSize);
 }
@@ -514,7 +559,7 @@ void GuiEngine::toggleFullscreen() {
     const bool fullscreen =
         (flags & SDL_WINDOW_FULLSCREEN_DESKTOP) == SDL_WINDOW_FULLSCREEN_DESKTOP;
     if (SDL_SetWindowFullscreen(main, fullscreen ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) {
-        SDL_Log(guiText("Fenstermodus konnte nicht gewechselt werden: %s"), SDL_GetError());
+        SDL_Log(guiText("Could not switch window mode: %s"), SDL_GetError());
     }
 }
 

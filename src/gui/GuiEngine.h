@@ -36,6 +36,17 @@ class IEditable;
 // changes the process's default text domain, so the application's lookups stay its own.
 const char* guiText(const char* messageId);
 
+// Where the content of a window goes so that its frame (a title bar and borders of the sizes
+// given) fills `area`: SDL places and sizes a window by its content.
+SDL_Rect contentRectInFrame(const SDL_Rect& area, int top, int left, int bottom, int right);
+// Places and sizes `window` so that its frame, as the window manager reports it, fills the
+// usable area of its display (without panels and docks); false with SDL's error set when that
+// area cannot be told.
+bool fitWindowFrameToUsableArea(SDL_Window* window);
+
+// Whether the toolkit's debug lines are wanted: TRAKMOOR_DEBUG is set and not empty.
+bool guiDebugOutput();
+
 // One SDL window with its renderer, widget tree and a cairo backing store of the window's size.
 // Owned by the engine; also attached to the SDL window as window data "AppWindow".
 struct AppWindow {

@@ -57,7 +57,7 @@ void GuiFileDialog::buildControls(const std::string& confirmLabel) {
     okButton_->setColour(0xFFC0C0C0u);
     okButton_->name = "ok";
     cancelButton_ = add(std::make_unique<GuiButton>(this, 0, w - 110, h - 35, 100, 25, 0xFFC0C0C0u,
-                                                    guiText("Abbrechen"), font, 0));
+                                                    guiText("Cancel"), font, 0));
     cancelButton_->setColour(0xFFC0C0C0u);
     cancelButton_->name = "cancel";
 }
@@ -81,7 +81,7 @@ void GuiFileDialog::changeDirectory(const fs::path& path) {
     std::error_code ec;
     fs::path canonical = fs::canonical(path, ec);
     if (ec || !fs::is_directory(canonical, ec)) {
-        showMessage(guiText("Verzeichnis nicht gefunden: ") + displayPath(path));
+        showMessage(guiText("Directory not found: ") + displayPath(path));
         return;
     }
     currentPath_ = std::move(canonical);
@@ -97,7 +97,7 @@ void GuiFileDialog::refresh() {
     fileList_->clear();
     DirListing listing = listDirectory(currentPath_, filters_);
     if (!listing.readable) {
-        showMessage(guiText("Verzeichnis kann nicht gelesen werden: ") + currentDir());
+        showMessage(guiText("Cannot read directory: ") + currentDir());
         return;
     }
     entries_ = std::move(listing.entries);
@@ -250,11 +250,11 @@ GuiOpenFileDialog::GuiOpenFileDialog(AppWindow* appWindow, int id, int x, int y,
                                      const std::string& startDirectory,
                                      std::vector<std::string> filters)
     : GuiFileDialog(appWindow, id, x, y, width, height, colour, startDirectory, std::move(filters),
-                    guiText("Öffnen")) {}
+                    guiText("Open")) {}
 
 bool GuiOpenFileDialog::validate(const fs::path& path) {
     if (fileNameField()->text().empty()) {
-        showMessage(guiText("Bitte eine Datei auswählen."));
+        showMessage(guiText("Please choose a file."));
         return false;
     }
     std::error_code ec;
@@ -267,7 +267,7 @@ bool GuiOpenFileDialog::validate(const fs::path& path) {
         setChosenPath(path);
         return true;
     }
-    showMessage(guiText("Datei nicht gefunden."));
+    showMessage(guiText("File not found."));
     return false;
 }
 

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -25,7 +26,7 @@ GuiTextCtrl::GuiTextCtrl(GuiObject* parent, int id, int x, int y, int width, int
     multiLine_ = (flags & MultiLine) != 0 && !password_;
     readOnly_ = (flags & ReadOnly) != 0;
     wrap_ = (flags & Wrap) != 0 && multiLine_;
-    if (face_ != nullptr) {
+    if (face_ != nullptr && guiDebugOutput()) {
         for (int i = 0; i < face_->num_charmaps; ++i) {
             std::printf("Charmap %d: platform_id = %d, encoding_id = %d\n", i,
                         face_->charmaps[i]->platform_id, face_->charmaps[i]->encoding_id);
@@ -262,6 +263,24 @@ bool GuiTextCtrl::insertText(std::string text) {
         // A single line takes line breaks as blanks, whatever their source.
         std::replace(text.begin(), text.end(), '\n', ' ');
         std::replace(text.begin(), text.end(), '\r', ' ');
+    }
+    if (maxCharacters > 0) {
+        const int selected = std::abs(editor_.selectionEnd() - editor_.selectionAnchor());
+        const int kept = editor_.charCount() - (editor_.hasSelection() ? selected : 0);
+        int room = std::max(maxCharacters - kept, 0);
+        std::size_t cut = 0;
+        // Whole UTF-8 characters only: a continuation byte never starts one.
+        while (cut < text.size() &&
+               (room > 0 || (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)) {
+            if ((static_cast<unsigned char>(text[cut]) & 0xC0) != 0x80) {
+                --room;
+            }
+            ++cut;
+        }
+        text.resize(cut);
+        if (text.empty()) {
+            return false;
+        }
     }
     if (!editor_.insert(text)) {
         return false;

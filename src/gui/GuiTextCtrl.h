@@ -54,6 +54,8 @@ public:
 
     // Called after an event in which the user changed the text.
     std::function<void()> onChange;
+    // The most characters typing and pasting may leave in the field; 0 sets no limit.
+    int maxCharacters = 0;
 
     bool isMultiLine() const { return multiLine_; }
     bool isReadOnly() const { return readOnly_; }

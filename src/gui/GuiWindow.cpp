@@ -551,7 +551,13 @@ void GuiWindow::layout(SDL_Renderer* renderer, int newWidth, int newHeight) {
 // Painting
 
 bool GuiWindow::cachingThisFrame(SDL_Renderer* renderer) {
-    if (cacheMode == CacheMode::Never) {
+    // The hold after a resize runs out on every renderer: one that never caches would otherwise
+    // keep it, and with it needsRepaint, standing for good.
+    const bool holding = cacheHoldFrames > 0;
+    if (holding) {
+        --cacheHoldFrames;
+    }
+    if (cacheMode == CacheMode::Never || holding) {
         return false;
     }
     if (cacheMode == CacheMode::Automatic) {
@@ -565,10 +571,6 @@ bool GuiWindow::cachingThisFrame(SDL_Renderer* renderer) {
         if (!cacheSupported) {
             return false;
         }
-    }
-    if (cacheHoldFrames > 0) {
-        --cacheHoldFrames;
-        return false;
     }
     SDL_Point size = textureSize(windowCache.get());
     if (windowCache && (size.x != width || size.y != height)) {

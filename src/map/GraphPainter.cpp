@@ -209,7 +209,7 @@ const char* graphModeLabel(GraphMode mode) {
     case GraphMode::Speed:
         return N_("Speed");
     case GraphMode::HeightAndSpeed:
-        return N_("Height + km/h");
+        return N_("Height + speed");
     case GraphMode::HeartRate:
         return N_("Heart rate");
     case GraphMode::Cadence:

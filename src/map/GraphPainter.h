@@ -29,7 +29,7 @@ enum class GraphMode : std::int32_t {
 // The modes the selector offers for a track, in its order.
 std::vector<GraphMode> graphModesFor(const Track& track);
 
-// The selector's English label of a mode: "Height", "Speed", "Height + km/h", "Heart rate",
+// The selector's English label of a mode: "Height", "Speed", "Height + speed", "Heart rate",
 // "Cadence", "Power", "Temperature".
 const char* graphModeLabel(GraphMode mode);
 
@@ -49,7 +49,7 @@ struct GraphValues {
 };
 
 // What the graph of a track shows in a mode: the first curve (heights, or speeds in "Speed"), and
-// the speeds as the second curve in "Height + km/h".
+// the speeds as the second curve in "Height + speed".
 struct GraphSeries {
     GraphMode mode = GraphMode::Height;
     GraphValues first;

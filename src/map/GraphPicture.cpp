@@ -1,6 +1,7 @@
 #include "map/GraphPicture.h"
 
 #include "map/PanelBackground.h"
+#include "map/ThreadStart.h"
 
 #include <system_error>
 
@@ -26,10 +27,7 @@ OwnedCairoSurface drawCurves(const GraphSeries& series, int width, int height,
 GraphPictureCache::GraphPictureCache(GraphPaintOptions options, std::int32_t threadFromPoints)
     : options_(options), threadFromPoints_(threadFromPoints) {}
 
-GraphPictureCache::~GraphPictureCache() {
-    if (build_)
-        build_->worker.join();
-}
+GraphPictureCache::~GraphPictureCache() = default;
 
 void GraphPictureCache::paint(cairo_t* cr, int width, int height, const Track& track,
                               std::uint64_t document, std::int32_t statisticsMode,
@@ -80,8 +78,8 @@ bool GraphPictureCache::adoptFinished() {
     if (!current_ || !current_->pending)
         return false;
     if (!(current_->key == finished->key)) {
-        startBuild(format_);
-        return false;
+        // Drawn at once when no thread could be started for them.
+        return !startBuild(format_);
     }
     current_->picture = std::move(finished->picture);
     current_->pending = false;
@@ -89,14 +87,26 @@ bool GraphPictureCache::adoptFinished() {
     return true;
 }
 
-void GraphPictureCache::startBuild(cairo_format_t format) {
-    build_ = std::make_unique<Build>();
-    build_->key = current_->key;
-    Build* build = build_.get();
-    build->worker = std::thread([build, series = current_->series, format, options = options_] {
-        build->picture = drawCurves(*series, build->key.width, build->key.height, format, options);
-        build->done.store(true, std::memory_order_release);
-    });
+bool GraphPictureCache::startBuild(cairo_format_t format) {
+    auto build = std::make_unique<Build>();
+    build->key = current_->key;
+    try {
+        build->worker = startThread(
+            [build = build.get(), series = current_->series, format, options = options_] {
+                build->picture =
+                    drawCurves(*series, build->key.width, build->key.height, format, options);
+                build->done.store(true, std::memory_order_release);
+            });
+    } catch (const std::system_error&) {
+        // No thread to be had: the curves are drawn now, which only takes longer.
+        current_->picture = drawCurves(*current_->series, current_->key.width, current_->key.height,
+                                       format, options_);
+        current_->pending = false;
+        ++version_;
+        return false;
+    }
+    build_ = std::move(build);
+    return true;
 }
 
 } // namespace trakmoor

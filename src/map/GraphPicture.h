@@ -62,10 +62,11 @@ private:
         Key key;
         OwnedCairoSurface picture;
         std::atomic<bool> done = false;
-        std::thread worker;
+        std::jthread worker;
     };
 
-    void startBuild(cairo_format_t format);
+    // False when no thread could be started and the curves were drawn here instead.
+    bool startBuild(cairo_format_t format);
 
     GraphPaintOptions options_;
     std::int32_t threadFromPoints_;

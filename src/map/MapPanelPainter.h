@@ -44,7 +44,7 @@ struct MapScene {
 struct GraphScene {
     const Track* track = nullptr;
     std::int32_t cursorIndex = -1;
-    // 0 "Height", 1 "Speed", 2 "Height + km/h".
+    // 0 "Height", 1 "Speed", 2 "Height + speed".
     std::int32_t statisticsMode = 0;
     // Bold face for the graph's texts; null uses cairo's bold "Sans".
     cairo_font_face_t* font = nullptr;

@@ -3,6 +3,7 @@
 #include "map/FontFace.h"
 #include "map/MapLabels.h"
 #include "map/MapStyle.h"
+#include "map/ThreadStart.h"
 
 #include <libintl.h>
 
@@ -12,6 +13,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <system_error>
 #include <thread>
 
 namespace trakmoor {
@@ -660,9 +662,18 @@ void MapPictureCache::rebuild(const MapPictureSource& source) {
     const int bands = bandCount(options_, 3 * h);
     auto drawAll = [&](const std::vector<PictureRegion>& regions) {
         std::vector<std::jthread> helpers;
-        for (std::size_t i = 1; i < regions.size(); ++i)
-            helpers.emplace_back([&, i] { drawing.draw(regions[i], completion->cancel); });
-        drawing.draw(regions[0], completion->cancel);
+        std::vector<PictureRegion> here = {regions[0]};
+        for (std::size_t i = 1; i < regions.size(); ++i) {
+            try {
+                helpers.push_back(
+                    startThread([&, i] { drawing.draw(regions[i], completion->cancel); }));
+            } catch (const std::system_error&) {
+                here.push_back(regions[i]);
+            }
+        }
+        for (const PictureRegion& region : here) {
+            drawing.draw(region, completion->cancel);
+        }
     };
     if (!options_.visibleFirst) {
         const std::vector<int> edges = bandEdges(map, labels, labelCosts(labels, sprites), area,
@@ -692,11 +703,22 @@ void MapPictureCache::rebuild(const MapPictureSource& source) {
         // One core is left to the frame that shows the panel's rows.
         Completion* rest = completion.get();
         const int threads = std::clamp<int>(bands - 1, 1, around.size());
-        for (int thread = 0; thread < threads; ++thread)
-            rest->threads.emplace_back([rest, around, thread, threads] {
+        for (int thread = 0; thread < threads; ++thread) {
+            auto drawShare = [rest, around, thread, threads] {
                 for (std::size_t i = thread; i < around.size(); i += threads)
                     rest->drawing.draw(around[i], rest->cancel);
-            });
+            };
+            try {
+                rest->threads.push_back(startThread(drawShare));
+            } catch (const std::system_error&) {
+                // Without a thread the picture is finished before the update returns.
+                drawShare();
+            }
+        }
+        if (rest->threads.empty()) {
+            cairo_surface_mark_dirty(picture.get());
+            completion.reset();
+        }
         completion_ = std::move(completion);
     }
 

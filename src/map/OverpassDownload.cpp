@@ -39,6 +39,9 @@ constexpr std::array kPublicServerUrls = {
 constexpr std::size_t kCheckedPrefix = 4096;
 constexpr auto kRepaintInterval = std::chrono::milliseconds(100);
 constexpr auto kPauseStep = std::chrono::milliseconds(50);
+constexpr long kMaxRedirects = 5;
+// Progress on standard error is written less often than the window is repainted.
+constexpr auto kProgressLineInterval = std::chrono::seconds(1);
 
 std::string displayNameOfUrl(const std::string& url) {
     const CurlUrlPtr parsed(curl_url());
@@ -105,15 +108,30 @@ private:
     fs::path path_;
 };
 
-bool holdsOsmData(const fs::path& path) {
-    if (!fs::is_regular_file(path) || fs::file_size(path) == 0) {
-        return false;
+// Why an answer of HTTP 200 holds no map, or empty when it holds one.  Servers report their own
+// errors as a remark element near the start of an otherwise valid document.
+std::string answerProblem(const fs::path& path) {
+    std::error_code error;
+    if (!fs::is_regular_file(path, error) || fs::file_size(path, error) == 0) {
+        return gettext("the server sent an empty answer");
     }
     std::ifstream in(path, std::ios::binary);
     std::string head(kCheckedPrefix, '\0');
     in.read(head.data(), static_cast<std::streamsize>(head.size()));
     head.resize(static_cast<std::size_t>(in.gcount()));
-    return head.find("<osm") != std::string::npos && head.find("<remark>") == std::string::npos;
+    if (const std::size_t remark = head.find("<remark>"); remark != std::string::npos) {
+        const std::size_t start = remark + std::string_view("<remark>").size();
+        std::string text(trimmed(std::string_view(head).substr(
+            start, std::min(head.find("</remark>", start), head.size()) - start)));
+        // The remark's own white space and line breaks would break the message's line.
+        std::replace_if(
+            text.begin(), text.end(), [](unsigned char c) { return c < 0x20; }, ' ');
+        return gettext("the server sent an error remark: ") + text;
+    }
+    if (head.find("<osm") == std::string::npos) {
+        return gettext("the server sent no OSM data");
+    }
+    return {};
 }
 
 // One download's conversation with libcurl and with the user.  libcurl calls back through C
@@ -161,7 +179,11 @@ public:
         curl_easy_setopt(handle, CURLOPT_POSTFIELDS, body.c_str());
         curl_easy_setopt(handle, CURLOPT_POSTFIELDSIZE, static_cast<long>(body.size()));
         curl_easy_setopt(handle, CURLOPT_USERAGENT, kUserAgent);
+        // A redirect keeps the query: without POSTREDIR libcurl turns the POST into an empty GET.
+        // A server that keeps sending the request elsewhere counts as failed.
         curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
+        curl_easy_setopt(handle, CURLOPT_MAXREDIRS, kMaxRedirects);
+        curl_easy_setopt(handle, CURLOPT_POSTREDIR, static_cast<long>(CURL_REDIR_POST_ALL));
         curl_easy_setopt(handle, CURLOPT_ACCEPT_ENCODING, "");
         curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS,
                          static_cast<long>(timing_.connectTimeout.count()));
@@ -216,7 +238,13 @@ private:
             }
             if (Clock::now() - transfer.lastRepaint_ >= kRepaintInterval) {
                 if (received > 0) {
-                    transfer.setStatus(transfer.progressText_ + " · " + byteCountText(received));
+                    const std::string text =
+                        transfer.progressText_ + " · " + byteCountText(received);
+                    transfer.setStatus(text);
+                    if (Clock::now() - transfer.lastProgressLine_ >= kProgressLineInterval) {
+                        transfer.lastProgressLine_ = Clock::now();
+                        std::cerr << text << '\n';
+                    }
                 }
                 transfer.repaintNow();
             }
@@ -231,6 +259,8 @@ private:
     const DownloadTiming& timing_;
     std::string progressText_;
     Clock::time_point lastRepaint_ = Clock::now();
+    // The first amount goes out at once.
+    Clock::time_point lastProgressLine_{};
     bool cancelled_ = false;
     std::exception_ptr callbackFailure_;
 };
@@ -243,10 +273,7 @@ std::string attemptError(CURLcode result, long status, const fs::path& part) {
     if (status != 200) {
         return "HTTP " + std::to_string(status);
     }
-    if (!holdsOsmData(part)) {
-        return "HTTP 200";
-    }
-    return {};
+    return answerProblem(part);
 }
 
 bool fail(DownloadCallbacks& callbacks, const std::string& detail) {
@@ -385,6 +412,8 @@ bool downloadOsmMap(const Track* track, const std::string& targetPath,
     transfer.configure(handle.get(), *body);
 
     const std::size_t attempts = std::min(servers.size(), kMaxOverpassServers);
+    // "host: reason" of every server that failed, for the final message.
+    std::string reasons;
     for (std::size_t attempt = 1;; ++attempt) {
         const OverpassServer& server = servers[attempt - 1];
         removeIfPresent(part.path());
@@ -424,9 +453,10 @@ bool downloadOsmMap(const Track* track, const std::string& targetPath,
         std::cerr << gettext("OSM download failed: ") << server.displayName << ": " << error
                   << '\n';
         fs::remove(part.path());
+        reasons += (reasons.empty() ? "" : "; ") + server.displayName + ": " + error;
         if (attempt == attempts) {
             handle.reset();
-            return fail(callbacks, gettext("Download failed after all attempts: ") + error);
+            return fail(callbacks, gettext("Download failed after all attempts: ") + reasons);
         }
         transfer.announce(gettext("OSM server failed: ") + server.displayName + " (" + error +
                           gettext("). Trying the next server in 2 seconds."));
@@ -437,8 +467,9 @@ bool downloadOsmMap(const Track* track, const std::string& targetPath,
     // Only a cancel leaves the loop here.
     handle.reset();
     removeIfPresent(part.path());
-    std::cerr << gettext("Download cancelled") << '\n';
-    return fail(callbacks, gettext("Download cancelled"));
+    // A cancel is the user's own choice: it is reported, not shown as an error.
+    transfer.announce(gettext("Download cancelled"));
+    return false;
 }
 
 } // namespace trakmoor

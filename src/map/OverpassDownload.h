@@ -67,7 +67,8 @@ struct DownloadCallbacks {
     // Brings the window on screen once while the caller is blocked; called at most ten times a
     // second, also during the pause between servers.
     std::function<void()> repaintNow;
-    // Asked during transfers and pauses; true ends the download as cancelled.
+    // Asked during transfers and pauses; true ends the download as cancelled, which the status
+    // line reports ("Download cancelled") and showMapError does not.
     std::function<bool()> cancelRequested;
     // Reports the reason a download ended without a map; the caller adds its heading.
     std::function<void(const std::string&)> showMapError;
@@ -80,7 +81,8 @@ struct DownloadTiming {
 };
 
 // Downloads the map around `track` into `targetPath`, replacing a file there.  True when the file
-// now holds the new map.  On false the reason went to showMapError and no file was written; the
+// now holds the new map.  On false no file was written and, unless the user cancelled, the reason
+// (for each server tried: "host: reason", joined by "; ") went to showMapError; the
 // temporary "<targetPath>.part" is never left behind.  File-system errors other than a failed
 // final rename, and exceptions of the callbacks, propagate to the caller.
 bool downloadOsmMap(const Track* track, const std::string& targetPath,

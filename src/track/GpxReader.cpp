@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
-#include <clocale>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <exception>
 #include <limits>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <system_error>
@@ -49,19 +49,18 @@ struct FileDescriptor {
     }
 };
 
-// tidyCreate sets the C locale from the environment (setlocale(LC_ALL, "")) and leaves it so;
-// the locale the program had is put back at once, so that a repair never changes how the rest
-// of the process writes numbers.
-TidyDoc createTidyKeepingLocale() {
-    const char* current = std::setlocale(LC_ALL, nullptr);
-    const std::string saved = current ? current : "C";
-    TidyDoc doc = tidyCreate();
-    std::setlocale(LC_ALL, saved.c_str());
-    return doc;
+// Unless the program has chosen Tidy's language, tidyCreate sets the process's locale from the
+// environment (setlocale(LC_ALL, "")): process-wide, and a race with every other thread, since the
+// reader runs beside the window's thread.  Choosing the language once, before the first document,
+// keeps Tidy off the locale; its messages are never shown, so English does.
+TidyDoc createTidyDocument() {
+    static std::once_flag languageChosen;
+    std::call_once(languageChosen, [] { tidySetLanguage("en"); });
+    return tidyCreate();
 }
 
 struct TidyDocument {
-    TidyDoc doc = createTidyKeepingLocale();
+    TidyDoc doc = createTidyDocument();
     TidyDocument() = default;
     TidyDocument(const TidyDocument&) = delete;
     TidyDocument& operator=(const TidyDocument&) = delete;

@@ -41,6 +41,9 @@ bool markerValid(const Track& track, int marker) {
     return marker >= 0 && marker < track.pointCount();
 }
 
+// What a row shows for a figure the points cannot give, such as a duration without times.
+const char* const noValue = "-";
+
 std::string markerText(const Track& track, int marker) {
     if (!markerValid(track, marker))
         return "-";
@@ -66,10 +69,13 @@ private:
 // first rows keep theirs.
 template <typename Stats>
 void addClimbAndMotion(RowList& rows, int firstId, int parent, const Stats& stats) {
+    const bool timed = hasTimeSpan(stats);
     rows.row(firstId, parent, N_("Ascent"), formatHeight(stats.ascent));
     rows.row(firstId + 1, parent, N_("Descent"), formatHeight(stats.descent));
-    rows.row(firstId + 2, parent, N_("Moving time"), formatDuration(stats.movingTime));
-    rows.row(firstId + 3, parent, N_("Moving average"), formatSpeed(stats.movingAverageSpeed));
+    rows.row(firstId + 2, parent, N_("Moving time"),
+             timed ? formatDuration(stats.movingTime) : noValue);
+    rows.row(firstId + 3, parent, N_("Moving average"),
+             timed ? formatSpeed(stats.movingAverageSpeed) : noValue);
 }
 
 // The readings of the channels the track has, firstId onwards; none for a track without them.
@@ -100,13 +106,15 @@ void addChannels(RowList& rows, int firstId, int parent, const Track& track, std
     }
 }
 
-void addTrackInfo(RowList& rows, const Gpx& gpx, const Track& track) {
+void addTrackInfo(RowList& rows, const Gpx& gpx, const Track& track, int trackIndex) {
     rows.group(trackInfoGroup, N_("Track info"));
     if (track.name().empty())
         rows.messageRow(10, trackInfoGroup, N_("Name"), N_("Unnamed"));
     else
         rows.row(10, trackInfoGroup, N_("Name"), track.name());
-    rows.row(11, trackInfoGroup, N_("Number"), std::to_string(track.number()));
+    // Counted from 1 as the waypoint rows count points: files disagree on whether their own
+    // <number> starts at 0 or 1, and many leave it out.
+    rows.row(11, trackInfoGroup, N_("Number"), std::to_string(trackIndex + 1));
     rows.row(12, trackInfoGroup, N_("Creator"), gpx.creator());
     rows.row(13, trackInfoGroup, N_("GPX version"), gpx.version());
 }
@@ -117,15 +125,16 @@ void addTrackAnalyses(RowList& rows, const Track& track) {
         return;
     const TrackStats stats = computeTrackStats(track);
     const int parent = trackAnalysesGroup;
-    rows.row(20, parent, N_("Start time"), pointClockTime(*stats.firstPoint));
-    rows.row(21, parent, N_("Stop time"), pointClockTime(*stats.lastPoint));
+    const bool timed = hasTimeSpan(stats);
+    rows.row(20, parent, N_("Start time"), timed ? pointClockTime(*stats.firstTimedPoint) : noValue);
+    rows.row(21, parent, N_("Stop time"), timed ? pointClockTime(*stats.lastTimedPoint) : noValue);
     rows.row(22, parent, N_("Min. height"), formatHeight(stats.minEle));
     rows.row(23, parent, N_("Max. height"), formatHeight(stats.maxEle));
-    rows.row(24, parent, N_("Min. speed"), formatSpeed(stats.minSpeed));
-    rows.row(25, parent, N_("Max. speed"), formatSpeed(stats.maxSpeed));
-    rows.row(26, parent, N_("Duration"), formatDuration(stats.duration));
+    rows.row(24, parent, N_("Min. speed"), stats.speedSeen ? formatSpeed(stats.minSpeed) : noValue);
+    rows.row(25, parent, N_("Max. speed"), stats.speedSeen ? formatSpeed(stats.maxSpeed) : noValue);
+    rows.row(26, parent, N_("Duration"), timed ? formatDuration(stats.duration) : noValue);
     rows.row(27, parent, N_("Distance"), formatDistanceKm(stats.distance));
-    rows.row(28, parent, N_("Average"), formatSpeed(stats.averageSpeed));
+    rows.row(28, parent, N_("Average"), timed ? formatSpeed(stats.averageSpeed) : noValue);
     rows.row(29, parent, N_("Waypoints"), std::to_string(stats.pointCount));
     addClimbAndMotion(rows, 200, parent, stats);
     addChannels(rows, 210, parent, track, 0, track.pointCount() - 1);
@@ -139,9 +148,10 @@ void addSectionAnalyses(RowList& rows, const Track& track, int markerA, int mark
     if (!markerValid(track, markerA) || !markerValid(track, markerB))
         return;
     const SectionStats stats = computeSectionStats(track, markerA, markerB);
-    rows.row(32, parent, N_("Duration"), formatDuration(stats.duration));
+    const bool timed = hasTimeSpan(stats);
+    rows.row(32, parent, N_("Duration"), timed ? formatDuration(stats.duration) : noValue);
     rows.row(33, parent, N_("Distance"), formatDistanceKm(stats.distance));
-    rows.row(34, parent, N_("Average"), formatSpeed(stats.averageSpeed));
+    rows.row(34, parent, N_("Average"), timed ? formatSpeed(stats.averageSpeed) : noValue);
     rows.row(35, parent, N_("Waypoints"), std::to_string(stats.pointCount));
     rows.row(36, parent, N_("Direct"), formatDistanceKm(stats.direct));
     addClimbAndMotion(rows, 300, parent, stats);
@@ -158,7 +168,7 @@ std::vector<TrackInfoRow> trackInfoRows(const Gpx* gpx, int selectedTrack, int m
     if (track == nullptr)
         return {};
     RowList rows;
-    addTrackInfo(rows, *gpx, *track);
+    addTrackInfo(rows, *gpx, *track, selectedTrack);
     addTrackAnalyses(rows, *track);
     addSectionAnalyses(rows, *track, markerA, markerB);
     return rows.take();

@@ -141,6 +141,35 @@ Climb climbElevation(const Track& track, std::int32_t low, std::int32_t high) {
 
 namespace {
 
+// 0 is no time and -1 an unreadable one.
+bool hasTime(const WayPoint& point) {
+    return point.time() > 0;
+}
+
+// Duration and average come from the first and last timed points of low to high: a point
+// without a time at either end must not stretch the span to 1970.
+template <typename Stats>
+void addTimeSpan(Stats& stats, const Track& track, std::int32_t low, std::int32_t high) {
+    std::int32_t first = low;
+    while (first <= high && !hasTime(*track.pointAt(first)))
+        ++first;
+    std::int32_t last = high;
+    while (last > first && !hasTime(*track.pointAt(last)))
+        --last;
+    if (first >= last)
+        return;
+    const WayPoint& start = *track.pointAt(first);
+    const WayPoint& stop = *track.pointAt(last);
+    stats.firstTimedPoint = &start;
+    stats.lastTimedPoint = &stop;
+    stats.duration = absoluteDuration(stop, start);
+    if (stats.duration > 0) {
+        const double metres =
+            first == low && last == high ? stats.distance : walkSteps(track, first, last).distance;
+        stats.averageSpeed = metres * 3.6 / stats.duration;
+    }
+}
+
 template <typename Stats>
 void addStepTotals(Stats& stats, const Track& track, std::int32_t low, std::int32_t high) {
     const StepTotals totals = walkSteps(track, low, high);
@@ -151,6 +180,7 @@ void addStepTotals(Stats& stats, const Track& track, std::int32_t low, std::int3
     stats.ascent = climb.ascent;
     stats.descent = climb.descent;
     if constexpr (requires { stats.minSpeed; }) {
+        stats.speedSeen = totals.speedSeen;
         stats.minSpeed = totals.minSpeed;
         stats.maxSpeed = totals.maxSpeed;
     }
@@ -207,9 +237,7 @@ TrackStats computeTrackStats(const Track& track) {
             stats.maxEle = q.ele();
     }
     addStepTotals(stats, track, 0, n - 1);
-    stats.duration = absoluteDuration(last, first);
-    if (last.time() != first.time())
-        stats.averageSpeed = stats.distance * 3.6 / stats.duration;
+    addTimeSpan(stats, track, 0, n - 1);
     return stats;
 }
 
@@ -221,9 +249,7 @@ SectionStats computeSectionStats(const Track& track, std::int32_t a, std::int32_
     const WayPoint& high = *track.pointAt(stats.high);
     addStepTotals(stats, track, stats.low, stats.high);
     stats.direct = distanceMeters(high, low);
-    stats.duration = absoluteDuration(high, low);
-    if (high.time() != low.time())
-        stats.averageSpeed = stats.distance * 3.6 / stats.duration;
+    addTimeSpan(stats, track, stats.low, stats.high);
     stats.pointCount = stats.high - stats.low + 1;
     return stats;
 }

@@ -13,12 +13,18 @@ namespace trakmoor {
 struct TrackStats {
     const WayPoint* firstPoint = nullptr;
     const WayPoint* lastPoint = nullptr;
+    // The first and last points with a readable time; null when fewer than two points have one,
+    // and then duration and averageSpeed mean nothing.
+    const WayPoint* firstTimedPoint = nullptr;
+    const WayPoint* lastTimedPoint = nullptr;
     double minEle = 0.0;
     double maxEle = 0.0;
-    // Over the steps with a positive time step; 0.0 when there is none.
+    // Over the steps with a positive time step; 0.0 when there is none (speedSeen false).
+    bool speedSeen = false;
     double minSpeed = 0.0;
     double maxSpeed = 0.0;
     double distance = 0.0;
+    // Between the first and last timed points, over the distance between them.
     std::int32_t duration = 0;
     double averageSpeed = 0.0;
     std::int32_t pointCount = 0;
@@ -34,6 +40,9 @@ struct TrackStats {
 struct SectionStats {
     std::int32_t low = 0;
     std::int32_t high = 0;
+    // As in TrackStats, within the section.
+    const WayPoint* firstTimedPoint = nullptr;
+    const WayPoint* lastTimedPoint = nullptr;
     double distance = 0.0;
     double direct = 0.0;
     std::int32_t duration = 0;
@@ -69,6 +78,11 @@ struct Climb {
 // real rise, however small, is part of the climb, so what is left is summed, past a hysteresis
 // of climbHysteresis against flicker.  Elevations that are not numbers are left out.
 Climb climbElevation(const Track& track, std::int32_t low, std::int32_t high);
+
+// Whether the statistics have a time span: two points with readable times.
+template <typename Stats> bool hasTimeSpan(const Stats& stats) {
+    return stats.firstTimedPoint != nullptr && stats.lastTimedPoint != nullptr;
+}
 
 // Great-circle distance on a sphere of radius 6371 km (haversine).
 double distanceMeters(const WayPoint& a, const WayPoint& b);

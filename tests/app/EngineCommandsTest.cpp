@@ -217,6 +217,14 @@ TEST(EngineCommands, HeldButtonMouseAnglesAndFreeCursor) {
                   after);
     }
     EXPECT_FALSE(d.marks().freeCursor) << "typed angles leave the free cursor";
+    // A click on the map or the graph takes the keys from the field: + zooms again.
+    for (const auto& [x, y] : {std::pair(350, 52), std::pair(350, 600)}) {
+        d.click(fields[0]->x + 5, fields[0]->y + 5);
+        d.click(x, y);
+        const double zoom = d.engine->viewState().zoom;
+        d.key(SDLK_PLUS);
+        EXPECT_GT(d.engine->viewState().zoom, zoom);
+    }
     // In free mode no markers; a click moves the free cursor.
     d.controls().cursorModeCombo->select(1, true);
     d.window->root->setFocus(nullptr);
@@ -254,6 +262,7 @@ TEST(EngineCommands, DialogsDropsAndBadFiles) {
     EXPECT_EQ(files(), ride + " " + map + " 1 ride.osm  |  1 map ways loaded");
     // Escape loads nothing; clicks, keys and drops while the dialog is open are its own.
     d.key(SDLK_o, KMOD_LCTRL);
+    EXPECT_EQ(d.dialog()->currentDir(), dir.string()) << "tracks start beside the open one";
     d.click(400, 300, SDL_BUTTON_LEFT, d.dialog()->appWindow);
     d.key(SDLK_END, 0, d.dialog()->appWindow);
     d.drop(p + "x.gpx");
@@ -272,7 +281,7 @@ TEST(EngineCommands, DialogsDropsAndBadFiles) {
     fs::copy_file(dir / "junk.gpx", dir / "junk.osm");
     const std::string none = "Invalid OSM map: neither OSM XML, .osm.pbf, gzip nor bzip2 data";
     for (auto [file, expected] : {std::pair("gone.gpx", "File not found: " + p + "gone.gpx"),
-                                  {"dir.gpx", "File not found: " + p + "dir.gpx"},
+                                  {"dir.gpx", "Is a directory: " + p + "dir.gpx"},
                                   {"empty.gpx", "Not a GPX file: " + p + "empty.gpx"},
                                   {"junk.gpx", "Not a GPX file: " + p + "junk.gpx"},
                                   {"gone.XML", "Could not open OSM map: " + p + "gone.XML"},

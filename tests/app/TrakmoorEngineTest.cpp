@@ -146,7 +146,7 @@ TEST(Engine, FitAndRestoreAlsoFromAFullscreenStart) {
 
 TEST(Engine, BuiltInSampleWithMarkersAndDefaultMap) {
     EngineDriver d;
-    EXPECT_EQ(d.status(), "sample.gpx  |  RHEIN RIDE  |  730 points");
+    EXPECT_EQ(d.status(), "sample.gpx  |  RHEIN RIDE  |  730 track points");
     // The rows in order, translated through the (English) catalogue, groups expanded.
     std::vector<std::string> lines = infoLines(d);
     ASSERT_EQ(lines.size(), 23u);
@@ -218,7 +218,7 @@ TEST(Engine, InstallingDocumentsAndSelectingTracks) {
         items.push_back(item.text);
     }
     EXPECT_EQ(items, (std::vector<std::string>{"Track 1", "Ride", "Track 3", "Empty"}));
-    EXPECT_EQ(d.status(), "tour.gpx  |  Unnamed track  |  2 points");
+    EXPECT_EQ(d.status(), "tour.gpx  |  Unnamed track  |  2 track points");
     EXPECT_EQ(infoLines(d)[1], "Name=Unnamed");
 
     // Another track (">") starts with a fresh view, no markers and the waypoint cursor.
@@ -228,7 +228,7 @@ TEST(Engine, InstallingDocumentsAndSelectingTracks) {
     d.controls().cursorModeCombo->select(1, true);
     d.press(102);
     EXPECT_EQ(d.controls().trackCombo->selectedIndex(), 1);
-    EXPECT_EQ(d.status(), "tour.gpx  |  Ride  |  1 points");
+    EXPECT_EQ(d.status(), "tour.gpx  |  Ride  |  1 track point");
     EXPECT_EQ(std::tuple(d.marks(), d.view().zoom, d.controls().cursorModeCombo->selectedIndex()),
               std::tuple(TrackMarks{.cursorIndex = 0}, 1.0, 0));
     d.press(102);
@@ -242,7 +242,7 @@ TEST(Engine, InstallingDocumentsAndSelectingTracks) {
     EXPECT_EQ(std::pair(d.engine->document().selectedTrack(), d.status()),
               std::pair(3, std::string("unchanged")));
     d.press(101);
-    EXPECT_EQ(d.status(), "tour.gpx  |  Unnamed track  |  1 points");
+    EXPECT_EQ(d.status(), "tour.gpx  |  Unnamed track  |  1 track point");
 
     // A document without tracks, or none at all, keeps what is shown.
     const int generation = d.engine->document().generation();
@@ -289,6 +289,11 @@ TEST(Engine, OpeningFilesAndMaps) {
     EXPECT_EQ(d.status(), "No tracks found in " + (folder / "none.gpx").string());
     EXPECT_EQ(std::tuple(e.document().path(), e.backgroundMap().path(), fetches),
               std::tuple(ride, bautzen, 0));
+
+    // A map named with the track (the command line) is used at once: nothing is fetched.
+    d.engine->finishGpxOpening(beginGpxOpening(ride, bautzen));
+    EXPECT_EQ(std::tuple(e.backgroundMap().path(), fetches, fs::exists(rideMap)),
+              std::tuple(bautzen, 0, false));
     fs::remove_all(folder);
 }
 
@@ -320,7 +325,7 @@ TEST(Engine, FitAndTcxFiles) {
     for (const auto& item : d.controls().statisticsCombo->items()) {
         modes.push_back(item.text);
     }
-    EXPECT_EQ(modes, (std::vector<std::string>{"Height", "Speed", "Height + km/h", "Heart rate",
+    EXPECT_EQ(modes, (std::vector<std::string>{"Height", "Speed", "Height + speed", "Heart rate",
                                                "Cadence", "Temperature"}));
 
     // Damaged and foreign files: the walk stays.
@@ -405,10 +410,25 @@ TEST(Engine, AMissingMapIsDownloadedBesideTheTrackAndEscapeCancels) {
     guitest::pushKey(d.window, SDLK_ESCAPE);
     engine->openGpxFile(folder / "ride.gpx");
     unsetenv("TRAKMOOR_OVERPASS_URLS");
-    EXPECT_EQ(d.status(), "Could not create the OSM map.\n\nDownload cancelled");
+    EXPECT_EQ(d.status(), "Download cancelled");
+    EXPECT_EQ(engine->windowList().size(), 1u) << "a cancel is no error";
     EXPECT_TRUE(engine->backgroundMap().features().empty());
     EXPECT_EQ(fs::directory_iterator(folder)->path().filename(), "ride.gpx");
     EXPECT_EQ(SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_KEYDOWN, SDL_KEYDOWN), 0);
+
+    // A failure opens the toolkit's box, which leaves the main loop running: a quit request
+    // (SIGTERM) still ends it.  The status line keeps to one line.
+    maptest::Server refusing("HTTP/1.1 429 Too Many Requests\r\nContent-Length: 0\r\n\r\n");
+    setenv("TRAKMOOR_OVERPASS_URLS", refusing.url.c_str(), 1);
+    engine->openGpxFile(folder / "ride.gpx");
+    unsetenv("TRAKMOOR_OVERPASS_URLS");
+    EXPECT_EQ(d.status(), "Could not create the OSM map. Download failed after all attempts: " +
+                              refusing.url.substr(7, refusing.url.find("/api") - 7) + ": HTTP 429");
+    EXPECT_EQ(engine->windowList().size(), 2u);
+    SDL_Event quit{SDL_QUIT};
+    SDL_PushEvent(&quit);
+    d.frames();
+    EXPECT_TRUE(engine->stopped);
     fs::remove_all(folder);
 }
 

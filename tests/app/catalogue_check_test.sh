@@ -12,7 +12,8 @@ failures=0
 # by SED_SCRIPT, the check must fail and say every TEXT.
 expect() {
     rm -rf "${tree:?}"/* && mkdir -p "$tree/src/app" "$tree/data/locale/po" || exit 1
-    cp -R "$source_dir/data/locale/po/trakmoor" "$tree/data/locale/po/"
+    cp -R "$source_dir/data/locale/po/trakmoor" "$source_dir/data/locale/po/olvenkit" \
+        "$tree/data/locale/po/"
     printf '%s\n' "$1" >"$tree/src/app/Engine.cpp"
     sed -i "$2" "$de"
     shift 2

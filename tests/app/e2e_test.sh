@@ -38,6 +38,12 @@ fit_file="$(dirname "$0")/../data/fit/fitparse__garmin-fenix-5-walk.fit"
 (env -u DISPLAY "$program" --info "$fit_file" --json | python3 -c 'import json,sys; json.load(sys.stdin)') ||
     fail "--info --json printed no JSON"
 SDL_VIDEODRIVER=nosuchdriver run_without_window 1 'Trakmoor initialization failed: [^'$'\n'']+'
+# No display at all: the program ends and says why (SDL's Wayland attempt may add its own line).
+(cd "$work" && env -u DISPLAY -u WAYLAND_DISPLAY timeout "$timeout_s" "$program" >/dev/null \
+    2>"$work/err")
+status=$?
+[ "$status" -eq 1 ] && tail -1 "$work/err" | grep -q '^Trakmoor initialization failed: no display' ||
+    fail "without a display: exit $status, $(tail -c 300 "$work/err")"
 
 start_x_session
 read -r screen_width screen_height < <(xdotool getdisplaygeometry)
@@ -135,6 +141,27 @@ if start; then
     [ "$(region map $info_list)" != "$(region opened $info_list)" ] || fail "no new track shown"
     ! dialog || fail "the dialog stayed open"
     wait_until "$timeout_s" close_by_key || fail "the window manager's delete key did not end it"
+    finish 0
+fi
+
+# After resizes the program idles again; a click on the map takes the keys from an angle field.
+cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$pid/stat"; }
+if start; then
+    for size in "1300 800" "900 650" "1100 720"; do # back at the design size of the regions
+        # shellcheck disable=SC2086
+        xdotool windowsize --sync "$window" $size 2>/dev/null
+    done
+    xdotool windowfocus --sync "$window" key F11 sleep 1 key F11 2>/dev/null
+    shot resized
+    before=$(cpu_ticks) && sleep 3 && after=$(cpu_ticks)
+    # 3 % of a core at most (sanitizers included); redrawing every frame takes ten times that.
+    [ $((after - before)) -le $(($(getconf CLK_TCK) * 3 * 3 / 100)) ] ||
+        fail "idle after resizing: $((after - before)) ticks in 3 s"
+    xdotool mousemove --window "$window" 900 164 click 1 type 30 2>/dev/null
+    xdotool key Return mousemove --window "$window" 360 60 click 1 2>/dev/null
+    shot clicked && previous=clicked
+    act zoomed step key plus
+    kill -TERM "$pid"
     finish 0
 fi
 

@@ -13,7 +13,22 @@ done
 
 work=$(mktemp -d)
 background=() # Xvfb, the window manager and every program started
-trap 'kill -KILL "${background[@]}" 2>/dev/null; wait 2>/dev/null; rm -rf "$work"' EXIT
+# Only what still runs is ended, and only through this shell's own jobs: the pid of a program that
+# ended long ago may by now be another process's (every developer's builds and tests share the pid
+# numbers, which wrap at 32768), such as another test's X server.  SIGTERM lets Xvfb take its socket
+# out of /tmp/.X11-unix; what has not ended after a few seconds is killed.
+end_session() {
+    local running
+    running=$(jobs -pr)
+    [ -z "$running" ] || kill -TERM $running 2>/dev/null
+    all_ended() { [ -z "$(jobs -pr)" ]; }
+    wait_until 10 all_ended
+    running=$(jobs -pr)
+    [ -z "$running" ] || kill -KILL $running 2>/dev/null
+    wait 2>/dev/null
+    rm -rf "$work"
+}
+trap end_session EXIT
 trap 'exit 130' INT TERM
 failures=0
 fail() { echo "FAIL: $*" >&2 && failures=$((failures + 1)); }
@@ -31,15 +46,26 @@ stopped() { [ ! -r "/proc/$1/stat" ] || [ "$(cut -d' ' -f3 "/proc/$1/stat" 2>/de
 # suppression can name; SDL then renders with its software renderer.  The window manager's own
 # default font comes with a package the tests do not install, so it is given "fixed".
 start_x_session() {
-    Xvfb -displayfd 3 -screen 0 1600x1000x24 -nolisten tcp -extension GLX \
+    Xvfb -displayfd 3 -screen 0 1600x1000x24 -nolisten tcp -extension GLX -noreset \
         3>"$work/display" 2>"$work/xvfb.log" &
-    background+=($!)
-    wait_until "$timeout_s" test -s "$work/display" || { cat "$work/xvfb.log" >&2; exit 1; }
-    DISPLAY=":$(cat "$work/display")" && export DISPLAY
+    xvfb=$!
+    background+=("$xvfb")
+    # The number is written whole, then a line break: only a whole line is a display number.
+    displayed() { [ "$(tail -c 1 "$work/display")" = "" ] && [ -s "$work/display" ]; }
+    wait_until "$timeout_s" displayed || { cat "$work/xvfb.log" >&2; exit 1; }
+    DISPLAY=":$(head -1 "$work/display")" && export DISPLAY
     evilwm -fn fixed -bw 0 >"$work/wm.log" 2>&1 &
-    background+=($!)
-    wm_ready() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
-    wait_until "$timeout_s" wm_ready || { cat "$work/wm.log" >&2; exit 1; }
+    wm=$!
+    background+=("$wm")
+    wm_ready() {
+        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' || stopped "$wm"
+    }
+    wait_until "$timeout_s" wm_ready && ! stopped "$wm" || {
+        echo "no window manager on $DISPLAY: $(cat "$work/wm.log")" >&2
+        stopped "$xvfb" && echo "Xvfb has ended" >&2
+        cat "$work/xvfb.log" >&2
+        exit 1
+    }
 }
 
 find_window() {

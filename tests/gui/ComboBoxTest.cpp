@@ -72,15 +72,28 @@ TEST_F(ComboBoxTest, ClickOpensListAndChoosingRowPostsValueAndCloses) {
     clickAt(50, 20);
     ASSERT_TRUE(box_->isDropDownOpen());
     GuiComboBoxDropDown* list = box_->dropDown();
-    EXPECT_EQ(list->y, 32);
-    EXPECT_EQ(list->height, 150);
     const int rowHeight = list->rowHeight();
+    EXPECT_EQ(list->y, 32);
+    EXPECT_EQ(list->height, 3 * rowHeight + 2) << "as tall as its entries";
     clickAt(50, 32 + 3);
     EXPECT_TRUE(box_->isDropDownOpen()) << "the row already chosen keeps the list open";
 
     clickAt(50, 32 + 2 * rowHeight + 3);
     EXPECT_EQ(changes(), std::vector<int>{300});
     EXPECT_EQ(root->children.size(), 2u) << "the list was deleted";
+}
+
+TEST_F(ComboBoxTest, ListScrollsPastItsLimitAndOpensUpwardsNearTheBottom) {
+    for (int i = 0; i < 12; ++i) {
+        box_->addItem(i, "Item " + std::to_string(i));
+    }
+    clickAt(50, 20);
+    EXPECT_EQ(box_->dropDown()->height, 150);
+    clickAt(50, 20);
+    box_->y = 250;
+    clickAt(50, 260);
+    ASSERT_TRUE(box_->isDropDownOpen());
+    EXPECT_EQ(box_->dropDown()->y + box_->dropDown()->height, 250);
 }
 
 TEST_F(ComboBoxTest, EscapePressOnTheBoxOrElsewhereCloseWithoutChange) {

@@ -106,7 +106,7 @@ TEST_F(FileDialogTest, ListsFoldersThenMatchingFilesAndOffersRootThenHome) {
     const int gone = dialog_->driveBox()->addItem(7, (tmp_.path() / "gone").string());
     dialog_->driveBox()->select(gone, true);
     frame();
-    EXPECT_EQ(message(), "Verzeichnis nicht gefunden: " + (tmp_.path() / "gone").string());
+    EXPECT_EQ(message(), "Directory not found: " + (tmp_.path() / "gone").string());
     EXPECT_EQ(dialog_->currentDir(), tmp_.path().string());
 }
 
@@ -115,7 +115,7 @@ TEST_F(FileDialogTest, VanishedDirectoryCannotBeReadButBackspaceLeadsOut) {
     ASSERT_NE(open(doomed), nullptr);
     fs::remove(doomed);
     dialog_->refresh();
-    EXPECT_EQ(message(), "Verzeichnis kann nicht gelesen werden: " + doomed.string());
+    EXPECT_EQ(message(), "Cannot read directory: " + doomed.string());
     EXPECT_EQ(dialog_->fileList()->itemCount(), 0);
     dialog_->setFocus(dialog_->fileList());
     key(SDLK_BACKSPACE);
@@ -125,15 +125,15 @@ TEST_F(FileDialogTest, VanishedDirectoryCannotBeReadButBackspaceLeadsOut) {
 TEST_F(FileDialogTest, TypedNamesEnterFoldersOrAreRefusedWithMessages) {
     ASSERT_NE(open(tmp_.path()), nullptr);
     clickButton(dialog_->okButton());
-    EXPECT_EQ(message(), "Bitte eine Datei auswählen.");
+    EXPECT_EQ(message(), "Please choose a file.");
     dialog_->setFocus(dialog_->fileNameField());
     pushText(window_, "missing.gpx");
     frame();
     clickButton(dialog_->okButton());
-    EXPECT_EQ(message(), "Datei nicht gefunden.");
+    EXPECT_EQ(message(), "File not found.");
     dialog_->fileNameField()->setText(std::string(4000, 'x'));
     clickButton(dialog_->okButton());
-    EXPECT_EQ(message(), "Datei nicht gefunden.");
+    EXPECT_EQ(message(), "File not found.");
     dialog_->fileNameField()->setText("Tracks");
     clickButton(dialog_->okButton());
     EXPECT_EQ(dialog_->currentDir(), (tmp_.path() / "Tracks").string());
@@ -141,7 +141,7 @@ TEST_F(FileDialogTest, TypedNamesEnterFoldersOrAreRefusedWithMessages) {
     EXPECT_TRUE(closings().empty());
 
     ASSERT_NE(open(tmp_.path() / "nowhere"), nullptr);
-    EXPECT_EQ(message(), "Verzeichnis nicht gefunden: " + (tmp_.path() / "nowhere").string());
+    EXPECT_EQ(message(), "Directory not found: " + (tmp_.path() / "nowhere").string());
     EXPECT_EQ(dialog_->currentPath(), fs::current_path()) << "the working folder instead";
     // A folder nested to a path of about 4,000 bytes is entered, shown and left again.
     fs::path deep = tmp_.path();

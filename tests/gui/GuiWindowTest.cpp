@@ -240,6 +240,16 @@ TEST_F(GuiWindowTest, IdleWindowIsNotRepainted) {
     probe->invalidate();
     engine.runFrame(800);
     EXPECT_EQ(probe->paints, afterFirst + 2);
+
+    // After a resize the window idles again, on a renderer that never caches too.
+    SDL_SetWindowSize(window->sdlWindow.get(), 300, 200);
+    for (int frame = 0; frame < 2 * GuiWindow::resizeCacheHoldFrames; ++frame) {
+        engine.runFrame(900 + frame);
+    }
+    const int settled = probe->paints;
+    engine.runFrame(2000);
+    EXPECT_EQ(probe->paints, settled);
+    EXPECT_FALSE(root->needsRepaint());
 }
 
 TEST_F(GuiWindowTest, CachedControlIsRepaintedOnlyWhenInvalidated) {

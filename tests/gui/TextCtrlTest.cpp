@@ -158,6 +158,15 @@ TEST_F(TextCtrlTest, HugeAndMalformedPastesAreTakenSafely) {
     EXPECT_EQ(field->cursorIndex(), 1 << 20);
     EXPECT_GT(field->scrollX(), 100000) << "the cursor at the end is scrolled into view";
     frame(); // and it paints
+
+    // A limited field takes whole characters up to its limit, also in place of a selection.
+    field->setText("");
+    field->maxCharacters = 3;
+    type("\xC3\xA4xyz");
+    EXPECT_EQ(field->text(), "\xC3\xA4xy");
+    key(SDLK_a, KMOD_LCTRL);
+    type("abcd");
+    EXPECT_EQ(field->text(), "abc");
 }
 
 TEST_F(TextCtrlTest, MouseDragSelectsAndSelectionIsPaintedBlueWhileFocused) {

@@ -1,5 +1,5 @@
-// The toolkit's texts come from the catalogues built with the program: German identifiers,
-// English for an English user.
+// The toolkit's texts come from the catalogues built with the program: English identifiers,
+// German for a German user.
 
 #include "GuiTestSupport.h"
 #include "TempDir.h"
@@ -23,7 +23,7 @@ void useLanguage(const char* language) {
     ++_nl_msg_cat_cntr; // tells gettext that its cached translations are stale
 }
 
-TEST(ToolkitCatalogue, DialogTextsAreEnglishForAnEnglishUserAndGermanOtherwise) {
+TEST(ToolkitCatalogue, DialogTextsAreGermanForAGermanUserAndEnglishOtherwise) {
     // The folder the application names, as an installed program does, not one beside the test.
     GuiEngine::setCatalogueFolder(std::string(TRAKMOOR_BUILD_DIR) + "/data/locale");
     TestEngine engine;
@@ -33,19 +33,21 @@ TEST(ToolkitCatalogue, DialogTextsAreEnglishForAnEnglishUserAndGermanOtherwise) 
         GTEST_SKIP() << "no UTF-8 locale on this system";
     }
     const std::pair<const char*, const char*> texts[] = {
-        {"Datei nicht gefunden.", "File not found."},
-        {"Verzeichnis nicht gefunden: ", "Directory not found: "},
-        {"Verzeichnis kann nicht gelesen werden: ", "Cannot read directory: "},
+        {"File not found.", "Datei nicht gefunden."},
+        {"Directory not found: ", "Verzeichnis nicht gefunden: "},
+        {"Cannot read directory: ", "Verzeichnis kann nicht gelesen werden: "},
     };
-    // The dialog's own texts are checked in English below.
-    for (const auto& [german, english] : texts) {
+    // English, German, and English again for a language without a catalogue.
+    for (const auto& [english, german] : texts) {
         useLanguage("en");
-        EXPECT_STREQ(guiText(german), english);
+        EXPECT_STREQ(guiText(english), english);
         useLanguage("de");
-        EXPECT_STREQ(guiText(german), german);
+        EXPECT_STREQ(guiText(english), german);
+        useLanguage("fr");
+        EXPECT_STREQ(guiText(english), english);
     }
 
-    useLanguage("en");
+    useLanguage("fr");
     TempDir tmp;
     GuiOpenFileDialog* dialog = showOpenFileDialog(engine, "Open", tmp.path().string(), {});
     ASSERT_NE(dialog, nullptr);

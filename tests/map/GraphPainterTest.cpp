@@ -1,6 +1,7 @@
 #include "map/GraphPainter.h"
 #include "map/GraphPicture.h"
 #include "map/PanelBackground.h"
+#include "map/ThreadStart.h"
 #include "map/TrackPainter.h"
 
 #include "PainterTestSupport.h"
@@ -132,6 +133,15 @@ TEST(GraphPainter, KeptCurvesPaintLikeTheFullGraph) {
             EXPECT_EQ(kept.bytes(), graph(*track, 2, cursor, 520).bytes());
         }
     }
+}
+
+TEST(GraphPainter, CurvesAreDrawnAtOnceWhenNoThreadStarts) {
+    const auto track = repeatedTrack("gpsbabel__sbn-v13.gpx", 1);
+    const FailingThreadStarts noThreads;
+    GraphPictureCache cache({}, 1);
+    Canvas kept(520, 124);
+    cache.paint(kept.cr.get(), 520, 124, *track, 1, 2, 100, kBold.get());
+    EXPECT_EQ(kept.bytes(), graph(*track, 2, 100, 520).bytes());
 }
 
 // A channel's curve is offered and drawn only for a track that has it, across points without a

@@ -1,6 +1,7 @@
 #include "map/MapPicture.h"
 #include "map/MapPanelPainter.h"
 #include "map/OsmReader.h"
+#include "map/ThreadStart.h"
 
 #include <tuple>
 
@@ -197,6 +198,11 @@ TEST(MapPicture, FastRebuildDrawsTheSamePixels) {
     EXPECT_EQ(draw({.skipOutside = false, .bands = 1, .reuseStyle = true}), plain);
     EXPECT_EQ(draw({.skipOutside = true, .bands = 4, .reuseStyle = true}), plain);
     EXPECT_EQ(draw({.bands = 4, .balanceBands = false}), plain);
+    {
+        const FailingThreadStarts noThreads; // every band drawn on this thread instead
+        EXPECT_EQ(draw({.bands = 4}), plain);
+        EXPECT_EQ(draw({.bands = 4, .visibleFirst = false}), plain);
+    }
     const cairo_surface_t* before = reused.picture();
     EXPECT_EQ(draw({}, &reused), plain);
     EXPECT_EQ(reused.picture(), before);

@@ -19,36 +19,17 @@ MapFeature feature(FeatureClass featureClass, int layer = 0, bool bridge = false
 
 } // namespace
 
-TEST(MapStyle, VisibilityAndPaint) {
-    for (int code = 1; code < kFeatureClassCount; ++code) {
-        const auto featureClass = static_cast<FeatureClass>(code);
-        // Lines have a width, areas a fill.
-        EXPECT_NE(styleOf(featureClass).lineWidth > 0.0, isAreaClass(featureClass)) << code;
-        EXPECT_EQ(isVisibleAtZoom(featureClass, 0.1), styleOf(featureClass).minZoom <= 0.1);
-    }
-    EXPECT_FALSE(isVisibleAtZoom(Building, 1.0));
-    EXPECT_TRUE(isVisibleAtZoom(Building, 1.25));
-
-    // Widths grow slowly with the zoom, within limits.
+// The pixels of lines, dashes, bridges and minimum zooms are checked on the map picture; here the
+// rules that a picture shows less plainly.
+TEST(MapStyle, WidthsGrowWithinLimitsAndBoundariesTakeTheirAreasColour) {
     EXPECT_NEAR(lineWidthScale(2.0), 1.13288, 1e-5);
     EXPECT_DOUBLE_EQ(lineWidthScale(-1.0), 0.72);
-    const LinePaint road = linePaintFor(feature(Primary), 1.0);
-    EXPECT_FALSE(road.hasCasing || road.line.dashed);
-    const LinePaint bridge = linePaintFor(feature(MotorwayTrunk, 0, true), 20.0);
-    ASSERT_TRUE(bridge.hasCasing);
-    EXPECT_DOUBLE_EQ(bridge.line.width, 4.2 * 1.65);
-    EXPECT_DOUBLE_EQ(bridge.casing.width, 4.2 * 1.65 + 2.0);
-    const LinePaint tunnel = linePaintFor(feature(Waterway, 0, false, true), 1.0);
-    EXPECT_TRUE(tunnel.line.dashed);
-    EXPECT_DOUBLE_EQ(tunnel.line.alpha, 0.48);
-    EXPECT_TRUE(linePaintFor(feature(Railway), 1.0).line.dashed);
-
+    EXPECT_DOUBLE_EQ(lineWidthScale(1e6), 1.65);
     MapFeature lake = feature(Water);
     lake.boundary = true;
     const AreaPaint boundary = areaPaintFor(lake, 0.1);
     EXPECT_TRUE(boundary.outline.dashed);
-    EXPECT_DOUBLE_EQ(boundary.outline.width, 0.72 * 1.2);
-    EXPECT_EQ(boundary.outline.color, (RgbColor{0.18, 0.52, 0.74})); // water's colour wins
+    EXPECT_EQ(boundary.outline.color, (RgbColor{0.18, 0.52, 0.74}));
 }
 
 TEST(MapStyle, DrawOrderByLayerThenPriorityKeepingTies) {

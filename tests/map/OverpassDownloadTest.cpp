@@ -139,12 +139,18 @@ TEST_F(Download, FailedServersAreFollowedByTheNext) {
     const std::pair<Texts, std::string> cases[] = {
         {{k429, k504, answer("302 Found", "", "Location: " + good.url + "\r\n")}, ""},
         {{answer("200 OK", read(target + ".gz"), "Content-Encoding: gzip\r\n")}, ""},
-        {{answer("200 OK", kRemark + std::string(4000, ' '))}, "HTTP 200"},
-        {{answer("200 OK", "")}, "HTTP 200"},
-        {{answer("200 OK", "<html>busy</html>")}, "HTTP 200"},
-        {{answer("200 OK", kMap, "", 9)}, "Transferred a partial file"},
-        {{kSlow}, "Timeout was reached"},
-        {{answer("200 OK", kRemark), "", k504}, "HTTP 504"}};
+        {{answer("200 OK", kRemark + std::string(4000, ' '))},
+         "local1: the server sent an error remark: runtime error: Query timed out"},
+        {{answer("200 OK", "")}, "local1: the server sent an empty answer"},
+        {{answer("200 OK", "<html>busy</html>")}, "local1: the server sent no OSM data"},
+        {{answer("200 OK", kMap, "", 9)}, "local1: Transferred a partial file"},
+        {{kSlow}, "local1: Timeout was reached"},
+        // A server sending the request back to itself.
+        {{answer("307 Temporary Redirect", "", "Location: /api/interpreter\r\n")},
+         "local1: Number of redirects hit maximum amount"},
+        {{answer("200 OK", kRemark), "", k504},
+         "local1: the server sent an error remark: runtime error: Query timed out; local2: "
+         "Couldn't connect to server; local3: HTTP 504"}};
     testing::internal::CaptureStderr();
     for (const auto& [replies, error] : cases) {
         Texts urls, expected{"Download failed after all attempts: " + error};
@@ -162,7 +168,10 @@ TEST_F(Download, FailedServersAreFollowedByTheNext) {
     EXPECT_EQ(statuses[3] + statuses[4],
               "OSM server failed: local2 (HTTP 504). Trying the next server in 2 seconds.OSM "
               "download: attempt 3 of 3 — local3");
-    EXPECT_EQ(good.requests().size(), 1u);
+    // The redirected request is still the POST with its query.
+    ASSERT_EQ(good.requests().size(), 1u);
+    EXPECT_TRUE(good.requests()[0].starts_with("POST "));
+    EXPECT_NE(good.requests()[0].find("\r\n\r\ndata="), std::string::npos);
 }
 
 TEST_F(Download, RefusedOrUnsavedDownloads) {
@@ -187,11 +196,16 @@ TEST_F(Download, RefusedOrUnsavedDownloads) {
 TEST_F(Download, EscapeEndsTransferAndPause) {
     Server slow(kSlow), tooMany(k429), good(kOk);
     callbacks.cancelRequested = [this] { return statuses.back().ends_with(" kB"); };
+    testing::internal::CaptureStderr();
     EXPECT_FALSE(run({slow.url, good.url}));
+    // The amount received goes to standard error too.
+    EXPECT_NE(testing::internal::GetCapturedStderr().find(" — local1 · "), std::string::npos);
     timing.retryPause = 5min;
     callbacks.cancelRequested = [this] { return statuses.back().starts_with("OSM server"); };
     EXPECT_FALSE(run({tooMany.url, good.url}));
-    EXPECT_EQ(errors, Texts({"Download cancelled", "Download cancelled"}));
+    // A cancel is reported on the status line, not as an error.
+    EXPECT_EQ(errors, Texts{});
+    EXPECT_EQ(statuses.back(), "Download cancelled");
     EXPECT_EQ(good.requests().size(), 0u);
     // A failing callback ends the download too, and is the caller's to report.
     callbacks.repaintNow = [this] { statuses.back().ends_with(" kB") ? throw 1 : void(); };

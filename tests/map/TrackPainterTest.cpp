@@ -74,19 +74,6 @@ TEST(TrackPainter, SectionIsTheSameInBothMarkerOrders) {
     EXPECT_TRUE(direct.a > 200 && direct.r > 150 && direct.g < 100) << direct.a;
 }
 
-TEST(TrackPainter, UnusablePointsAreSkipped) {
-    auto track = trackThrough({{28, 284}, {100, 150.5}, {200, 150.5}, {284, 28}});
-    track->pointAt(1)->setEle(NAN);
-    track->pointAt(0)->setEle(INFINITY);
-    ViewState lifted;
-    lifted.showHeight = true;
-    lifted.angleX = 30;
-    paint({.marks = {.cursorIndex = 1, .markerA = 0, .markerB = 2},
-           .showWaypoints = true,
-           .flags = {}},
-          lifted, *track);
-}
-
 // Segments drawn before add nothing to a round-capped stroke, and tiles clipped to their own
 // pixels give each pixel the coverage of the whole stroke, but for rounding where many segments
 // cross.

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <dlfcn.h>
+
+#include <atomic>
 #include <clocale>
 #include <cmath>
 
@@ -24,7 +27,31 @@ std::unique_ptr<Gpx> readBothWays(const std::string& text) {
     return gpx;
 }
 
+// Changes of the process locale while counting is on: the readers run beside the window's thread,
+// which a change of that process-wide state races with.
+std::atomic<bool> countingLocaleChanges = false;
+std::atomic<int> localeChanges = 0;
+
 } // namespace
+
+// Every setlocale of this process, Tidy's included, comes here first.
+extern "C" char* setlocale(int category, const char* locale) noexcept {
+    using Setlocale = char* (*)(int, const char*);
+    static const auto next = reinterpret_cast<Setlocale>(dlsym(RTLD_NEXT, "setlocale"));
+    if (locale != nullptr && countingLocaleChanges) {
+        ++localeChanges;
+    }
+    return next(category, locale);
+}
+
+TEST(GpxReader, RepairLeavesTheProcessLocaleAlone) {
+    countingLocaleChanges = true;
+    auto repaired = detail::readRepairedGpxText(wrap("<trk><name>a</name></trk>"));
+    countingLocaleChanges = false;
+    ASSERT_TRUE(repaired);
+    EXPECT_EQ(repaired->trackAt(0)->name(), "a");
+    EXPECT_EQ(localeChanges, 0);
+}
 
 TEST(GpxReader, ParsesCoordinatesAndTimesByTheirOwnRules) {
     const std::pair<const char*, double> cases[] = {

@@ -77,10 +77,8 @@ TEST(TrackInfoRows, SampleSections) {
          400,
          {"301", "401", "0:08:20", "1.31 km", "9.4 km/h", "101", "0.67 km", "4 m", "4 m", "0:06:40",
           "11.8 km/h"}},
-        {7,
-         7,
-         {"8", "8", "0:00:00", "0.00 km", "0.0 km/h", "1", "0.00 km", "0 m", "0 m", "0:00:00",
-          "0.0 km/h"}},
+        // One point has no time span.
+        {7, 7, {"8", "8", "-", "0.00 km", "-", "1", "0.00 km", "0 m", "0 m", "-", "-"}},
         // One marker alone, or one naming no point of the track, gives no section.
         {5, -1, {"6", "-"}},
         {729, 730, {"730", "-"}},
@@ -101,23 +99,36 @@ TEST(TrackInfoRows, SmallTracks) {
     auto empty = gpxWithTrack("<name>Empty</name><number>-3</number><trkseg></trkseg>");
     ASSERT_TRUE(empty);
     EXPECT_EQ(describe(trackInfoRows(empty.get(), 0, 0, 0)),
-              "1 -1 Track info=|10 1 Name=Empty|11 1 Number=-3|12 1 Creator=test|"
+              "1 -1 Track info=|10 1 Name=Empty|11 1 Number=1|12 1 Creator=test|"
               "13 1 GPX version=1.1|2 -1 Track analyses=|3 -1 A-B analyses=|30 3 Waypoint A=-|"
               "31 3 Waypoint B=-|");
 
-    // Without times there are no clock texts and no speeds, only the way; without a name the
-    // track shows a message to translate.
+    // Without times there are no clock times, durations or speeds, only the way; without a name
+    // the track shows a message to translate.
     auto untimed = gpxWithTrack(R"(<trkseg><trkpt lat="47.000" lon="9.5"><ele>451.5</ele></trkpt>
         <trkpt lat="47.001" lon="9.5"><ele>450.5</ele></trkpt>
         <trkpt lat="47.002" lon="9.5"><ele>452.49</ele></trkpt></trkseg>)");
     ASSERT_TRUE(untimed);
     const auto rows = trackInfoRows(untimed.get(), 0, -1, -1);
     EXPECT_EQ(groupValues(rows, trackAnalysesGroup),
-              (std::vector<std::string>{"", "", "450 m", "452 m", "0.0 km/h", "0.0 km/h", "0:00:00",
-                                        "0.22 km", "0.0 km/h", "3", "2 m", "1 m", "0:00:00",
-                                        "0.0 km/h"}));
+              (std::vector<std::string>{"-", "-", "450 m", "452 m", "-", "-", "-", "0.22 km", "-",
+                                        "3", "2 m", "1 m", "-", "-"}));
     EXPECT_EQ(rows.at(1).value, "Unnamed");
     EXPECT_TRUE(rows.at(1).translateValue);
+
+    // Points without a time at either end: the span runs from the first to the last timed point
+    // (111 m in 40 s) and the way beyond them counts only for the distance.
+    auto ragged = gpxWithTrack(R"(<trkseg><trkpt lat="46.999" lon="9.5"/>
+        <trkpt lat="47.000" lon="9.5"><time>2020-01-01T10:00:00Z</time></trkpt>
+        <trkpt lat="47.001" lon="9.5"><time>2020-01-01T10:00:40Z</time></trkpt>
+        <trkpt lat="47.002" lon="9.5"/></trkseg>)");
+    ASSERT_TRUE(ragged);
+    const auto values = groupValues(trackInfoRows(ragged.get(), 0, 0, 3), trackAnalysesGroup);
+    EXPECT_EQ(
+        (std::vector<std::string>{values[0], values[1], values[6], values[7], values[8]}),
+        (std::vector<std::string>{"10:00:00", "10:00:40", "0:00:40", "0.33 km", "10.0 km/h"}));
+    EXPECT_EQ(groupValues(trackInfoRows(ragged.get(), 0, 0, 3), sectionAnalysesGroup)[2],
+              "0:00:40");
 }
 
 static std::string join(std::initializer_list<std::string> texts) {
