@@ -1,10 +1,10 @@
 #include "app/AppPaths.h"
+#include "gui/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
-#include <unistd.h>
 
 namespace trakmoor {
 namespace {
@@ -31,9 +31,8 @@ TEST(AppPaths, CataloguesWithoutAProgramName) {
 TEST(AppPaths, FirstExistingMapWins) {
     // Relative candidates are looked up from the working folder, so the test moves into one.
     const fs::path previous = fs::current_path();
-    const fs::path root =
-        fs::temp_directory_path() / ("trakmoor-paths-" + std::to_string(getpid()));
-    fs::remove_all(root);
+    const TempDir tmp;
+    const fs::path& root = tmp.path();
     fs::create_directories(root / "work" / "sub");
     fs::current_path(root / "work" / "sub");
     auto touch = [](const fs::path& path) {
@@ -54,7 +53,6 @@ TEST(AppPaths, FirstExistingMapWins) {
     touch(exe / "data" / "data.osm");
     EXPECT_EQ(findDefaultMap(candidates), (exe / "data" / "data.osm").string());
     fs::current_path(previous);
-    fs::remove_all(root);
 }
 
 } // namespace

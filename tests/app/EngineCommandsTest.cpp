@@ -3,10 +3,10 @@
 #include "EngineDriver.h"
 #include "gui/GuiComboBox.h"
 #include "gui/GuiTextCtrl.h"
+#include "gui/TempDir.h"
 #include "track/GpxReader.h"
 #include <fstream>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 namespace trakmoor {
 namespace {
@@ -158,9 +158,7 @@ TEST(EngineCommands, HeldButtonMouseAnglesAndFreeCursor) {
     guitest::pushButton(d.window, true, 915, 90); // held on "cursor forward"
     for (auto [later, cursor] :
          {std::pair(0, 0), {349, 0}, {350, 1}, {429, 1}, {430, 2}, {510, 3}}) {
-        do {
-            d.engine->runFrame(d.ticks + later);
-        } while (SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0);
+        guitest::runUntilIdle(*d.engine, d.ticks + later);
         EXPECT_EQ(d.marks().cursorIndex, cursor) << later;
     }
     guitest::pushButton(d.window, false, 915, 90); // the release adds no step
@@ -239,8 +237,8 @@ TEST(EngineCommands, HeldButtonMouseAnglesAndFreeCursor) {
 }
 
 TEST(EngineCommands, DialogsDropsAndBadFiles) {
-    const fs::path dir =
-        fs::temp_directory_path() / ("trakmoor-commands-" + std::to_string(getpid()));
+    const TempDir tmp;
+    const fs::path& dir = tmp.path();
     fs::create_directories(dir / "dir.gpx");
     const std::string p = dir.string() + "/", ride = p + "ride.gpx", map = p + "ride.osm";
     fs::copy_file(TRAKMOOR_SOURCE_DIR "/data/sample.gpx", ride);
@@ -296,7 +294,6 @@ TEST(EngineCommands, DialogsDropsAndBadFiles) {
     fs::rename(map, p + "Tour.osm");
     d.drop(p + "Tour.GPX");
     EXPECT_EQ(files(), p + "Tour.GPX " + p + "Tour.osm 3 Tour.osm  |  1 map ways loaded");
-    fs::remove_all(dir);
 }
 
 } // namespace

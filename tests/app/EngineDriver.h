@@ -25,19 +25,13 @@ struct EngineDriver : guitest::EmbeddedFontFirst {
         }
         guitest::discardQueuedEvents();
     }
-    void frames() { // 16 ms apart until the queue is empty
-        do {
-            engine->runFrame(ticks += 16);
-        } while (SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0);
-    }
+    void frames() { guitest::runUntilIdle(*engine, ticks += 16); }
     void key(SDL_Keycode key, Uint16 modifiers = 0, const AppWindow* to = nullptr) {
         guitest::pushKey(to ? to : window, key, modifiers);
         frames();
     }
     void click(int x, int y, Uint8 button = SDL_BUTTON_LEFT, const AppWindow* to = nullptr) {
-        guitest::pushButton(to ? to : window, true, x, y, button);
-        guitest::pushButton(to ? to : window, false, x, y, button);
-        frames();
+        guitest::click(*engine, to ? to : window, x, y, ticks += 16, button);
     }
     // Clicks the `nth` control with this id.
     void press(int id, int nth = 0) {

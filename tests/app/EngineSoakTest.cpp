@@ -2,11 +2,11 @@
 // text, window sizes, dropped files that exist or not, and commands of any code and id, against
 // the engine with the sample; TRAKMOOR_SOAK_EVENTS (default 3000) and TRAKMOOR_SOAK_SEED.
 #include "EngineDriver.h"
+#include "gui/TempDir.h"
 #include <chrono>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <random>
-#include <unistd.h>
 #if defined(__SANITIZE_ADDRESS__) // not every compiler package ships ASan's header
 extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
 #else
@@ -31,7 +31,8 @@ TEST(EngineSoak, RandomEventsLeaveTheEngineSound) {
     };
     const int events = int(setting("TRAKMOOR_SOAK_EVENTS", 3000));
     const auto seed = setting("TRAKMOOR_SOAK_SEED", 20240611);
-    const auto dir = std::filesystem::temp_directory_path() / ("soak" + std::to_string(getpid()));
+    const TempDir tmp;
+    const std::filesystem::path& dir = tmp.path();
     std::filesystem::create_directories(dir / "dir.gpx");
     std::filesystem::copy_file(TRAKMOOR_SOURCE_DIR "/data/sample.gpx", dir / "ride.GPX");
     std::filesystem::copy_file(TRAKMOOR_TEST_DATA "/osm/graphhopper__test-osm6.osm",
@@ -77,16 +78,9 @@ TEST(EngineSoak, RandomEventsLeaveTheEngineSound) {
                 event.text.text[i - 1] = "17- a/.x"[pick(8)];
             }
         } else if (kind < 80) {
-            event.button = {Uint32(pick(2) ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP),
-                            0,
-                            to->id,
-                            0,
-                            Uint8(1 + pick(3)),
-                            0,
-                            Uint8(1 + pick(2)),
-                            0,
-                            x,
-                            y};
+            event.button.type = pick(2) ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
+            event.button.button = Uint8(1 + pick(3)), event.button.clicks = Uint8(1 + pick(2));
+            event.button.x = x, event.button.y = y;
         } else if (kind < 90) {
             event.motion.x = x, event.motion.y = y;
         } else {
@@ -133,7 +127,6 @@ TEST(EngineSoak, RandomEventsLeaveTheEngineSound) {
               << " s\n";
     EXPECT_LE(heapMegabytes() - quarterHeap, 10.0);
     std::filesystem::current_path(TRAKMOOR_BUILD_DIR);
-    std::filesystem::remove_all(dir);
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include "gui/GuiPanels.h"
 #include "gui/GuiTextCtrl.h"
 #include "gui/GuiTreeListCtrl.h"
+#include "gui/TempDir.h"
 #include "map/LocalHttpServer.h"
 #include "track/GpxReader.h"
 
@@ -258,9 +259,8 @@ TEST(Engine, InstallingDocumentsAndSelectingTracks) {
 TEST(Engine, OpeningFilesAndMaps) {
     EngineDriver d(false);
     const TrakmoorEngine& e = *d.engine;
-    const fs::path folder = fs::temp_directory_path() / "trakmoor-open-test";
-    fs::remove_all(folder);
-    fs::create_directories(folder);
+    const TempDir tmp;
+    const fs::path& folder = tmp.path();
     const std::string ride = folder / "ride.gpx", rideMap = folder / "ride.osm";
     const std::string bautzen = TRAKMOOR_TEST_DATA "/osm/graphhopper__bautzen.osm";
     fs::copy_file(TRAKMOOR_SOURCE_DIR "/data/sample.gpx", ride);
@@ -294,7 +294,6 @@ TEST(Engine, OpeningFilesAndMaps) {
     d.engine->finishGpxOpening(beginGpxOpening(ride, bautzen));
     EXPECT_EQ(std::tuple(e.backgroundMap().path(), fetches, fs::exists(rideMap)),
               std::tuple(bautzen, 0, false));
-    fs::remove_all(folder);
 }
 
 // A FIT file opens like a GPX file: dropped, with its map beside it, its channels in the panel,
@@ -302,9 +301,8 @@ TEST(Engine, OpeningFilesAndMaps) {
 // is shown.
 TEST(Engine, FitAndTcxFiles) {
     EngineDriver d(false);
-    const fs::path folder = fs::temp_directory_path() / "trakmoor-fit-test";
-    fs::remove_all(folder);
-    fs::create_directories(folder);
+    const TempDir tmp;
+    const fs::path& folder = tmp.path();
     const fs::path ride = folder / "ride.fit";
     fs::copy_file(TRAKMOOR_TEST_DATA "/fit/fitparse__garmin-fenix-5-walk.fit", ride);
     fs::copy_file(TRAKMOOR_TEST_DATA "/osm/graphhopper__test-osm6.osm", folder / "ride.osm");
@@ -341,7 +339,6 @@ TEST(Engine, FitAndTcxFiles) {
     d.engine->openGpxFile(TRAKMOOR_TEST_DATA "/fit/fitparse__sample-activity-indoor-trainer.fit");
     EXPECT_NE(d.status().find("recorded without positions: no map"), std::string::npos);
     EXPECT_EQ(d.engine->backgroundMap().path(), "");
-    fs::remove_all(folder);
 }
 
 TEST(Engine, ZoomPresetsAndReset) {
@@ -388,9 +385,8 @@ TEST(Engine, ZoomPresetsAndReset) {
 
 TEST(Engine, AMissingMapIsDownloadedBesideTheTrackAndEscapeCancels) {
     EngineDriver d(false);
-    const fs::path folder = fs::temp_directory_path() / "trakmoor-download-test";
-    fs::remove_all(folder);
-    fs::create_directories(folder);
+    const TempDir tmp;
+    const fs::path& folder = tmp.path();
     fs::copy_file(TRAKMOOR_SOURCE_DIR "/data/sample.gpx", folder / "ride.gpx");
     std::ifstream in(TRAKMOOR_TEST_DATA "/osm/graphhopper__test-osm6.osm");
     const std::string osm((std::istreambuf_iterator<char>(in)), {});
@@ -429,7 +425,6 @@ TEST(Engine, AMissingMapIsDownloadedBesideTheTrackAndEscapeCancels) {
     SDL_PushEvent(&quit);
     d.frames();
     EXPECT_TRUE(engine->stopped);
-    fs::remove_all(folder);
 }
 
 } // namespace

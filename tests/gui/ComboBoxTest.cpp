@@ -29,10 +29,6 @@ protected:
         box_->addItem(200, "East-side");
         box_->addItem(300, "South-side");
     }
-    void key(SDL_Keycode k) {
-        pushKey(window, k);
-        frame();
-    }
     std::vector<int> changes() const {
         std::vector<int> values;
         for (const GuiEvent& e : engine.commands) {

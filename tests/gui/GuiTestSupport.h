@@ -115,9 +115,12 @@ inline void pushText(const AppWindow* window, const char* utf8) {
     SDL_PushEvent(&event);
 }
 
-inline void pushWheel(const AppWindow* window, int x, int y, int amount) {
+inline void pushWheel(const AppWindow* window, int x, int y, int amount, int sideways = 0,
+                      bool flipped = false) {
     SDL_Event event = eventFor(window, SDL_MOUSEWHEEL);
     event.wheel.y = amount;
+    event.wheel.x = sideways;
+    event.wheel.direction = flipped ? SDL_MOUSEWHEEL_FLIPPED : SDL_MOUSEWHEEL_NORMAL;
     event.wheel.mouseX = x;
     event.wheel.mouseY = y;
     SDL_PushEvent(&event);
@@ -132,16 +135,17 @@ inline void pushWindowEvent(const AppWindow* window, Uint8 subtype) {
 // Runs frames at `ticks` until the queue is empty.  One event is taken per frame, and a pushed
 // event may wait one more frame behind the marker SDL leaves in the queue when it polls, so
 // tests that need an event handled at a given time use this rather than a single frame.
-inline void runUntilIdle(TestEngine& engine, std::uint32_t ticks) {
+inline void runUntilIdle(GuiEngine& engine, std::uint32_t ticks) {
     do {
         engine.runFrame(ticks);
     } while (SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0);
 }
 
 // A click: press and release at the same point, each in its own frame.
-inline void click(TestEngine& engine, const AppWindow* window, int x, int y, std::uint32_t ticks) {
-    pushButton(window, true, x, y);
-    pushButton(window, false, x, y);
+inline void click(GuiEngine& engine, const AppWindow* window, int x, int y, std::uint32_t ticks,
+                  Uint8 button = SDL_BUTTON_LEFT) {
+    pushButton(window, true, x, y, button);
+    pushButton(window, false, x, y, button);
     runUntilIdle(engine, ticks);
 }
 
@@ -244,6 +248,14 @@ protected:
 
     void frame() { runUntilIdle(engine, ticks += 16); }
     void clickAt(int x, int y) { click(engine, window, x, y, ticks += 16); }
+    void key(SDL_Keycode k, Uint16 mods = KMOD_NONE) {
+        pushKey(window, k, mods);
+        frame();
+    }
+    void type(const char* utf8) {
+        pushText(window, utf8);
+        frame();
+    }
 
     TestEngine engine;
     AppWindow* window;

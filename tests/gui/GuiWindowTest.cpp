@@ -85,22 +85,6 @@ TEST_F(GuiWindowTest, HoverFollowsThePointerAndWheelGoesToAControlThatWantsIt) {
     EXPECT_EQ(engine.textFocus, nullptr);
 }
 
-TEST_F(GuiWindowTest, PressOutsideThePopupsClosesThemAndReachesTheControlBelow) {
-    ProbeControl* control = addProbe(window, 1, {0, 100, 100, 40});
-    bool popupGone = false;
-    auto* popup = root->openPopup(std::make_unique<ProbeControl>(root, 9, 0, 0, 100, 80, 0));
-    popup->destroyed = &popupGone;
-    pushKey(window, SDLK_DOWN);
-    runUntilIdle(engine, 0);
-    click(engine, window, 20, 20, 0);
-    EXPECT_EQ(popup->count(SDL_KEYDOWN), 1);
-
-    click(engine, window, 10, 110, 0);
-    EXPECT_TRUE(popupGone);
-    EXPECT_EQ(control->count(SDL_MOUSEBUTTONDOWN), 1);
-    EXPECT_EQ(root->focus, control);
-}
-
 TEST_F(GuiWindowTest, PopupsStackAndCloseFromTheTop) {
     auto* lower = root->openPopup(std::make_unique<ProbeControl>(root, 1, 0, 0, 100, 100, 0));
     auto* upper = root->openPopup(std::make_unique<ProbeControl>(root, 2, 50, 50, 100, 100, 0));
