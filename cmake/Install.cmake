@@ -18,6 +18,10 @@ install(FILES ${PROJECT_SOURCE_DIR}/data/data.osm ${PROJECT_SOURCE_DIR}/data/sam
         DESTINATION share/trakmoor)
 install(FILES ${PROJECT_SOURCE_DIR}/data/trakmoor.desktop DESTINATION share/applications)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/data/icons/ DESTINATION share/icons)
+# Track thumbnails in file managers: the program draws them with --export.
+install(FILES ${PROJECT_SOURCE_DIR}/data/trakmoor.thumbnailer DESTINATION share/thumbnailers)
+install(FILES ${PROJECT_SOURCE_DIR}/data/trakmoor-mime.xml DESTINATION share/mime/packages
+        RENAME trakmoor.xml)
 install(FILES ${PROJECT_SOURCE_DIR}/data/copyright DESTINATION share/doc/trakmoor)
 
 set(CPACK_PACKAGE_NAME trakmoor)

@@ -10,6 +10,7 @@
 #include "gui/GuiComboBox.h"
 #include "gui/GuiFileDialog.h"
 #include "gui/GuiPanels.h"
+#include "gui/GuiSaveFileDialog.h"
 #include "gui/GuiTextCtrl.h"
 #include "gui/GuiWindow.h"
 #include "map/GraphPainter.h"
@@ -33,9 +34,9 @@ constexpr double wheelZoomIn = 1.5;
 constexpr double wheelZoomOut = 2.0 / 3.0;
 constexpr std::uint16_t commandModifiers = KMOD_CTRL | KMOD_ALT | KMOD_GUI;
 
-constexpr int dialogWidth = 560;
-constexpr int dialogHeight = 460;
-constexpr std::uint32_t dialogColour = 0xFFC8C8C8;
+constexpr int dialogWidth = TrakmoorEngine::fileDialogWidth;
+constexpr int dialogHeight = TrakmoorEngine::fileDialogHeight;
+constexpr std::uint32_t dialogColour = TrakmoorEngine::fileDialogColour;
 
 std::string lowerCaseExtension(const std::string& path) {
     std::string extension = pathText(std::filesystem::path(path).extension());
@@ -112,7 +113,9 @@ void TrakmoorEngine::finishFileDialog(AppWindow* window, GuiEvent* event) {
         return;
     }
     const std::string path = dialog->chosenPath();
-    if (forMap) {
+    if (dynamic_cast<GuiSaveFileDialog*>(dialog) != nullptr) {
+        savePicture(path);
+    } else if (forMap) {
         LoadOsmMap(path);
     } else {
         openGpxFile(path);
@@ -291,6 +294,12 @@ bool TrakmoorEngine::handleKey(const SDL_Keysym& key) {
             return false;
         }
         openGpxDialog();
+        return true;
+    case SDLK_s:
+        if (!ctrl) {
+            return false;
+        }
+        openSavePictureDialog();
         return true;
     case SDLK_PLUS:
     case SDLK_KP_PLUS:
@@ -523,15 +532,28 @@ void TrakmoorEngine::openFileDialog(const std::string& title, const std::string&
         return;
     }
     mapDialogPending_ = forMap;
-    GuiOpenFileDialog* dialog = nullptr;
+    if (!showFileDialog(title, [&](AppWindow& record) {
+            return std::make_unique<GuiOpenFileDialog>(&record, -1, 0, 0, dialogWidth, dialogHeight,
+                                                       dialogColour, startDirectory,
+                                                       std::move(filters));
+        })) {
+        mapDialogPending_ = false;
+    }
+}
+
+bool TrakmoorEngine::showFileDialog(
+    const std::string& title,
+    const std::function<std::unique_ptr<GuiFileDialog>(AppWindow&)>& makeDialog) {
+    if (modalObject != nullptr) {
+        return false;
+    }
+    GuiFileDialog* dialog = nullptr;
     AppWindow* window = nullptr;
     try {
         window =
             createDialogWindow(this, title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                                dialogWidth, dialogHeight, SDL_WINDOW_SHOWN, [&](AppWindow& record) {
-                                   auto root = std::make_unique<GuiOpenFileDialog>(
-                                       &record, -1, 0, 0, dialogWidth, dialogHeight, dialogColour,
-                                       startDirectory, std::move(filters));
+                                   auto root = makeDialog(record);
                                    dialog = root.get();
                                    return std::unique_ptr<GuiDialog>(std::move(root));
                                });
@@ -539,12 +561,12 @@ void TrakmoorEngine::openFileDialog(const std::string& title, const std::string&
         setStatus(_("Could not open the file dialog: ") + std::string(failure.what()));
     }
     if (window == nullptr || dialog == nullptr) {
-        mapDialogPending_ = false;
-        return;
+        return false;
     }
     setModal(dialog);
     // Typing a name and pressing Return is the quickest way to a file.
     dialog->setFocus(dialog->fileNameField());
+    return true;
 }
 
 } // namespace trakmoor

@@ -74,10 +74,7 @@ TrakmoorEngine::PanelSceneKey TrakmoorEngine::panelSceneKey() {
                             .decorations = {.marks = document_.marks(),
                                             .showWaypoints = options_.showWaypoints,
                                             .showDirectLine = options_.showDirectLine,
-                                            .flags = {.start = pictures_.flagStartImage.get(),
-                                                      .finish = pictures_.flagFinishImage.get(),
-                                                      .markA = pictures_.flagMarkAImage.get(),
-                                                      .markB = pictures_.flagMarkBImage.get()}},
+                                            .flags = pictures_.flags()},
                             .font = pictures_.textFont.get()};
     const GraphScene graphScene{.track = track,
                                 .cursorIndex = document_.marks().cursorIndex,

@@ -344,17 +344,32 @@ void TrakmoorEngine::buildMainWindow(AppWindow* window, bool fullscreen) {
     c.statusLabel =
         make.label(place::statusLine, _("Open a GPX file to begin"), controlColour, infoLineFlags);
 
+    pictures_ = loadPanelPictures();
+    showFitState();
+}
+
+PlacedRect designMapPanel() {
+    return {place::mapPanel.x, place::mapPanel.y, place::mapPanel.width, place::mapPanel.height};
+}
+
+PlacedRect designGraphPanel() {
+    return {place::graphPanel.x, place::graphPanel.y, place::graphPanel.width,
+            place::graphPanel.height};
+}
+
+PanelPictures loadPanelPictures() {
     auto picture = [](const char* name) {
         return CairoSurfacePtr(
             cairo_image_surface_create_from_png(dataFile(std::string("images/") + name).c_str()));
     };
-    pictures_.flagStartImage = picture("flag_start.png");
-    pictures_.flagFinishImage = picture("flag_finish.png");
-    pictures_.flagMarkAImage = picture("flag_mark_a.png");
-    pictures_.flagMarkBImage = picture("flag_mark_b.png");
-    pictures_.textFont = makeFontFace(builtInFont());
-    pictures_.boldFont = makeFontFace(builtInFont(), true);
-    showFitState();
+    PanelPictures pictures;
+    pictures.flagStartImage = picture("flag_start.png");
+    pictures.flagFinishImage = picture("flag_finish.png");
+    pictures.flagMarkAImage = picture("flag_mark_a.png");
+    pictures.flagMarkBImage = picture("flag_mark_b.png");
+    pictures.textFont = makeFontFace(GuiEngine::builtInFont());
+    pictures.boldFont = makeFontFace(GuiEngine::builtInFont(), true);
+    return pictures;
 }
 
 void TrakmoorEngine::showFitState() {

@@ -40,6 +40,10 @@ struct PlacedRect {
 // The control's rectangle in a window of the given size; sizes never drop below 1.
 PlacedRect placeFor(const ControlPlace& place, int windowWidth, int windowHeight);
 
+// The map and graph panels at the design size: the view a window opens with.
+PlacedRect designMapPanel();
+PlacedRect designGraphPanel();
+
 } // namespace trakmoor
 
 #endif

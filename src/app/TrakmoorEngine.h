@@ -43,6 +43,7 @@ class GuiButton;
 class GuiCairoPanel;
 class GuiCheckBox;
 class GuiComboBox;
+class GuiFileDialog;
 class GuiLabel;
 class GuiObject;
 class GuiTextCtrl;
@@ -114,7 +115,16 @@ struct PanelPictures {
     CairoSurfacePtr flagMarkBImage;
     CairoFontFacePtr textFont;
     CairoFontFacePtr boldFont;
+
+    FlagImages flags() const {
+        return {.start = flagStartImage.get(),
+                .finish = flagFinishImage.get(),
+                .markA = flagMarkAImage.get(),
+                .markB = flagMarkBImage.get()};
+    }
 };
+// The flags from the data folder and the embedded font; needs no window.
+PanelPictures loadPanelPictures();
 
 // "Fit window to screen" and the geometry that "Restore window" returns to.
 struct WindowFitState {
@@ -131,6 +141,9 @@ public:
     static constexpr int designHeight = 720;
     static constexpr int minimumWidth = 850;
     static constexpr int minimumHeight = 650;
+    static constexpr int fileDialogWidth = 560;
+    static constexpr int fileDialogHeight = 460;
+    static constexpr std::uint32_t fileDialogColour = 0xFFC8C8C8;
 
     TrakmoorEngine();
     ~TrakmoorEngine() override;
@@ -210,6 +223,13 @@ public:
     // The file dialogs; at most one is open at a time.  The choice arrives as command 9999.
     void openGpxDialog();
     void openMapDialog();
+    // Pictures (EnginePictures.cpp) ------------------------------------------------------------
+    // The save dialog for a picture of the map and graph panels, proposing "TRACK-NAME.png" in the
+    // track's folder.
+    void openSavePictureDialog();
+    // Writes the panels as they are shown, the kind by the name's ending; the status line says
+    // "Saved PICTURE" or why not.
+    void savePicture(const std::string& path);
     // A map download failed: the status line and a blocking error box say why.
     void showMapError(const std::string& message);
     // A file dropped on the main window: a track opens as from the dialog, a map is loaded.
@@ -267,6 +287,11 @@ private:
     void changeCursorMode(int index);
     void openFileDialog(const std::string& title, const std::string& startDirectory,
                         std::vector<std::string> filters, bool forMap);
+    // Shows a modal file dialog made by `makeDialog` in a window of its own; false when none could
+    // be shown.
+    bool
+    showFileDialog(const std::string& title,
+                   const std::function<std::unique_ptr<GuiFileDialog>(AppWindow&)>& makeDialog);
     // The fit button names what it would do next.
     void showFitState();
     // The map panel's size, or 0 x 0 before the window is built.

@@ -4,6 +4,7 @@
 #include "app/AppPaths.h"
 #include "app/AppText.h"
 #include "app/CommandLine.h"
+#include "app/ExportCommand.h"
 #include "app/TrackInfoPrinter.h"
 #include "app/TrakmoorEngine.h"
 
@@ -84,6 +85,16 @@ int main(int argc, char** argv) {
     std::vector<std::string_view> arguments;
     for (int i = 1; i < argc; ++i) {
         arguments.emplace_back(argv[i]);
+    }
+    if (trakmoor::isExportCommand(arguments)) {
+        // No window, so no SDL video: this runs where there is no display.
+        trakmoor::initLocalization(argc > 0 ? argv[0] : nullptr);
+        const trakmoor::ExportParse request = trakmoor::parseExportCommand(arguments);
+        if (!request.settings) {
+            std::cerr << request.error << '\n' << trakmoor::exportUsageText;
+            return 1;
+        }
+        return trakmoor::runExport(*request.settings, std::cerr);
     }
     const auto settings = trakmoor::parseCommandLine(arguments);
     if (!settings) {

@@ -85,7 +85,9 @@ void GuiFileDialog::changeDirectory(const fs::path& path) {
         return;
     }
     currentPath_ = std::move(canonical);
-    fileNameField_->setText("");
+    if (!keepNameOnDirectoryChange) {
+        fileNameField_->setText("");
+    }
     refresh();
 }
 

@@ -59,6 +59,8 @@ public:
 
 protected:
     void setChosenPath(const std::filesystem::path& path) { chosenPath_ = path.native(); }
+    // A dialog that saves keeps the typed name while the user goes to another directory.
+    bool keepNameOnDirectoryChange = false;
 
 private:
     void buildControls(const std::string& confirmLabel);

@@ -281,7 +281,8 @@ std::vector<PlacedLabel> placeMapLabels(cairo_t* measure, std::span<const MapFea
     return grid.take();
 }
 
-void drawPlacedLabels(cairo_t* cr, std::span<const PlacedLabel> labels, const LabelArea& area) {
+void drawPlacedLabels(cairo_t* cr, std::span<const PlacedLabel> labels, const LabelArea& area,
+                      bool inkAsText) {
     cairo_save(cr);
     useLabelStyle(cr, area);
     for (const PlacedLabel& label : labels) {
@@ -289,6 +290,13 @@ void drawPlacedLabels(cairo_t* cr, std::span<const PlacedLabel> labels, const La
         cairo_move_to(cr, label.originX, label.originY);
         cairo_text_path(cr, label.text->c_str());
         setLabelSource(cr, kLabelHalo);
+        if (inkAsText) {
+            cairo_stroke(cr);
+            setLabelSource(cr, kLabelInk);
+            cairo_move_to(cr, label.originX, label.originY);
+            cairo_show_text(cr, label.text->c_str());
+            continue;
+        }
         cairo_stroke_preserve(cr);
         setLabelSource(cr, kLabelInk);
         cairo_fill(cr);

@@ -71,8 +71,11 @@ std::vector<PlacedLabel> placeMapLabels(cairo_t* measure, std::span<const MapFea
                                         const MapProjection& projection, const LabelArea& area,
                                         const std::vector<std::uint32_t>* only = nullptr);
 
-// White halo, then dark text.  `cr` is translated so that panel coordinates apply.
-void drawPlacedLabels(cairo_t* cr, std::span<const PlacedLabel> labels, const LabelArea& area);
+// White halo, then dark text.  `cr` is translated so that panel coordinates apply.  With
+// `inkAsText` the dark text is written as glyphs rather than filled as outlines, so that a PDF or
+// SVG keeps the names searchable.
+void drawPlacedLabels(cairo_t* cr, std::span<const PlacedLabel> labels, const LabelArea& area,
+                      bool inkAsText = false);
 
 // Both steps on one context.
 void DrawMapLabels(cairo_t* cr, std::span<const MapFeature> features,

@@ -27,6 +27,8 @@ struct MapScene {
     int mapGeneration = 0;
     // The "OSM background" option.
     bool showOsmBackground = true;
+    // Off for pictures too small to spare the room, such as thumbnails.
+    bool showLegend = true;
     ViewState view;
     // The engine's bounds cache; null uses one of the call's own.
     TrackBoundsCache* bounds = nullptr;
@@ -59,6 +61,13 @@ void paintMapPanel(cairo_t* cr, int width, int height, const MapScene& scene,
 // that come to lie at the same address.  Without a track, the background and grid.
 void paintGraphPanel(cairo_t* cr, int width, int height, const GraphScene& scene,
                      std::uint64_t document, GraphPictureCache& cache);
+
+// The same panels drawn for a picture to keep rather than for the window: the map straight onto
+// `cr` instead of through a cached picture, so that any size can be drawn and a PDF or SVG stays
+// vector with its names as text (`vector`).  A raster picture at the panel's size equals the
+// panel.
+void paintMapPicture(cairo_t* cr, int width, int height, const MapScene& scene, bool vector);
+void paintGraphPicture(cairo_t* cr, int width, int height, const GraphScene& scene, bool vector);
 
 } // namespace trakmoor
 

@@ -741,6 +741,48 @@ void MapPictureCache::paint(cairo_t* cr, const ViewState& view) const {
     cairo_restore(cr);
 }
 
+void drawMapDirect(cairo_t* cr, const MapPictureSource& source, bool textAsText) {
+    if (source.track == nullptr || source.track->pointCount() == 0 || source.width <= 0 ||
+        source.height <= 0)
+        return;
+    const int w = source.width;
+    const int h = source.height;
+    TrackBoundsCache localBounds;
+    TrackBoundsCache& bounds = source.bounds != nullptr ? *source.bounds : localBounds;
+    const MapProjection projection(source.view, bounds, *source.track, w, h);
+    const double zoom = source.view.zoom;
+    const Band panel{
+        .top = 0.0, .bottom = static_cast<double>(h), .left = 0.0, .right = static_cast<double>(w)};
+
+    PreparedMap map;
+    MapPreparer preparer(projection, map);
+    for (std::size_t index : drawOrder(source.features)) {
+        const MapFeature& feature = source.features[index];
+        if (!isDrawn(feature, zoom))
+            continue;
+        preparer.add(feature);
+        const PreparedFeature& added = map.features.back();
+        if (added.maxX + kStrokeReach < panel.left || added.minX - kStrokeReach > panel.right ||
+            added.maxY + kStrokeReach < panel.top || added.minY - kStrokeReach > panel.bottom)
+            preparer.dropLast();
+    }
+    const LabelArea area{w, h, zoom, source.font};
+    cairo_save(cr);
+    const std::vector<PlacedLabel> labels = placeMapLabels(cr, source.features, projection, area);
+    cairo_rectangle(cr, 0, 0, w, h);
+    cairo_clip(cr);
+    cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
+    StyleSetter style(cr, true);
+    for (const PreparedFeature& feature : map.features)
+        drawFeature(cr, style, map, feature, zoom);
+    std::vector<PlacedLabel> shown;
+    for (const PlacedLabel& label : labels)
+        if (label.bottom >= 0.0 && label.top <= h && label.right >= 0.0 && label.left <= w)
+            shown.push_back(label);
+    drawPlacedLabels(cr, shown, area, textAsText);
+    cairo_restore(cr);
+}
+
 void drawMapLegend(cairo_t* cr, int width, int height, cairo_font_face_t* font) {
     const bool oneColumn = width < 320;
     const double boxWidth = oneColumn ? 146.0 : 286.0;

@@ -142,6 +142,12 @@ private:
     bool orderValid_ = false;
 };
 
+// The map of `source` drawn straight onto `cr` over the panel's own W x H, with the same features
+// and labels the picture would show there: for pictures of any size and for vector surfaces, where
+// a cached image three times as large would be wasted or blurred.  With `textAsText` the names are
+// written as glyphs.
+void drawMapDirect(cairo_t* cr, const MapPictureSource& source, bool textAsText);
+
 // The legend box at the panel's bottom left: one column below 320 pixels of width, else two.
 void drawMapLegend(cairo_t* cr, int width, int height, cairo_font_face_t* font);
 

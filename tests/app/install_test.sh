@@ -14,6 +14,15 @@ if [ "${2:-}" != --system ]; then
 fi
 ls "$prefix"/share/icons/hicolor/{48x48,128x128,256x256,scalable}/apps/trakmoor.* || fail icons
 desktop-file-validate "$prefix/share/applications/trakmoor.desktop" || fail "desktop entry"
+xmllint --noout "$prefix/share/mime/packages/trakmoor.xml" || fail "MIME types"
+# The file manager's way: the thumbnailer's command with its placeholders filled, no display.
+exec_line=$(sed -n 's/^Exec=//p' "$prefix/share/thumbnailers/trakmoor.thumbnailer")
+grep -q '^MimeType=application/gpx+xml;' "$prefix/share/thumbnailers/trakmoor.thumbnailer" ||
+    fail "thumbnailer MIME types"
+exec_line=${exec_line//%o/$work/thumb.png} && exec_line=${exec_line//%s/128}
+exec_line=${exec_line//%i/$prefix/share/trakmoor/sample.gpx}
+(cd "$work" && env -u DISPLAY PATH="$prefix/bin:$PATH" $exec_line) || fail "thumbnailer: $exec_line"
+[ "$(identify -format %wx%h "$work/thumb.png")" = 128x128 ] || fail "thumbnail size"
 export LANG=de_DE.UTF-8 PATH="$prefix/bin:$PATH" && unset LC_ALL LC_MESSAGES LANGUAGE
 message=$(cd "$work" && SDL_VIDEODRIVER=nosuchdriver trakmoor 2>&1)
 [[ $message == "Trakmoor konnte nicht gestartet werden: "* ]] || fail "not German: $message"
