@@ -18,14 +18,16 @@ struct FreeTypeHolder {
     FT_Face face = nullptr;
 
     ~FreeTypeHolder() {
-        if (face != nullptr)
+        if (face != nullptr) {
             FT_Done_Face(face);
-        if (library != nullptr)
+        }
+        if (library != nullptr) {
             FT_Done_FreeType(library);
+        }
     }
 };
 
-const cairo_user_data_key_t kHolderKey{};
+const cairo_user_data_key_t holderKey{};
 
 } // namespace
 
@@ -34,28 +36,33 @@ CairoFontFacePtr makeFontFace(std::span<const unsigned char> fontBytes, bool syn
     holder->bytes.assign(fontBytes.begin(), fontBytes.end());
     if (holder->bytes.empty() || FT_Init_FreeType(&holder->library) != 0 ||
         FT_New_Memory_Face(holder->library, holder->bytes.data(),
-                           static_cast<FT_Long>(holder->bytes.size()), 0, &holder->face) != 0)
+                           static_cast<FT_Long>(holder->bytes.size()), 0, &holder->face) != 0) {
         return nullptr;
+    }
     CairoFontFacePtr face(cairo_ft_font_face_create_for_ft_face(holder->face, 0));
-    if (cairo_font_face_status(face.get()) != CAIRO_STATUS_SUCCESS)
+    if (cairo_font_face_status(face.get()) != CAIRO_STATUS_SUCCESS) {
         return nullptr;
-    if (syntheticBold)
+    }
+    if (syntheticBold) {
         cairo_ft_font_face_set_synthesize(face.get(), CAIRO_FT_SYNTHESIZE_BOLD);
+    }
     const cairo_status_t status =
-        cairo_font_face_set_user_data(face.get(), &kHolderKey, holder.get(), [](void* data) {
+        cairo_font_face_set_user_data(face.get(), &holderKey, holder.get(), [](void* data) {
             delete static_cast<FreeTypeHolder*>(data);
         });
-    if (status != CAIRO_STATUS_SUCCESS)
+    if (status != CAIRO_STATUS_SUCCESS) {
         return nullptr;
+    }
     holder.release();
     return face;
 }
 
 void useFont(cairo_t* cr, cairo_font_face_t* face, double size, cairo_font_weight_t weight) {
-    if (face != nullptr)
+    if (face != nullptr) {
         cairo_set_font_face(cr, face);
-    else
+    } else {
         cairo_select_font_face(cr, "Sans", CAIRO_FONT_SLANT_NORMAL, weight);
+    }
     cairo_set_font_size(cr, size);
 }
 

@@ -34,8 +34,9 @@ void fitRange(Series& series, std::optional<double> start) {
     series.lo = series.hi = start.value_or(0.0);
     for (std::size_t i = start ? 1 : 0; i < series.values.size(); ++i) {
         const double v = series.values[i];
-        if (!std::isfinite(v))
+        if (!std::isfinite(v)) {
             continue;
+        }
         if (!seeded) {
             series.lo = series.hi = v;
             seeded = true;
@@ -48,14 +49,14 @@ void fitRange(Series& series, std::optional<double> start) {
 }
 
 // The curves keep this far from every edge of the panel.
-constexpr double kGraphMargin = 12.0;
+constexpr double graphMargin = 12.0;
 
 class GraphGeometry {
 public:
     GraphGeometry(int width, int height, std::int32_t count)
-        : height_(height), step_((width - 2 * kGraphMargin) / std::max(count - 1, 1)) {}
+        : height_(height), step_((width - 2 * graphMargin) / std::max(count - 1, 1)) {}
 
-    double x(std::int32_t index) const { return kGraphMargin + index * step_; }
+    double x(std::int32_t index) const { return graphMargin + index * step_; }
     double y(const Series& series, double value) const {
         return (height_ - 12.0) - (value - series.lo) * (height_ - 24.0) / series.range;
     }
@@ -69,10 +70,10 @@ private:
 // on every scan line of cairo's rasteriser.  Strokes of pixel columns, each clipped to its own
 // columns and given every segment that can reach into them, paint every pixel once with the same
 // coverage as the single stroke, and each stays small.
-constexpr std::size_t kSingleStrokePoints = 2048;
-constexpr double kStripWidth = 32.0;
+constexpr std::size_t singleStrokePoints = 2048;
+constexpr double stripWidth = 32.0;
 // Half the line width plus the round join around a vertex, with room to spare.
-constexpr double kStrokeReach = 3.0;
+constexpr double strokeReach = 3.0;
 
 void strokeInStrips(cairo_t* cr, const std::vector<ScreenPoint>& points, int height) {
     auto firstBeyond = [&](double x) {
@@ -86,21 +87,23 @@ void strokeInStrips(cairo_t* cr, const std::vector<ScreenPoint>& points, int hei
                points.begin();
     };
     const auto count = static_cast<std::ptrdiff_t>(points.size());
-    const double left = std::floor(points.front().x - kStrokeReach);
-    const double right = points.back().x + kStrokeReach;
-    for (double x0 = left; x0 < right; x0 += kStripWidth) {
-        const double x1 = x0 + kStripWidth;
+    const double left = std::floor(points.front().x - strokeReach);
+    const double right = points.back().x + strokeReach;
+    for (double x0 = left; x0 < right; x0 += stripWidth) {
+        const double x1 = x0 + stripWidth;
         // The segment that enters the strip's reach from further left is drawn whole.
-        const std::ptrdiff_t begin = std::max<std::ptrdiff_t>(firstFrom(x0 - kStrokeReach) - 1, 0);
-        const std::ptrdiff_t end = std::min(firstBeyond(x1 + kStrokeReach) + 1, count);
-        if (end - begin < 1)
+        const std::ptrdiff_t begin = std::max<std::ptrdiff_t>(firstFrom(x0 - strokeReach) - 1, 0);
+        const std::ptrdiff_t end = std::min(firstBeyond(x1 + strokeReach) + 1, count);
+        if (end - begin < 1) {
             continue;
+        }
         cairo_save(cr);
-        cairo_rectangle(cr, x0, -height, kStripWidth, 3.0 * height);
+        cairo_rectangle(cr, x0, -height, stripWidth, 3.0 * height);
         cairo_clip(cr);
         cairo_move_to(cr, points[begin].x, points[begin].y);
-        for (std::ptrdiff_t i = begin + 1; i < end; ++i)
+        for (std::ptrdiff_t i = begin + 1; i < end; ++i) {
             cairo_line_to(cr, points[i].x, points[i].y);
+        }
         cairo_stroke(cr);
         cairo_restore(cr);
     }
@@ -117,21 +120,23 @@ void drawSeries(cairo_t* cr, const GraphGeometry& geometry, const Series& series
     for (std::size_t i = from; i < series.values.size(); ++i) {
         const ScreenPoint p{geometry.x(static_cast<std::int32_t>(i)),
                             geometry.y(series, series.values[i])};
-        if (std::isfinite(p.y))
+        if (std::isfinite(p.y)) {
             thinning.add(p, keep);
+        }
     }
     thinning.finish(keep);
     cairo_set_line_width(cr, 2.0);
     // Mitred corners of a dense zigzag would stick out up to ten line widths.
     cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
-    if (options.strokeInStrips && points.size() > kSingleStrokePoints) {
+    if (options.strokeInStrips && points.size() > singleStrokePoints) {
         strokeInStrips(cr, points, height);
         return;
     }
     cairo_new_path(cr);
     cairo_move_to(cr, start.x, start.y);
-    for (std::size_t i = 1; i < points.size(); ++i)
+    for (std::size_t i = 1; i < points.size(); ++i) {
         cairo_line_to(cr, points[i].x, points[i].y);
+    }
     cairo_stroke(cr);
 }
 
@@ -152,8 +157,9 @@ std::optional<Channel> channelOf(GraphMode mode) {
 
 // The cursor's value and the maximum in the unit of the curve.
 std::string formatSeriesValue(GraphMode mode, double value) {
-    if (const auto channel = channelOf(mode))
+    if (const auto channel = channelOf(mode)) {
         return formatChannelValue(*channel, value);
+    }
     return FormatGraphValue(value, mode == GraphMode::Speed);
 }
 
@@ -167,7 +173,7 @@ double textWidth(cairo_t* cr, const std::string& text) {
 
 std::int32_t graphIndexAt(double x, int width, std::int32_t count) {
     const double fraction =
-        std::clamp((x - kGraphMargin) / std::max(width - 2 * kGraphMargin, 1.0), 0.0, 1.0);
+        std::clamp((x - graphMargin) / std::max(width - 2 * graphMargin, 1.0), 0.0, 1.0);
     return static_cast<std::int32_t>(std::lround(fraction * (count - 1)));
 }
 
@@ -196,9 +202,11 @@ void DrawGraphText(cairo_t* cr, int width, int height, const std::string& text, 
 std::vector<GraphMode> graphModesFor(const Track& track) {
     std::vector<GraphMode> modes = {GraphMode::Height, GraphMode::Speed, GraphMode::HeightAndSpeed};
     for (GraphMode mode :
-         {GraphMode::HeartRate, GraphMode::Cadence, GraphMode::Power, GraphMode::Temperature})
-        if (track.hasChannel(*channelOf(mode)))
+         {GraphMode::HeartRate, GraphMode::Cadence, GraphMode::Power, GraphMode::Temperature}) {
+        if (track.hasChannel(*channelOf(mode))) {
             modes.push_back(mode);
+        }
+    }
     return modes;
 }
 
@@ -228,15 +236,18 @@ GraphSeries computeGraphSeries(const Track& track, std::int32_t statisticsMode) 
     series.mode = static_cast<GraphMode>(statisticsMode);
     const auto channel = channelOf(series.mode);
     if (channel ? !track.hasChannel(*channel)
-                : series.mode != GraphMode::Speed && series.mode != GraphMode::HeightAndSpeed)
+                : series.mode != GraphMode::Speed && series.mode != GraphMode::HeightAndSpeed) {
         series.mode = GraphMode::Height;
-    if (n == 0)
+    }
+    if (n == 0) {
         return series;
+    }
     if (channel && series.mode != GraphMode::Height) {
         // Points without a reading leave a gap in the curve.
         series.first.values.resize(static_cast<std::size_t>(n));
-        for (std::int32_t i = 0; i < n; ++i)
+        for (std::int32_t i = 0; i < n; ++i) {
             series.first.values[i] = track.channelValue(*channel, i);
+        }
         fitRange(series.first, std::nullopt);
         return series;
     }
@@ -246,8 +257,9 @@ GraphSeries computeGraphSeries(const Track& track, std::int32_t statisticsMode) 
     if (series.mode != GraphMode::Height) {
         speeds.resize(static_cast<std::size_t>(n));
         const bool measured = !track.hasPositions() && track.hasChannel(Channel::Speed);
-        for (std::int32_t i = measured ? 0 : 1; i < n; ++i)
+        for (std::int32_t i = measured ? 0 : 1; i < n; ++i) {
             speeds[i] = measured ? track.channelValue(Channel::Speed, i) : pointSpeed(track, i);
+        }
     }
     if (series.mode == GraphMode::Speed) {
         series.first.values = std::move(speeds);
@@ -255,8 +267,9 @@ GraphSeries computeGraphSeries(const Track& track, std::int32_t statisticsMode) 
         return series;
     }
     series.first.values.resize(static_cast<std::size_t>(n));
-    for (std::int32_t i = 0; i < n; ++i)
+    for (std::int32_t i = 0; i < n; ++i) {
         series.first.values[i] = track.pointAt(i)->ele();
+    }
     fitRange(series.first, std::isfinite(series.first.values[0])
                                ? std::optional(series.first.values[0])
                                : std::nullopt);
@@ -271,8 +284,9 @@ void paintGraphCurves(cairo_t* cr, int width, int height, const GraphSeries& ser
                       const GraphPaintOptions& options) {
     paintGraphBackground(cr, width, height);
     const auto n = static_cast<std::int32_t>(series.first.values.size());
-    if (n == 0)
+    if (n == 0) {
         return;
+    }
     const GraphGeometry geometry(width, height, n);
     cairo_save(cr);
     cairo_set_source_rgb(cr, 0.12, 0.42, 0.68);
@@ -288,15 +302,17 @@ void paintGraphCurves(cairo_t* cr, int width, int height, const GraphSeries& ser
 void paintGraphOverlay(cairo_t* cr, int width, int height, const GraphSeries& series,
                        std::int32_t cursorIndex, cairo_font_face_t* font) {
     const auto n = static_cast<std::int32_t>(series.first.values.size());
-    if (n == 0)
+    if (n == 0) {
         return;
+    }
     const bool twoSeries = series.mode == GraphMode::HeightAndSpeed;
     const GraphGeometry geometry(width, height, n);
     cairo_save(cr);
     useFont(cr, font, 11.0, CAIRO_FONT_WEIGHT_BOLD);
     std::string maximum = gettext("Max: ") + formatSeriesValue(series.mode, series.first.hi);
-    if (twoSeries)
+    if (twoSeries) {
         maximum += " / " + FormatGraphValue(series.second.hi, true);
+    }
 
     std::string cursorText;
     double tx = 0.0;
@@ -311,28 +327,32 @@ void paintGraphOverlay(cairo_t* cr, int width, int height, const GraphSeries& se
 
         const double value = series.first.values[cursorIndex];
         cursorText = formatSeriesValue(series.mode, value);
-        if (twoSeries)
+        if (twoSeries) {
             cursorText += " / " + FormatGraphValue(series.second.values[cursorIndex], true);
+        }
         const double w = textWidth(cr, cursorText);
         tx = cx + w + 14.0 >= width ? cx - w - 7.0 : cx + 7.0;
         ty = geometry.y(series.first, value) - 6.0;
         // Keep the value off the maximum label in the top left corner.
         const double shownX = clampLowWins(tx, 4.0, width - w - 10.0);
         const double shownY = clampLowWins(ty, 13.0, height - 5.0);
-        if (shownX - 3.0 < textWidth(cr, maximum) + 10.0 && shownY - 12.0 < 18.0)
+        if (shownX - 3.0 < textWidth(cr, maximum) + 10.0 && shownY - 12.0 < 18.0) {
             ty = 32.0;
+        }
     }
     DrawGraphText(cr, width, height, maximum, 7.0, 14.0);
-    if (!cursorText.empty())
+    if (!cursorText.empty()) {
         DrawGraphText(cr, width, height, cursorText, tx, ty);
+    }
     cairo_restore(cr);
 }
 
 void PaintGraphPanel(cairo_t* cr, int width, int height, const Track& track,
                      std::int32_t statisticsMode, std::int32_t cursorIndex, cairo_font_face_t* font,
                      const GraphPaintOptions& options) {
-    if (track.pointCount() == 0)
+    if (track.pointCount() == 0) {
         return;
+    }
     const GraphSeries series = computeGraphSeries(track, statisticsMode);
     paintGraphCurves(cr, width, height, series, options);
     paintGraphOverlay(cr, width, height, series, cursorIndex, font);

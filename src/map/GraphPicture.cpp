@@ -12,13 +12,15 @@ namespace {
 OwnedCairoSurface drawCurves(const GraphSeries& series, int width, int height,
                              cairo_format_t format, const GraphPaintOptions& options) {
     OwnedCairoSurface picture(cairo_image_surface_create(format, width, height));
-    if (cairo_surface_status(picture.get()) != CAIRO_STATUS_SUCCESS)
+    if (cairo_surface_status(picture.get()) != CAIRO_STATUS_SUCCESS) {
         return nullptr;
+    }
     const OwnedCairoContext cr(cairo_create(picture.get()));
     paintGraphCurves(cr.get(), width, height, series, options);
     cairo_surface_flush(picture.get());
-    if (cairo_status(cr.get()) != CAIRO_STATUS_SUCCESS)
+    if (cairo_status(cr.get()) != CAIRO_STATUS_SUCCESS) {
         return nullptr;
+    }
     return picture;
 }
 
@@ -33,8 +35,9 @@ void GraphPictureCache::paint(cairo_t* cr, int width, int height, const Track& t
                               std::uint64_t document, std::int32_t statisticsMode,
                               std::int32_t cursorIndex, cairo_font_face_t* font) {
     const std::int32_t n = track.pointCount();
-    if (n == 0)
+    if (n == 0) {
         return;
+    }
     const Key key{&track, document, n, statisticsMode, width, height};
     if (!current_ || !(current_->key == key)) {
         cairo_surface_t* target = cairo_get_target(cr);
@@ -51,8 +54,9 @@ void GraphPictureCache::paint(cairo_t* cr, int width, int height, const Track& t
         } else {
             current_->pending = true;
             // A thread still busy with other curves starts on these when it is done.
-            if (!build_)
+            if (!build_) {
                 startBuild(format_);
+            }
         }
     }
     if (current_->picture) {
@@ -71,12 +75,14 @@ void GraphPictureCache::paint(cairo_t* cr, int width, int height, const Track& t
 }
 
 bool GraphPictureCache::adoptFinished() {
-    if (!build_ || !build_->done.load(std::memory_order_acquire))
+    if (!build_ || !build_->done.load(std::memory_order_acquire)) {
         return false;
+    }
     build_->worker.join();
     const std::unique_ptr<Build> finished = std::move(build_);
-    if (!current_ || !current_->pending)
+    if (!current_ || !current_->pending) {
         return false;
+    }
     if (!(current_->key == finished->key)) {
         // Drawn at once when no thread could be started for them.
         return !startBuild(format_);

@@ -22,28 +22,34 @@ public:
     std::size_t size() const { return size_ + (hasSentinelEntry_ ? 1 : 0); }
 
     void reserve(std::size_t count) {
-        if (count > capacityFor(slotCount_))
+        if (count > capacityFor(slotCount_)) {
             rehash(slotCountFor(count));
+        }
     }
 
     // Starts fetching the memory `find(id)` or `tryEmplace(id)` will read, so that several
     // lookups in a row overlap their cache misses.
     void prefetch(std::int64_t id) const {
-        if (slotCount_ != 0)
+        if (slotCount_ != 0) {
             __builtin_prefetch(&slots_[home(id)]);
+        }
     }
 
     const Value* find(std::int64_t id) const {
-        if (id == kEmptyKey)
+        if (id == emptyKey) {
             return hasSentinelEntry_ ? &sentinelValue_ : nullptr;
-        if (slotCount_ == 0)
+        }
+        if (slotCount_ == 0) {
             return nullptr;
+        }
         for (std::size_t i = home(id);; i = (i + 1) & mask_) {
             const Slot& slot = slots_[i];
-            if (slot.key == id)
+            if (slot.key == id) {
                 return &slot.value;
-            if (slot.key == kEmptyKey)
+            }
+            if (slot.key == emptyKey) {
                 return nullptr;
+            }
         }
     }
     Value* find(std::int64_t id) { return const_cast<Value*>(std::as_const(*this).find(id)); }
@@ -51,18 +57,20 @@ public:
 
     // The value stored under `id`, default-constructed when new; `.second` tells whether it was.
     std::pair<Value*, bool> tryEmplace(std::int64_t id) {
-        if (id == kEmptyKey) {
+        if (id == emptyKey) {
             const bool inserted = !hasSentinelEntry_;
             hasSentinelEntry_ = true;
             return {&sentinelValue_, inserted};
         }
-        if (size_ + 1 > capacityFor(slotCount_))
+        if (size_ + 1 > capacityFor(slotCount_)) {
             rehash(slotCountFor(size_ + 1));
+        }
         for (std::size_t i = home(id);; i = (i + 1) & mask_) {
             Slot& slot = slots_[i];
-            if (slot.key == id)
+            if (slot.key == id) {
                 return {&slot.value, false};
-            if (slot.key == kEmptyKey) {
+            }
+            if (slot.key == emptyKey) {
                 slot.key = id;
                 ++size_;
                 return {&slot.value, true};
@@ -72,10 +80,10 @@ public:
 
 private:
     // The one id that marks a free slot; a real entry with this id is kept aside.
-    static constexpr std::int64_t kEmptyKey = std::numeric_limits<std::int64_t>::min();
+    static constexpr std::int64_t emptyKey = std::numeric_limits<std::int64_t>::min();
 
     struct Slot {
-        std::int64_t key = kEmptyKey;
+        std::int64_t key = emptyKey;
         Value value{};
     };
 
@@ -101,16 +109,17 @@ private:
     };
     using SlotArray = std::unique_ptr<Slot[], SlotArrayDeleter>;
 
-    static constexpr std::size_t kHugePage = std::size_t{2} << 20;
+    static constexpr std::size_t hugePage = std::size_t{2} << 20;
     static std::size_t alignmentFor(std::size_t count) {
-        return count * sizeof(Slot) >= kHugePage ? kHugePage : alignof(Slot);
+        return count * sizeof(Slot) >= hugePage ? hugePage : alignof(Slot);
     }
 
     static SlotArray allocateSlots(std::size_t count) {
         const std::size_t bytes = count * sizeof(Slot);
         void* memory = ::operator new(bytes, std::align_val_t(alignmentFor(count)));
-        if (bytes >= kHugePage)
+        if (bytes >= hugePage) {
             ::madvise(memory, bytes, MADV_HUGEPAGE);
+        }
         Slot* slots = static_cast<Slot*>(memory);
         std::uninitialized_value_construct_n(slots, count);
         return SlotArray(slots, SlotArrayDeleter{count});
@@ -126,11 +135,13 @@ private:
         size_ = 0;
         for (std::size_t j = 0; j < oldCount; ++j) {
             Slot& slot = old[j];
-            if (slot.key == kEmptyKey)
+            if (slot.key == emptyKey) {
                 continue;
+            }
             std::size_t i = home(slot.key);
-            while (slots_[i].key != kEmptyKey)
+            while (slots_[i].key != emptyKey) {
                 i = (i + 1) & mask_;
+            }
             slots_[i].key = slot.key;
             slots_[i].value = std::move(slot.value);
             ++size_;

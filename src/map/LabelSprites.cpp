@@ -9,8 +9,9 @@ namespace {
 // One A8 mask; null unless cairo could make it.
 OwnedCairoSurface makeMask(int width, int height) {
     OwnedCairoSurface mask(cairo_image_surface_create(CAIRO_FORMAT_A8, width, height));
-    if (cairo_surface_status(mask.get()) != CAIRO_STATUS_SUCCESS)
+    if (cairo_surface_status(mask.get()) != CAIRO_STATUS_SUCCESS) {
         return nullptr;
+    }
     return mask;
 }
 
@@ -18,8 +19,9 @@ OwnedCairoSurface makeMask(int width, int height) {
 
 void LabelSpriteCache::clear() {
     sprites_.clear();
-    if (style_.font != nullptr)
+    if (style_.font != nullptr) {
         cairo_font_face_destroy(style_.font);
+    }
     style_ = LabelArea{};
     fontSize_ = 0.0;
 }
@@ -34,8 +36,9 @@ void LabelSpriteCache::prepare(std::span<const PlacedLabel> labels, const LabelA
     }
     std::unordered_map<std::string, std::unique_ptr<Sprite>, NameHash, std::equal_to<>> kept;
     for (const PlacedLabel& label : labels) {
-        if (kept.contains(*label.text))
+        if (kept.contains(*label.text)) {
             continue;
+        }
         if (const auto old = sprites_.find(*label.text); old != sprites_.end()) {
             kept.insert(sprites_.extract(old));
             continue;
@@ -60,20 +63,23 @@ bool LabelSpriteCache::isDrawn(std::string_view name) const {
 void LabelSpriteCache::render(Sprite& sprite, const std::string& name) const {
     OwnedCairoSurface halo = makeMask(sprite.width, sprite.height);
     OwnedCairoSurface text = makeMask(sprite.width, sprite.height);
-    if (!halo || !text)
+    if (!halo || !text) {
         return;
+    }
     // The masks keep only the coverage of the default opaque source.
     for (cairo_surface_t* mask : {halo.get(), text.get()}) {
         const OwnedCairoContext cr(cairo_create(mask));
         useLabelStyle(cr.get(), style_);
         cairo_move_to(cr.get(), -sprite.left, -sprite.top);
         cairo_text_path(cr.get(), name.c_str());
-        if (mask == halo.get())
+        if (mask == halo.get()) {
             cairo_stroke(cr.get());
-        else
+        } else {
             cairo_fill(cr.get());
-        if (cairo_status(cr.get()) != CAIRO_STATUS_SUCCESS)
+        }
+        if (cairo_status(cr.get()) != CAIRO_STATUS_SUCCESS) {
             return;
+        }
     }
     sprite.halo = std::move(halo);
     sprite.text = std::move(text);
@@ -82,8 +88,9 @@ void LabelSpriteCache::render(Sprite& sprite, const std::string& name) const {
 void LabelSpriteCache::draw(cairo_t* cr, std::span<const PlacedLabel> labels) {
     for (const PlacedLabel& label : labels) {
         const auto found = sprites_.find(*label.text);
-        if (found == sprites_.end())
+        if (found == sprites_.end()) {
             continue;
+        }
         Sprite& sprite = *found->second;
         std::call_once(sprite.drawn, [&] { render(sprite, found->first); });
         if (!sprite.halo) {
@@ -92,9 +99,9 @@ void LabelSpriteCache::draw(cairo_t* cr, std::span<const PlacedLabel> labels) {
         }
         const double x = label.originX + sprite.left;
         const double y = label.originY + sprite.top;
-        setLabelSource(cr, kLabelHalo);
+        setLabelSource(cr, labelHalo);
         cairo_mask_surface(cr, sprite.halo.get(), x, y);
-        setLabelSource(cr, kLabelInk);
+        setLabelSource(cr, labelInk);
         cairo_mask_surface(cr, sprite.text.get(), x, y);
     }
 }

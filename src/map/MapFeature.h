@@ -30,7 +30,7 @@ enum class FeatureClass : std::int32_t {
     Building = 16,
 };
 
-inline constexpr int kFeatureClassCount = 17;
+inline constexpr int featureClassCount = 17;
 
 // Areas are filled; every other class is stroked as a line.
 constexpr bool isAreaClass(FeatureClass featureClass) {

@@ -36,7 +36,7 @@ private:
     struct Box {
         float minLat, minLon, maxLat, maxLon;
     };
-    static constexpr std::size_t kFanout = 16;
+    static constexpr std::size_t fanout = 16;
 
     std::size_t count_ = 0;
     // Every level one after another, the leaves first; the root is the last box.

@@ -14,40 +14,40 @@ namespace trakmoor {
 
 namespace {
 
-constexpr double kNever = std::numeric_limits<double>::infinity();
-constexpr double kCellSize = 64.0;
+constexpr double never = std::numeric_limits<double>::infinity();
+constexpr double cellSize = 64.0;
 // Anchors this far beyond the picture may still carry a long name into it.
-constexpr double kAnchorSlack = 256.0;
-constexpr double kBoxPadding = 4.0;
+constexpr double anchorSlack = 256.0;
+constexpr double boxPadding = 4.0;
 
 struct LabelRule {
     double minZoom;
     int priority;
 };
 
-constexpr std::array<LabelRule, kFeatureClassCount> kLabelRules = {{
-    {kNever, 7}, // None
-    {0.2, 0},    // MotorwayTrunk
-    {0.2, 1},    // Primary
-    {0.45, 3},   // SecondaryTertiary
-    {1.25, 6},   // LocalRoad
-    {kNever, 7}, // ServiceRoad
-    {kNever, 7}, // Path
-    {0.75, 4},   // Railway
-    {0.45, 2},   // Waterway
-    {0.45, 2},   // Water
-    {kNever, 7}, // Boundary
-    {0.75, 5},   // Forest
-    {1.25, 5},   // GrassPark
-    {0.75, 5},   // Residential
-    {0.75, 5},   // Industrial
-    {1.25, 5},   // Parking
-    {kNever, 7}, // Building
+constexpr std::array<LabelRule, featureClassCount> labelRules = {{
+    {never, 7}, // None
+    {0.2, 0},   // MotorwayTrunk
+    {0.2, 1},   // Primary
+    {0.45, 3},  // SecondaryTertiary
+    {1.25, 6},  // LocalRoad
+    {never, 7}, // ServiceRoad
+    {never, 7}, // Path
+    {0.75, 4},  // Railway
+    {0.45, 2},  // Waterway
+    {0.45, 2},  // Water
+    {never, 7}, // Boundary
+    {0.75, 5},  // Forest
+    {1.25, 5},  // GrassPark
+    {0.75, 5},  // Residential
+    {0.75, 5},  // Industrial
+    {1.25, 5},  // Parking
+    {never, 7}, // Building
 }};
 
 const LabelRule& ruleOf(FeatureClass featureClass) {
     const auto code = static_cast<std::size_t>(featureClass);
-    return kLabelRules[code < kLabelRules.size() ? code : 0];
+    return labelRules[code < labelRules.size() ? code : 0];
 }
 
 struct Candidate {
@@ -60,13 +60,16 @@ struct Candidate {
 // the label toward the start.
 std::optional<MapPoint> anchorOf(const MapFeature& feature) {
     const auto& points = feature.points;
-    if (!feature.closed)
+    if (!feature.closed) {
         return points[points.size() / 2];
+    }
     std::size_t count = points.size();
-    if (points.back() == points.front())
+    if (points.back() == points.front()) {
         --count;
-    if (count == 0)
+    }
+    if (count == 0) {
         return std::nullopt;
+    }
     double lat = 0.0;
     double lon = 0.0;
     for (std::size_t i = 0; i < count; ++i) {
@@ -97,17 +100,20 @@ bool isDrawableUtf8(std::string_view text) {
         } else {
             return false;
         }
-        if (i + length > text.size())
+        if (i + length > text.size()) {
             return false;
+        }
         for (int k = 1; k < length; ++k) {
             const auto next = static_cast<unsigned char>(text[i + k]);
-            if ((next & 0xC0) != 0x80)
+            if ((next & 0xC0) != 0x80) {
                 return false;
+            }
             code = (code << 6) | (next & 0x3F);
         }
         if (code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF) ||
-            (code >= 0xFDD0 && code <= 0xFDEF) || (code & 0xFFFE) == 0xFFFE)
+            (code >= 0xFDD0 && code <= 0xFDEF) || (code & 0xFFFE) == 0xFFFE) {
             return false;
+        }
         i += length;
     }
     return true;
@@ -123,8 +129,8 @@ class LabelGrid {
 public:
     LabelGrid(int width, int height)
         : width_(width), height_(height),
-          columns_(std::max(1, static_cast<int>(std::ceil(3.0 * width / kCellSize)))),
-          rows_(std::max(1, static_cast<int>(std::ceil(3.0 * height / kCellSize)))),
+          columns_(std::max(1, static_cast<int>(std::ceil(3.0 * width / cellSize)))),
+          rows_(std::max(1, static_cast<int>(std::ceil(3.0 * height / cellSize)))),
           cells_(static_cast<std::size_t>(columns_) * rows_) {}
 
     // Adds the box unless it overlaps one already placed; boxes that only touch may share an edge.
@@ -133,17 +139,22 @@ public:
         const int c1 = cellOf(box.right, width_, columns_);
         const int r0 = cellOf(box.top, height_, rows_);
         const int r1 = cellOf(box.bottom, height_, rows_);
-        for (int r = r0; r <= r1; ++r)
-            for (int c = c0; c <= c1; ++c)
+        for (int r = r0; r <= r1; ++r) {
+            for (int c = c0; c <= c1; ++c) {
                 for (std::size_t index : cells_[static_cast<std::size_t>(r) * columns_ + c]) {
                     const PlacedLabel& other = placed_[index];
                     if (box.left < other.right && other.left < box.right &&
-                        box.top < other.bottom && other.top < box.bottom)
+                        box.top < other.bottom && other.top < box.bottom) {
                         return false;
+                    }
                 }
-        for (int r = r0; r <= r1; ++r)
-            for (int c = c0; c <= c1; ++c)
+            }
+        }
+        for (int r = r0; r <= r1; ++r) {
+            for (int c = c0; c <= c1; ++c) {
                 cells_[static_cast<std::size_t>(r) * columns_ + c].push_back(placed_.size());
+            }
+        }
         placed_.push_back(box);
         return true;
     }
@@ -152,7 +163,7 @@ public:
 
 private:
     static int cellOf(double coordinate, int panelSize, int cellCount) {
-        const double cell = std::floor((coordinate + panelSize) / kCellSize);
+        const double cell = std::floor((coordinate + panelSize) / cellSize);
         return static_cast<int>(std::clamp(cell, 0.0, cellCount - 1.0));
     }
 
@@ -196,10 +207,10 @@ PlacedLabel labelAt(const std::string* text, const cairo_text_extents_t& ink, do
     label.text = text;
     label.originX = originX;
     label.originY = originY;
-    label.left = originX + ink.x_bearing - kBoxPadding;
-    label.top = originY + ink.y_bearing - kBoxPadding;
-    label.right = originX + ink.x_bearing + ink.width + kBoxPadding;
-    label.bottom = originY + ink.y_bearing + ink.height + kBoxPadding;
+    label.left = originX + ink.x_bearing - boxPadding;
+    label.top = originY + ink.y_bearing - boxPadding;
+    label.right = originX + ink.x_bearing + ink.width + boxPadding;
+    label.bottom = originY + ink.y_bearing + ink.height + boxPadding;
     return label;
 }
 
@@ -218,8 +229,9 @@ std::vector<PlacedLabel> labelShapes(cairo_t* measure, std::span<const MapFeatur
     useFont(measure, area.font, labelFontSize(area.zoom));
     for (const MapFeature& feature : features) {
         if (!mayBeLabelled(feature, area.zoom) || !anchorOf(feature) ||
-            !seen.insert(feature.name).second)
+            !seen.insert(feature.name).second) {
             continue;
+        }
         cairo_text_extents_t ink;
         cairo_text_extents(measure, feature.name.c_str(), &ink);
         shapes.push_back(labelAt(&feature.name, ink, 0.0, 0.0));
@@ -235,21 +247,26 @@ std::vector<PlacedLabel> placeMapLabels(cairo_t* measure, std::span<const MapFea
     const double h = area.height;
     std::vector<Candidate> candidates;
     auto consider = [&](const MapFeature& feature) {
-        if (!mayBeLabelled(feature, area.zoom))
+        if (!mayBeLabelled(feature, area.zoom)) {
             return;
+        }
         const std::optional<MapPoint> anchor = anchorOf(feature);
-        if (!anchor)
+        if (!anchor) {
             return;
+        }
         const ScreenPoint p = projection.projectFlat(anchor->lat, anchor->lon, true);
-        if (p.isFinite())
+        if (p.isFinite()) {
             candidates.push_back({&feature.name, p, labelPriority(feature.featureClass)});
+        }
     };
     if (only != nullptr) {
-        for (const std::uint32_t index : *only)
+        for (const std::uint32_t index : *only) {
             consider(features[index]);
+        }
     } else {
-        for (const MapFeature& feature : features)
+        for (const MapFeature& feature : features) {
             consider(feature);
+        }
     }
     std::stable_sort(
         candidates.begin(), candidates.end(),
@@ -263,18 +280,21 @@ std::vector<PlacedLabel> placeMapLabels(cairo_t* measure, std::span<const MapFea
     LabelGrid grid(area.width, area.height);
     for (const Candidate& candidate : candidates) {
         const ScreenPoint a = candidate.anchor;
-        if (a.x < -w - kAnchorSlack || a.x > 2 * w + kAnchorSlack || a.y < -h - kAnchorSlack ||
-            a.y > 2 * h + kAnchorSlack)
+        if (a.x < -w - anchorSlack || a.x > 2 * w + anchorSlack || a.y < -h - anchorSlack ||
+            a.y > 2 * h + anchorSlack) {
             continue;
+        }
         auto [slot, isNew] = extentsCache.try_emplace(*candidate.text);
-        if (isNew)
+        if (isNew) {
             cairo_text_extents(measure, candidate.text->c_str(), &slot->second);
+        }
         const cairo_text_extents_t& ink = slot->second;
         const PlacedLabel label =
             labelAt(candidate.text, ink, std::round(a.x - ink.width / 2 - ink.x_bearing),
                     std::round(a.y - ink.height / 2 - ink.y_bearing));
-        if (label.right < -w || label.left > 2 * w || label.bottom < -h || label.top > 2 * h)
+        if (label.right < -w || label.left > 2 * w || label.bottom < -h || label.top > 2 * h) {
             continue;
+        }
         grid.tryPlace(label);
     }
     cairo_restore(measure);
@@ -289,16 +309,16 @@ void drawPlacedLabels(cairo_t* cr, std::span<const PlacedLabel> labels, const La
         cairo_new_path(cr);
         cairo_move_to(cr, label.originX, label.originY);
         cairo_text_path(cr, label.text->c_str());
-        setLabelSource(cr, kLabelHalo);
+        setLabelSource(cr, labelHalo);
         if (inkAsText) {
             cairo_stroke(cr);
-            setLabelSource(cr, kLabelInk);
+            setLabelSource(cr, labelInk);
             cairo_move_to(cr, label.originX, label.originY);
             cairo_show_text(cr, label.text->c_str());
             continue;
         }
         cairo_stroke_preserve(cr);
-        setLabelSource(cr, kLabelInk);
+        setLabelSource(cr, labelInk);
         cairo_fill(cr);
     }
     cairo_restore(cr);

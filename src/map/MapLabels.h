@@ -48,8 +48,8 @@ struct LabelArea {
 struct LabelColor {
     double red, green, blue, alpha;
 };
-inline constexpr LabelColor kLabelHalo{1.0, 1.0, 1.0, 0.88};
-inline constexpr LabelColor kLabelInk{0.16, 0.18, 0.20, 0.92};
+inline constexpr LabelColor labelHalo{1.0, 1.0, 1.0, 0.88};
+inline constexpr LabelColor labelInk{0.16, 0.18, 0.20, 0.92};
 
 inline void setLabelSource(cairo_t* cr, const LabelColor& color) {
     cairo_set_source_rgba(cr, color.red, color.green, color.blue, color.alpha);

@@ -15,8 +15,9 @@ template <class DrawMap>
 void paintMapLayers(cairo_t* cr, int width, int height, const MapScene& scene,
                     const TrackPaintOptions& trackOptions, DrawMap drawMap) {
     paintMapBackground(cr, width, height);
-    if (scene.track == nullptr || scene.track->pointCount() == 0)
+    if (scene.track == nullptr || scene.track->pointCount() == 0) {
         return;
+    }
     TrackBoundsCache localBounds;
     TrackBoundsCache& bounds = scene.bounds != nullptr ? *scene.bounds : localBounds;
 
@@ -31,8 +32,9 @@ void paintMapLayers(cairo_t* cr, int width, int height, const MapScene& scene,
         source.height = height;
         source.font = scene.font;
         drawMap(source);
-        if (scene.showLegend)
+        if (scene.showLegend) {
             drawMapLegend(cr, width, height, scene.font);
+        }
     }
 
     const MapProjection projection(scene.view, bounds, *scene.track, width, height);
@@ -44,8 +46,9 @@ void paintMapLayers(cairo_t* cr, int width, int height, const MapScene& scene,
 void paintMapPanel(cairo_t* cr, int width, int height, const MapScene& scene,
                    MapPictureCache& cache) {
     paintMapLayers(cr, width, height, scene, {}, [&](const MapPictureSource& source) {
-        if (cache.update(source))
+        if (cache.update(source)) {
             cache.paint(cr, scene.view);
+        }
     });
 }
 

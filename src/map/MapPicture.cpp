@@ -23,10 +23,10 @@ namespace {
 // Strokes reach beyond their vertices by half their width, mitred outline corners by up to five
 // widths (cairo's default miter limit of 10); no map stroke is wider than 9 pixels and no outline
 // wider than 2, so this is enough to tell what cannot touch the picture.
-constexpr double kStrokeReach = 16.0;
+constexpr double strokeReach = 16.0;
 // Cairo keeps coordinates in 24.8 fixed point; far beyond the picture they would wrap around.
-constexpr double kCoordinateLimit = 4.0e6;
-constexpr int kMaxBands = 4;
+constexpr double coordinateLimit = 4.0e6;
+constexpr int maxBands = 4;
 
 struct Ring {
     std::uint32_t begin = 0;
@@ -63,9 +63,11 @@ public:
         minX_ = minY_ = HUGE_VAL;
         maxX_ = maxY_ = -HUGE_VAL;
         addRing(feature.points, feature.closed);
-        for (const auto& ring : feature.rings)
-            if (ring.size() >= 3)
+        for (const auto& ring : feature.rings) {
+            if (ring.size() >= 3) {
                 addRing(ring, true);
+            }
+        }
         prepared.ringEnd = static_cast<std::uint32_t>(out_.rings.size());
         prepared.minX = minX_;
         prepared.minY = minY_;
@@ -77,8 +79,9 @@ public:
     // Rolls back the feature just added.
     void dropLast() {
         const PreparedFeature& last = out_.features.back();
-        if (last.firstRing < out_.rings.size())
+        if (last.firstRing < out_.rings.size()) {
             out_.vertices.resize(out_.rings[last.firstRing].begin);
+        }
         out_.rings.resize(last.firstRing);
         out_.features.pop_back();
     }
@@ -90,10 +93,11 @@ private:
         ring.close = close;
         for (const MapPoint& point : points) {
             ScreenPoint p = projection_.projectFlat(point.lat, point.lon, true);
-            if (!p.isFinite())
+            if (!p.isFinite()) {
                 continue;
-            p.x = std::clamp(p.x, -kCoordinateLimit, kCoordinateLimit);
-            p.y = std::clamp(p.y, -kCoordinateLimit, kCoordinateLimit);
+            }
+            p.x = std::clamp(p.x, -coordinateLimit, coordinateLimit);
+            p.y = std::clamp(p.y, -coordinateLimit, coordinateLimit);
             minX_ = std::min(minX_, p.x);
             maxX_ = std::max(maxX_, p.x);
             minY_ = std::min(minY_, p.y);
@@ -113,10 +117,12 @@ private:
 };
 
 bool isDrawn(const MapFeature& feature, double zoom) {
-    if (feature.points.size() < 2)
+    if (feature.points.size() < 2) {
         return false;
-    if (isAreaClass(feature.featureClass) && !feature.closed)
+    }
+    if (isAreaClass(feature.featureClass) && !feature.closed) {
         return false;
+    }
     return isVisibleAtZoom(feature.featureClass, zoom);
 }
 
@@ -127,31 +133,35 @@ public:
 
     void source(const RgbColor& color, double alpha) {
         const std::array<double, 4> rgba{color.red, color.green, color.blue, alpha};
-        if (reuse_ && hasSource_ && rgba == source_)
+        if (reuse_ && hasSource_ && rgba == source_) {
             return;
+        }
         cairo_set_source_rgba(cr_, rgba[0], rgba[1], rgba[2], rgba[3]);
         source_ = rgba;
         hasSource_ = true;
     }
     void width(double width) {
-        if (reuse_ && hasWidth_ && width == width_)
+        if (reuse_ && hasWidth_ && width == width_) {
             return;
+        }
         cairo_set_line_width(cr_, width);
         width_ = width;
         hasWidth_ = true;
     }
     void dash(bool dashed) {
-        if (reuse_ && hasDash_ && dashed == dashed_)
+        if (reuse_ && hasDash_ && dashed == dashed_) {
             return;
-        static constexpr double kPattern[] = {kDashOn, kDashOff};
-        cairo_set_dash(cr_, kPattern, dashed ? 2 : 0, 0.0);
+        }
+        static constexpr double pattern[] = {dashOn, dashOff};
+        cairo_set_dash(cr_, pattern, dashed ? 2 : 0, 0.0);
         dashed_ = dashed;
         hasDash_ = true;
     }
     // Lines get round caps and joins; area outlines keep cairo's defaults.
     void roundEnds(bool round) {
-        if (reuse_ && hasEnds_ && round == round_)
+        if (reuse_ && hasEnds_ && round == round_) {
             return;
+        }
         cairo_set_line_cap(cr_, round ? CAIRO_LINE_CAP_ROUND : CAIRO_LINE_CAP_BUTT);
         cairo_set_line_join(cr_, round ? CAIRO_LINE_JOIN_ROUND : CAIRO_LINE_JOIN_MITER);
         round_ = round;
@@ -175,13 +185,16 @@ void buildPath(cairo_t* cr, const PreparedMap& map, const PreparedFeature& featu
     cairo_new_path(cr);
     for (std::uint32_t r = feature.firstRing; r < feature.ringEnd; ++r) {
         const Ring& ring = map.rings[r];
-        if (ring.begin == ring.end)
+        if (ring.begin == ring.end) {
             continue;
+        }
         cairo_move_to(cr, map.vertices[ring.begin].x, map.vertices[ring.begin].y);
-        for (std::uint32_t v = ring.begin + 1; v < ring.end; ++v)
+        for (std::uint32_t v = ring.begin + 1; v < ring.end; ++v) {
             cairo_line_to(cr, map.vertices[v].x, map.vertices[v].y);
-        if (ring.close)
+        }
+        if (ring.close) {
             cairo_close_path(cr);
+        }
     }
 }
 
@@ -226,10 +239,11 @@ struct Band {
 // The labels of a band, from sprites when there are any.
 void drawLabels(cairo_t* cr, std::span<const PlacedLabel> labels, const LabelArea& area,
                 LabelSpriteCache* sprites) {
-    if (sprites != nullptr)
+    if (sprites != nullptr) {
         sprites->draw(cr, labels);
-    else
+    } else {
         drawPlacedLabels(cr, labels, area);
+    }
 }
 
 // Stops early, leaving the band unfinished, when `cancel` is set.
@@ -240,11 +254,13 @@ void drawBand(cairo_t* cr, const Band& band, const PreparedMap& map,
     StyleSetter style(cr, options.reuseStyle);
     for (const PreparedFeature& feature : map.features) {
         if (options.skipOutside &&
-            (feature.maxY + kStrokeReach < band.top || feature.minY - kStrokeReach > band.bottom ||
-             feature.maxX + kStrokeReach < band.left || feature.minX - kStrokeReach > band.right))
+            (feature.maxY + strokeReach < band.top || feature.minY - strokeReach > band.bottom ||
+             feature.maxX + strokeReach < band.left || feature.minX - strokeReach > band.right)) {
             continue;
-        if (cancel.load(std::memory_order_relaxed))
+        }
+        if (cancel.load(std::memory_order_relaxed)) {
             return;
+        }
         drawFeature(cr, style, map, feature, area.zoom);
     }
     if (!options.skipOutside) {
@@ -253,28 +269,31 @@ void drawBand(cairo_t* cr, const Band& band, const PreparedMap& map,
     }
     // A label's box has 4 pixels of padding, more than its halo reaches.
     std::vector<PlacedLabel> inBand;
-    for (const PlacedLabel& label : labels)
+    for (const PlacedLabel& label : labels) {
         if (label.bottom >= band.top && label.top <= band.bottom && label.right >= band.left &&
-            label.left <= band.right)
+            label.left <= band.right) {
             inBand.push_back(label);
+        }
+    }
     drawLabels(cr, inBand, area, sprites);
 }
 
 // Rough drawing costs in microseconds, measured on the default map.
-constexpr double kCostPerVertex = 1.5;
-constexpr double kCostPerDash = 3.0;
-constexpr double kCostPerLabelByte = 22.0;
-constexpr double kCostPerSprite = 6.0;
+constexpr double costPerVertex = 1.5;
+constexpr double costPerDash = 3.0;
+constexpr double costPerLabelByte = 22.0;
+constexpr double costPerSprite = 6.0;
 
 // What drawing each label will cost: little where its sprite is ready.
 std::vector<double> labelCosts(std::span<const PlacedLabel> labels,
                                const LabelSpriteCache* sprites) {
     std::vector<double> costs;
     costs.reserve(labels.size());
-    for (const PlacedLabel& label : labels)
+    for (const PlacedLabel& label : labels) {
         costs.push_back(sprites != nullptr && sprites->isDrawn(*label.text)
-                            ? kCostPerSprite
-                            : kCostPerLabelByte * static_cast<double>(label.text->size()));
+                            ? costPerSprite
+                            : costPerLabelByte * static_cast<double>(label.text->size()));
+    }
     return costs;
 }
 
@@ -325,11 +344,13 @@ std::vector<int> bandEdges(const PreparedMap& map, std::span<const PlacedLabel> 
                            bool balance, int firstRow, int endRow) {
     const int rows = 3 * area.height;
     std::vector<int> edges(bands + 1);
-    for (int band = 0; band <= bands; ++band)
+    for (int band = 0; band <= bands; ++band) {
         edges[band] =
             firstRow + static_cast<int>(static_cast<long long>(endRow - firstRow) * band / bands);
-    if (!balance || bands == 1)
+    }
+    if (!balance || bands == 1) {
         return edges;
+    }
 
     std::vector<double> density(rows + 1, 0.0);
     for (const PreparedFeature& prepared : map.features) {
@@ -342,17 +363,20 @@ std::vector<int> bandEdges(const PreparedMap& map, std::span<const PlacedLabel> 
         for (std::uint32_t r = prepared.firstRing; r < prepared.ringEnd; ++r) {
             const Ring& ring = map.rings[r];
             vertices += ring.end - ring.begin;
-            if (dashed)
-                for (std::uint32_t v = ring.begin + 1; v < ring.end; ++v)
+            if (dashed) {
+                for (std::uint32_t v = ring.begin + 1; v < ring.end; ++v) {
                     length += std::hypot(map.vertices[v].x - map.vertices[v - 1].x,
                                          map.vertices[v].y - map.vertices[v - 1].y);
+                }
+            }
         }
-        const double cost = kCostPerVertex * static_cast<double>(vertices) +
-                            kCostPerDash * length / (kDashOn + kDashOff);
+        const double cost = costPerVertex * static_cast<double>(vertices) +
+                            costPerDash * length / (dashOn + dashOff);
         spreadCost(density, area.height, prepared.minY, prepared.maxY, cost);
     }
-    for (std::size_t i = 0; i < labels.size(); ++i)
+    for (std::size_t i = 0; i < labels.size(); ++i) {
         spreadCost(density, area.height, labels[i].top, labels[i].bottom, labelCosts[i]);
+    }
 
     std::vector<double> cumulative(rows + 1, 0.0);
     double rowCost = 0.0;
@@ -373,8 +397,9 @@ std::vector<int> bandEdges(const PreparedMap& map, std::span<const PlacedLabel> 
 
 int bandCount(const MapPictureOptions& options, int pictureHeight) {
     int bands = options.bands;
-    if (bands <= 0)
-        bands = std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, kMaxBands);
+    if (bands <= 0) {
+        bands = std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, maxBands);
+    }
     return std::clamp(bands, 1, std::max(1, pictureHeight));
 }
 
@@ -405,10 +430,12 @@ struct RegionDrawing {
     MapPictureOptions options;
 
     void draw(const PictureRegion& region, const std::atomic<bool>& cancel) const {
-        if (dirty)
-            for (int row = region.y0; row < region.y1; ++row)
+        if (dirty) {
+            for (int row = region.y0; row < region.y1; ++row) {
                 std::memset(pixels + static_cast<std::ptrdiff_t>(row) * stride + region.x0 * 4, 0,
                             static_cast<std::size_t>(region.x1 - region.x0) * 4);
+            }
+        }
         const OwnedCairoSurface target(cairo_image_surface_create_for_data(
             pixels, CAIRO_FORMAT_ARGB32, 3 * width, 3 * height, stride));
         const OwnedCairoContext cr(cairo_create(target.get()));
@@ -446,13 +473,15 @@ cairo_surface_t* MapPictureCache::picture() {
 }
 
 void MapPictureCache::complete(bool cancel) {
-    if (!completion_)
+    if (!completion_) {
         return;
+    }
     completion_->cancel = cancel;
     completion_->threads.clear(); // joins
     completion_.reset();
-    if (picture_)
+    if (picture_) {
         cairo_surface_mark_dirty(picture_.get());
+    }
 }
 
 MapPictureCache::Key MapPictureCache::keyOf(const MapPictureSource& source) {
@@ -471,12 +500,14 @@ bool MapPictureCache::fits(const MapPictureSource& source) const {
 bool MapPictureCache::update(const MapPictureSource& source) {
     lastUpdateRebuilt_ = false;
     if (source.track == nullptr || source.track->pointCount() == 0 || source.width <= 0 ||
-        source.height <= 0)
+        source.height <= 0) {
         return false;
+    }
     if (fits(source)) {
         // Only the panel's own ninth may still be drawn.
-        if (source.view.panX != panX0_ || source.view.panY != panY0_)
+        if (source.view.panX != panX0_ || source.view.panY != panY0_) {
             complete(false);
+        }
         return true;
     }
     rebuild(source);
@@ -490,8 +521,9 @@ const std::vector<std::size_t>& MapPictureCache::sortedOrder(const MapPictureSou
         orderCount_ != source.features.size() || orderGeneration_ != source.mapGeneration) {
         order_ = drawOrder(source.features);
         rank_.resize(order_.size());
-        for (std::size_t i = 0; i < order_.size(); ++i)
+        for (std::size_t i = 0; i < order_.size(); ++i) {
             rank_[order_[i]] = static_cast<std::uint32_t>(i);
+        }
         index_ = MapFeatureIndex(source.features);
         orderFeatures_ = source.features.data();
         orderCount_ = source.features.size();
@@ -504,8 +536,9 @@ const std::vector<std::size_t>& MapPictureCache::sortedOrder(const MapPictureSou
 const std::vector<std::uint32_t>* MapPictureCache::featuresUnder(const MapProjection& projection,
                                                                  int width, int height,
                                                                  const Track& track) {
-    if (!options_.skipOutside || index_.size() == 0 || track.pointCount() == 0)
+    if (!options_.skipOutside || index_.size() == 0 || track.pointCount() == 0) {
         return nullptr;
+    }
     // A flat map point projects affinely, so the picture (with room for strokes and label
     // anchors) maps back onto a parallelogram of degrees whose box the index is asked about.
     const WayPoint& near = *track.pointAt(0);
@@ -516,21 +549,24 @@ const std::vector<std::uint32_t>* MapPictureCache::featuresUnder(const MapProjec
     const double det = ax * by - bx * ay;
     // Seen edge-on, a degree spans (almost) no pixels and the inverse is meaningless.
     if (!std::isfinite(det) || std::abs(det) < 1e-9 * (std::abs(ax * by) + std::abs(bx * ay)) ||
-        det == 0.0)
+        det == 0.0) {
         return nullptr;
-    constexpr double kMargin = 64.0;
+    }
+    constexpr double margin = 64.0;
     GeoBox box{std::numeric_limits<double>::infinity(), std::numeric_limits<double>::infinity(),
                -std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity()};
-    for (const double x : {-width - kMargin, 2.0 * width + kMargin})
-        for (const double y : {-height - kMargin, 2.0 * height + kMargin}) {
+    for (const double x : {-width - margin, 2.0 * width + margin}) {
+        for (const double y : {-height - margin, 2.0 * height + margin}) {
             const double dx = x - o.x, dy = y - o.y;
             const double lat = near.lat() + (dx * by - bx * dy) / det;
             const double lon = near.lon() + (ax * dy - dx * ay) / det;
             box = {std::min(box.minLat, lat), std::min(box.minLon, lon), std::max(box.maxLat, lat),
                    std::max(box.maxLon, lon)};
         }
-    if (!std::isfinite(box.minLat + box.maxLat + box.minLon + box.maxLon))
+    }
+    if (!std::isfinite(box.minLat + box.maxLat + box.minLon + box.maxLon)) {
         return nullptr;
+    }
     under_.clear();
     index_.query(box, under_);
     std::sort(under_.begin(), under_.end(),
@@ -540,13 +576,15 @@ const std::vector<std::uint32_t>* MapPictureCache::featuresUnder(const MapProjec
 
 void MapPictureCache::prepareFor(std::span<const MapFeature> features, int width, int height,
                                  double zoom, cairo_font_face_t* font) {
-    if (width <= 0 || height <= 0)
+    if (width <= 0 || height <= 0) {
         return;
+    }
     complete(true);
     bool dirty = false;
     OwnedCairoSurface image = takeImage(3 * width, 3 * height, dirty);
-    if (!image)
+    if (!image) {
         return;
+    }
     if (!dirty) {
         // A fresh image's pages are only mapped when first written.
         cairo_surface_flush(image.get());
@@ -572,8 +610,9 @@ void MapPictureCache::prepareFor(std::span<const MapFeature> features, int width
 
 void MapPictureCache::clear() {
     complete(true);
-    if (picture_)
+    if (picture_) {
         spare_ = std::move(picture_);
+    }
 }
 
 OwnedCairoSurface MapPictureCache::takeImage(int width, int height, bool& dirty) {
@@ -582,12 +621,14 @@ OwnedCairoSurface MapPictureCache::takeImage(int width, int height, bool& dirty)
     dirty = options_.reuseImage && old && cairo_image_surface_get_width(old.get()) == width &&
             cairo_image_surface_get_height(old.get()) == height &&
             cairo_surface_get_reference_count(old.get()) == 1;
-    if (dirty)
+    if (dirty) {
         return old;
+    }
     old.reset();
     OwnedCairoSurface fresh(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height));
-    if (cairo_surface_status(fresh.get()) != CAIRO_STATUS_SUCCESS)
+    if (cairo_surface_status(fresh.get()) != CAIRO_STATUS_SUCCESS) {
         return nullptr;
+    }
     return fresh;
 }
 
@@ -599,8 +640,9 @@ void MapPictureCache::rebuild(const MapPictureSource& source) {
     bool dirty = false;
     // A panel too large for one image gets no map rather than a context in an error state.
     OwnedCairoSurface picture = takeImage(3 * w, 3 * h, dirty);
-    if (!picture)
+    if (!picture) {
         return;
+    }
 
     TrackBoundsCache localBounds;
     TrackBoundsCache& bounds = source.bounds != nullptr ? *source.bounds : localBounds;
@@ -611,28 +653,32 @@ void MapPictureCache::rebuild(const MapPictureSource& source) {
     MapPreparer preparer(projection, map);
     auto prepare = [&](std::size_t index) {
         const MapFeature& feature = source.features[index];
-        if (!isDrawn(feature, zoom))
+        if (!isDrawn(feature, zoom)) {
             return;
+        }
         preparer.add(feature);
         const PreparedFeature& added = map.features.back();
         if (options_.skipOutside &&
-            (added.maxX + kStrokeReach < -w || added.minX - kStrokeReach > 2.0 * w ||
-             added.maxY + kStrokeReach < -h || added.minY - kStrokeReach > 2.0 * h))
+            (added.maxX + strokeReach < -w || added.minX - strokeReach > 2.0 * w ||
+             added.maxY + strokeReach < -h || added.minY - strokeReach > 2.0 * h)) {
             preparer.dropLast();
+        }
     };
     const std::vector<std::size_t>& order = sortedOrder(source);
     // A rebuild costs what is in the picture, not what is in the map.
     std::vector<std::uint32_t> labelled;
     const std::vector<std::uint32_t>* under = featuresUnder(projection, w, h, *source.track);
     if (under != nullptr) {
-        for (const std::uint32_t index : *under)
+        for (const std::uint32_t index : *under) {
             prepare(index);
+        }
         // Names are placed in map order.
         labelled = *under;
         std::sort(labelled.begin(), labelled.end());
     } else {
-        for (const std::size_t index : order)
+        for (const std::size_t index : order) {
             prepare(index);
+        }
     }
 
     const LabelArea area{w, h, zoom, source.font};
@@ -643,8 +689,9 @@ void MapPictureCache::rebuild(const MapPictureSource& source) {
                                 under != nullptr ? &labelled : nullptr);
     }
     LabelSpriteCache* sprites = options_.labelSprites ? &labelSprites_ : nullptr;
-    if (sprites != nullptr)
+    if (sprites != nullptr) {
         sprites->prepare(labels, area);
+    }
 
     cairo_surface_flush(picture.get());
     auto completion = std::make_unique<Completion>();
@@ -679,8 +726,9 @@ void MapPictureCache::rebuild(const MapPictureSource& source) {
         const std::vector<int> edges = bandEdges(map, labels, labelCosts(labels, sprites), area,
                                                  bands, options_.balanceBands, 0, 3 * h);
         std::vector<PictureRegion> regions;
-        for (int band = 0; band < bands; ++band)
+        for (int band = 0; band < bands; ++band) {
             regions.push_back({0, edges[band], 3 * w, edges[band + 1]});
+        }
         drawAll(regions);
         cairo_surface_mark_dirty(picture.get());
     } else {
@@ -691,8 +739,9 @@ void MapPictureCache::rebuild(const MapPictureSource& source) {
         const std::vector<int> edges = bandEdges(map, labels, labelCosts(labels, sprites), area,
                                                  shownBands, options_.balanceBands, h, 2 * h);
         std::vector<PictureRegion> shown;
-        for (int band = 0; band < shownBands; ++band)
+        for (int band = 0; band < shownBands; ++band) {
             shown.push_back({0, edges[band], 3 * w, edges[band + 1]});
+        }
         drawAll(shown);
         cairo_surface_mark_dirty(picture.get());
         const std::vector<PictureRegion> around = {{0, 0, 3 * w, h}, {0, 2 * h, 3 * w, 3 * h}};
@@ -705,8 +754,9 @@ void MapPictureCache::rebuild(const MapPictureSource& source) {
         const int threads = std::clamp<int>(bands - 1, 1, around.size());
         for (int thread = 0; thread < threads; ++thread) {
             auto drawShare = [rest, around, thread, threads] {
-                for (std::size_t i = thread; i < around.size(); i += threads)
+                for (std::size_t i = thread; i < around.size(); i += threads) {
                     rest->drawing.draw(around[i], rest->cancel);
+                }
             };
             try {
                 rest->threads.push_back(startThread(drawShare));
@@ -729,12 +779,14 @@ void MapPictureCache::rebuild(const MapPictureSource& source) {
 }
 
 void MapPictureCache::paint(cairo_t* cr, const ViewState& view) const {
-    if (!picture_)
+    if (!picture_) {
         return;
+    }
     const double x = -key_.width + (view.panX - panX0_);
     const double y = -key_.height + (view.panY - panY0_);
-    if (!std::isfinite(x) || !std::isfinite(y))
+    if (!std::isfinite(x) || !std::isfinite(y)) {
         return;
+    }
     cairo_save(cr);
     cairo_set_source_surface(cr, picture_.get(), x, y);
     cairo_paint(cr);
@@ -743,8 +795,9 @@ void MapPictureCache::paint(cairo_t* cr, const ViewState& view) const {
 
 void drawMapDirect(cairo_t* cr, const MapPictureSource& source, bool textAsText) {
     if (source.track == nullptr || source.track->pointCount() == 0 || source.width <= 0 ||
-        source.height <= 0)
+        source.height <= 0) {
         return;
+    }
     const int w = source.width;
     const int h = source.height;
     TrackBoundsCache localBounds;
@@ -758,13 +811,15 @@ void drawMapDirect(cairo_t* cr, const MapPictureSource& source, bool textAsText)
     MapPreparer preparer(projection, map);
     for (std::size_t index : drawOrder(source.features)) {
         const MapFeature& feature = source.features[index];
-        if (!isDrawn(feature, zoom))
+        if (!isDrawn(feature, zoom)) {
             continue;
+        }
         preparer.add(feature);
         const PreparedFeature& added = map.features.back();
-        if (added.maxX + kStrokeReach < panel.left || added.minX - kStrokeReach > panel.right ||
-            added.maxY + kStrokeReach < panel.top || added.minY - kStrokeReach > panel.bottom)
+        if (added.maxX + strokeReach < panel.left || added.minX - strokeReach > panel.right ||
+            added.maxY + strokeReach < panel.top || added.minY - strokeReach > panel.bottom) {
             preparer.dropLast();
+        }
     }
     const LabelArea area{w, h, zoom, source.font};
     cairo_save(cr);
@@ -773,12 +828,15 @@ void drawMapDirect(cairo_t* cr, const MapPictureSource& source, bool textAsText)
     cairo_clip(cr);
     cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
     StyleSetter style(cr, true);
-    for (const PreparedFeature& feature : map.features)
+    for (const PreparedFeature& feature : map.features) {
         drawFeature(cr, style, map, feature, zoom);
+    }
     std::vector<PlacedLabel> shown;
-    for (const PlacedLabel& label : labels)
-        if (label.bottom >= 0.0 && label.top <= h && label.right >= 0.0 && label.left <= w)
+    for (const PlacedLabel& label : labels) {
+        if (label.bottom >= 0.0 && label.top <= h && label.right >= 0.0 && label.left <= w) {
             shown.push_back(label);
+        }
+    }
     drawPlacedLabels(cr, shown, area, textAsText);
     cairo_restore(cr);
 }

@@ -17,14 +17,14 @@ namespace trakmoor {
 
 class MapPieceCache {
 public:
-    static constexpr std::chrono::hours kMaxAge{24 * 30};
+    static constexpr std::chrono::hours defaultMaxAge{24 * 30};
 
     // $XDG_CACHE_HOME/trakmoor, else ~/.cache/trakmoor; empty when neither can be named.
     static std::filesystem::path defaultFolder();
 
     // Creates the folder; when that fails the cache is off and keeps nothing.
     explicit MapPieceCache(std::filesystem::path folder,
-                           std::chrono::system_clock::duration maxAge = kMaxAge);
+                           std::chrono::system_clock::duration maxAge = defaultMaxAge);
 
     bool enabled() const { return enabled_; }
     const std::filesystem::path& folder() const { return folder_; }

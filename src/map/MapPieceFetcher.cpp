@@ -23,8 +23,8 @@ using Clock = std::chrono::steady_clock;
 namespace {
 
 // The same agent as the single download, so the servers' operators see one program.
-constexpr const char* kUserAgent = "Trakmoor/" TRAKMOOR_VERSION " (GPX map download)";
-constexpr int kParallelRequests = 2;
+constexpr const char* userAgent = "Trakmoor/" TRAKMOOR_VERSION " (GPX map download)";
+constexpr int parallelRequests = 2;
 
 struct RequestState {
     std::string body;
@@ -73,7 +73,7 @@ MapPieceFetcher::MapPieceFetcher(std::vector<MapPiece> pieces, std::vector<Overp
     : pieces_(std::move(pieces)), servers_(std::move(servers)), target_(std::move(target)),
       timing_(timing), cache_(std::move(cache)) {
     const int downloaders =
-        std::max(1, std::min(kParallelRequests, static_cast<int>(pieces_.size())));
+        std::max(1, std::min(parallelRequests, static_cast<int>(pieces_.size())));
     downloadersLeft_ = downloaders;
     for (int i = 0; i < downloaders; ++i) {
         threads_.emplace_back([this] { downloadLoop(); });
@@ -148,7 +148,7 @@ MapPieceFetcher::Fetched MapPieceFetcher::fetchFromServers(const MapPiece& piece
     CURL* curl = handle.get();
     curl_easy_setopt(curl, CURLOPT_POSTFIELDS, form->c_str());
     curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE, static_cast<long>(form->size()));
-    curl_easy_setopt(curl, CURLOPT_USERAGENT, kUserAgent);
+    curl_easy_setopt(curl, CURLOPT_USERAGENT, userAgent);
     curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 5L);
     // A redirected query stays a POST.
@@ -165,7 +165,7 @@ MapPieceFetcher::Fetched MapPieceFetcher::fetchFromServers(const MapPiece& piece
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
 
     std::string error;
-    const std::size_t attempts = std::min(servers_.size(), kMaxOverpassServers);
+    const std::size_t attempts = std::min(servers_.size(), maxOverpassServers);
     for (std::size_t attempt = 0; attempt < attempts; ++attempt) {
         const OverpassServer& server = servers_[attempt];
         state.body.clear();

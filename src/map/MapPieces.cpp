@@ -16,13 +16,13 @@ namespace trakmoor {
 
 namespace {
 
-constexpr double kEarthRadiusMeters = 6371000.0;
-constexpr double kMetersPerDegree = kEarthRadiusMeters * std::numbers::pi / 180.0;
+constexpr double earthRadiusMeters = 6371000.0;
+constexpr double metersPerDegree = earthRadiusMeters * std::numbers::pi / 180.0;
 // Samples along a segment lie closer than the corridor is wide, so no cell beside it is missed.
-constexpr double kSampleStepMeters = 500.0;
+constexpr double sampleStepMeters = 500.0;
 
 double cellDegrees(PieceLevel level) {
-    return level == PieceLevel::Detail ? kDetailCellDegrees : kOverviewCellDegrees;
+    return level == PieceLevel::Detail ? detailCellDegrees : overviewCellDegrees;
 }
 int rowCount(PieceLevel level) {
     return static_cast<int>(std::lround(180.0 / cellDegrees(level)));
@@ -52,7 +52,7 @@ double haversineMeters(const GeoPoint& a, const GeoPoint& b) {
     const double h = std::sin(dLat / 2) * std::sin(dLat / 2) +
                      std::cos(a.lat * radians) * std::cos(b.lat * radians) * std::sin(dLon / 2) *
                          std::sin(dLon / 2);
-    return 2.0 * kEarthRadiusMeters * std::asin(std::min(1.0, std::sqrt(h)));
+    return 2.0 * earthRadiusMeters * std::asin(std::min(1.0, std::sqrt(h)));
 }
 
 // Collects the cells of one level in the order of the grid, and gives up past the limit.
@@ -68,7 +68,7 @@ public:
         for (int row = rowOf(south, level_); row <= rowOf(north, level_); ++row) {
             for (long column = first; column <= last; ++column) {
                 cells_.emplace(row, static_cast<int>(((column % columns) + columns) % columns));
-                if (cells_.size() > kMaxMapPieces) {
+                if (cells_.size() > maxMapPieces) {
                     return false;
                 }
             }
@@ -89,7 +89,7 @@ private:
 
 // Marks the detail cells within the corridor of one sample.
 bool markCorridor(CellSet& cells, const GeoPoint& at) {
-    const double dLat = kCorridorMeters / kMetersPerDegree;
+    const double dLat = corridorMeters / metersPerDegree;
     // The side nearer the pole needs the widest span of longitude.
     const double widestLat = std::min(90.0, std::abs(at.lat) + dLat);
     const double cosine = std::cos(widestLat * std::numbers::pi / 180.0);
@@ -177,8 +177,8 @@ MapPiecePlan planMapPieces(const std::vector<GeoPoint>& points) {
             to.lon += 360.0;
         }
         const double meters = haversineMeters(from, kept[i]);
-        const int steps = std::max(1, static_cast<int>(std::ceil(meters / kSampleStepMeters)));
-        if (steps > static_cast<int>(kMaxMapPieces) * 1000) {
+        const int steps = std::max(1, static_cast<int>(std::ceil(meters / sampleStepMeters)));
+        if (steps > static_cast<int>(maxMapPieces) * 1000) {
             return plan;
         }
         for (int step = i == 0 ? 0 : 1; step <= steps; ++step) {
@@ -191,7 +191,7 @@ MapPiecePlan planMapPieces(const std::vector<GeoPoint>& points) {
     }
     CellSet overview(PieceLevel::Overview);
     if (!overview.addBox(wide.south, wide.west, wide.north, wide.east) ||
-        detail.size() + overview.size() > kMaxMapPieces) {
+        detail.size() + overview.size() > maxMapPieces) {
         return plan;
     }
     // The overview first: with it the whole track has a map to be seen in soon.

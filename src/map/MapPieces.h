@@ -24,12 +24,12 @@ struct GeoPoint {
 enum class PieceLevel { Detail, Overview };
 
 // A whole-degree fraction keeps cell edges exact in the 7-decimal box text.
-inline constexpr double kDetailCellDegrees = 0.05;
-inline constexpr double kOverviewCellDegrees = 0.25;
+inline constexpr double detailCellDegrees = 0.05;
+inline constexpr double overviewCellDegrees = 0.25;
 // Cells of full detail reach at least this far to either side of the track.
-inline constexpr double kCorridorMeters = 2000.0;
+inline constexpr double corridorMeters = 2000.0;
 // Fair use of the public servers: longer tracks are refused instead of fetched.
-inline constexpr std::size_t kMaxMapPieces = 400;
+inline constexpr std::size_t maxMapPieces = 400;
 
 struct MapPiece {
     PieceLevel level = PieceLevel::Detail;
@@ -52,7 +52,7 @@ struct MapPiecePlan {
         // Small enough for the one request of old.
         Single,
         Pieces,
-        // More than kMaxMapPieces pieces.
+        // More than maxMapPieces pieces.
         TooLong,
     };
     Kind kind = Kind::NoPoints;
@@ -71,7 +71,7 @@ MapPiecePlan planMapPieces(const Track& track);
 std::string overviewQuery(std::string_view boxText);
 // "2,140": whole kilometres with a comma between thousands, as in the refusal.
 std::string kilometreText(double meters);
-// The refusal of a track needing more than kMaxMapPieces pieces, translated.
+// The refusal of a track needing more than maxMapPieces pieces, translated.
 std::string trackTooLongText(double meters);
 
 } // namespace trakmoor

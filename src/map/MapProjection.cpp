@@ -7,9 +7,9 @@ namespace trakmoor {
 
 namespace {
 
-constexpr double kMargin = 56.0;
-constexpr double kMinimumRange = 1e-12;
-constexpr double kMetresPerDegree = 111320.0;
+constexpr double margin = 56.0;
+constexpr double minimumRange = 1e-12;
+constexpr double metresPerDegree = 111320.0;
 
 double radians(std::int32_t degrees) {
     return degrees * std::numbers::pi / 180.0;
@@ -18,16 +18,17 @@ double radians(std::int32_t degrees) {
 // The same scale for both axes, without a latitude correction, so the heading offset (worked out
 // in plain degrees) matches what is drawn.
 double fittedScale(const TrackBoundsCache& bounds, const ViewState& view, int width, int height) {
-    const double lonRange = std::max(bounds.maxLon - bounds.minLon, kMinimumRange);
-    const double latRange = std::max(bounds.maxLat - bounds.minLat, kMinimumRange);
-    return std::min((width - kMargin) / lonRange, (height - kMargin) / latRange) * view.zoom;
+    const double lonRange = std::max(bounds.maxLon - bounds.minLon, minimumRange);
+    const double latRange = std::max(bounds.maxLat - bounds.minLat, minimumRange);
+    return std::min((width - margin) / lonRange, (height - margin) / latRange) * view.zoom;
 }
 
 } // namespace
 
 void refreshTrackBounds(TrackBoundsCache& bounds, const Track& track) {
-    if (bounds.track == &track && bounds.pointCount == track.pointCount())
+    if (bounds.track == &track && bounds.pointCount == track.pointCount()) {
         return;
+    }
     bounds.track = &track;
     bounds.pointCount = track.pointCount();
     bounds.minLat = bounds.maxLat = bounds.minLon = bounds.maxLon = 0.0;
@@ -53,8 +54,9 @@ MapProjection::MapProjection(const ViewState& view, TrackBoundsCache& bounds, co
     centerLat_ = (bounds.minLat + bounds.maxLat) / 2.0;
     centerLon_ = (bounds.minLon + bounds.maxLon) / 2.0;
     scale_ = fittedScale(bounds, view, width, height);
-    if (const WayPoint* first = track.pointAt(0))
+    if (const WayPoint* first = track.pointAt(0)) {
         baseElevation_ = first->ele();
+    }
     cosX_ = std::cos(radians(view.angleX));
     sinX_ = std::sin(radians(view.angleX));
     cosY_ = std::cos(radians(view.angleY));
@@ -67,7 +69,7 @@ MapProjection::MapProjection(const ViewState& view, TrackBoundsCache& bounds, co
 ScreenPoint MapProjection::project(double lat, double lon, double ele, bool applyPan) const {
     const double x0 = (lon - centerLon_) * scale_;
     const double y0 = (centerLat_ - lat) * scale_;
-    const double z0 = (ele - baseElevation_) * scale_ / kMetresPerDegree;
+    const double z0 = (ele - baseElevation_) * scale_ / metresPerDegree;
     const double y1 = cosX_ * y0 - sinX_ * z0;
     const double z1 = sinX_ * y0 + cosX_ * z0;
     const double x2 = cosY_ * x0 + sinY_ * z1;
@@ -115,8 +117,9 @@ std::optional<int> nearestTrackPoint(const MapProjection& projection, const Trac
 std::optional<MapPoint> freeCursorPositionAt(const ViewState& view, TrackBoundsCache& bounds,
                                              const Track& track, int width, int height, double x,
                                              double y) {
-    if (track.pointCount() == 0)
+    if (track.pointCount() == 0) {
         return std::nullopt;
+    }
     refreshTrackBounds(bounds, track);
     const double scale = fittedScale(bounds, view, width, height);
     MapPoint position;

@@ -17,8 +17,8 @@ ClassStyle area(double minZoom, int priority, RgbColor color, double alpha) {
     return ClassStyle{minZoom, priority, color, 0.0, false, alpha};
 }
 
-const std::array<ClassStyle, kFeatureClassCount>& styleTable() {
-    static const std::array<ClassStyle, kFeatureClassCount> table = {
+const std::array<ClassStyle, featureClassCount>& styleTable() {
+    static const std::array<ClassStyle, featureClassCount> table = {
         ClassStyle{},
         line(0.05, 6, {0.88, 0.43, 0.18}, 4.2),
         line(0.05, 6, {0.91, 0.62, 0.30}, 3.5),
@@ -40,12 +40,12 @@ const std::array<ClassStyle, kFeatureClassCount>& styleTable() {
     return table;
 }
 
-constexpr RgbColor kWaterOutline{0.18, 0.52, 0.74};
-constexpr RgbColor kBoundaryOutline{0.55, 0.43, 0.65};
-constexpr RgbColor kPlainOutline{0.38, 0.40, 0.40};
-constexpr RgbColor kBridgeCasing{0.3, 0.3, 0.3};
+constexpr RgbColor waterOutline{0.18, 0.52, 0.74};
+constexpr RgbColor boundaryOutline{0.55, 0.43, 0.65};
+constexpr RgbColor plainOutline{0.38, 0.40, 0.40};
+constexpr RgbColor bridgeCasing{0.3, 0.3, 0.3};
 
-constexpr std::array<LegendRow, 10> kLegend = {{
+constexpr std::array<LegendRow, 10> legend = {{
     {"Major road", {0.88, 0.48, 0.20}},
     {"Local road", {0.66, 0.64, 0.60}},
     {"Path", {0.55, 0.43, 0.28}},
@@ -84,7 +84,7 @@ LinePaint linePaintFor(const MapFeature& feature, double zoom) {
     paint.line.alpha = feature.tunnel ? 0.48 : 0.82;
     if (feature.bridge) {
         paint.hasCasing = true;
-        paint.casing = StrokePaint{kBridgeCasing, 0.72, paint.line.width + 2.0, false};
+        paint.casing = StrokePaint{bridgeCasing, 0.72, paint.line.width + 2.0, false};
     }
     return paint;
 }
@@ -97,21 +97,22 @@ AreaPaint areaPaintFor(const MapFeature& feature, double zoom) {
     paint.outline.dashed = feature.boundary;
     const double scale = lineWidthScale(zoom);
     if (feature.featureClass == FeatureClass::Water) {
-        paint.outline.color = kWaterOutline;
+        paint.outline.color = waterOutline;
         paint.outline.alpha = 0.86;
     } else if (feature.boundary) {
-        paint.outline.color = kBoundaryOutline;
+        paint.outline.color = boundaryOutline;
         paint.outline.alpha = 0.72;
     } else {
-        paint.outline.color = kPlainOutline;
+        paint.outline.color = plainOutline;
         paint.outline.alpha = 0.42;
     }
-    if (feature.boundary)
+    if (feature.boundary) {
         paint.outline.width = scale * 1.2;
-    else if (feature.featureClass == FeatureClass::Water)
+    } else if (feature.featureClass == FeatureClass::Water) {
         paint.outline.width = scale * 1.1;
-    else
+    } else {
         paint.outline.width = scale * 0.8;
+    }
     return paint;
 }
 
@@ -126,8 +127,9 @@ std::vector<std::size_t> drawOrder(std::span<const MapFeature> features) {
     std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
         const int keyA = drawSortKey(features[a]);
         const int keyB = drawSortKey(features[b]);
-        if (keyA != keyB)
+        if (keyA != keyB) {
             return keyA < keyB;
+        }
         return styleOf(features[a].featureClass).priority <
                styleOf(features[b].featureClass).priority;
     });
@@ -135,7 +137,7 @@ std::vector<std::size_t> drawOrder(std::span<const MapFeature> features) {
 }
 
 std::span<const LegendRow> legendRows() {
-    return kLegend;
+    return legend;
 }
 
 } // namespace trakmoor

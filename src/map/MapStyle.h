@@ -41,8 +41,8 @@ bool isVisibleAtZoom(FeatureClass featureClass, double zoom);
 double lineWidthScale(double zoom);
 
 // Dash pattern on, off in pixels, for dashed lines and boundary outlines.
-inline constexpr double kDashOn = 5.0;
-inline constexpr double kDashOff = 4.0;
+inline constexpr double dashOn = 5.0;
+inline constexpr double dashOff = 4.0;
 
 struct StrokePaint {
     RgbColor color;

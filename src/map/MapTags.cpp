@@ -34,8 +34,9 @@ void FillFeatureAttributes(MapFeature& feature, const TagTable& tags) {
 std::int32_t detail::parseLayer(std::string_view text, std::int32_t fallback) {
     // Any magnitude past the clamp range clamps the same way, however long the digits run.
     const LeadingInteger layer = scanLeadingInteger(text, 1000);
-    if (!layer.hasDigits)
+    if (!layer.hasDigits) {
         return fallback;
+    }
     const auto magnitude = static_cast<std::int64_t>(layer.magnitude);
     return static_cast<std::int32_t>(
         std::clamp<std::int64_t>(layer.negative ? -magnitude : magnitude, -10, 10));

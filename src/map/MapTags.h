@@ -30,44 +30,60 @@ template <class Lookup> FeatureClass classifyWith(const Lookup& value) {
     using enum FeatureClass;
     const std::string_view highway = value("highway");
     if (highway == "motorway" || highway == "motorway_link" || highway == "trunk" ||
-        highway == "trunk_link")
+        highway == "trunk_link") {
         return MotorwayTrunk;
-    if (highway == "primary" || highway == "primary_link")
+    }
+    if (highway == "primary" || highway == "primary_link") {
         return Primary;
+    }
     if (highway == "secondary" || highway == "secondary_link" || highway == "tertiary" ||
-        highway == "tertiary_link")
+        highway == "tertiary_link") {
         return SecondaryTertiary;
-    if (highway == "residential" || highway == "living_street" || highway == "unclassified")
+    }
+    if (highway == "residential" || highway == "living_street" || highway == "unclassified") {
         return LocalRoad;
-    if (highway == "service")
+    }
+    if (highway == "service") {
         return ServiceRoad;
-    if (!highway.empty())
+    }
+    if (!highway.empty()) {
         return Path;
-    if (!value("railway").empty())
+    }
+    if (!value("railway").empty()) {
         return Railway;
-    if (!value("waterway").empty())
+    }
+    if (!value("waterway").empty()) {
         return Waterway;
+    }
     const std::string_view natural = value("natural");
     const std::string_view landuse = value("landuse");
-    if (natural == "water" || natural == "bay" || landuse == "reservoir" || landuse == "basin")
+    if (natural == "water" || natural == "bay" || landuse == "reservoir" || landuse == "basin") {
         return Water;
-    if (!value("building").empty())
+    }
+    if (!value("building").empty()) {
         return Building;
-    if (value("amenity") == "parking")
+    }
+    if (value("amenity") == "parking") {
         return Parking;
-    if (landuse == "forest" || landuse == "orchard" || landuse == "vineyard" || natural == "wood")
+    }
+    if (landuse == "forest" || landuse == "orchard" || landuse == "vineyard" || natural == "wood") {
         return Forest;
+    }
     const std::string_view leisure = value("leisure");
     if (landuse == "grass" || landuse == "meadow" || natural == "grassland" || leisure == "park" ||
-        leisure == "garden" || leisure == "recreation_ground")
+        leisure == "garden" || leisure == "recreation_ground") {
         return GrassPark;
-    if (landuse == "residential")
+    }
+    if (landuse == "residential") {
         return Residential;
+    }
     if (landuse == "industrial" || landuse == "commercial" || landuse == "retail" ||
-        landuse == "construction")
+        landuse == "construction") {
         return Industrial;
-    if (!value("boundary").empty())
+    }
+    if (!value("boundary").empty()) {
         return Boundary;
+    }
     return None;
 }
 
@@ -78,16 +94,18 @@ std::int32_t parseLayer(std::string_view text, std::int32_t fallback);
 template <class Lookup> void fillAttributesWith(MapFeature& feature, const Lookup& value) {
     feature.featureClass = classifyWith(value);
     std::string_view name = value("name:de");
-    if (name.empty())
+    if (name.empty()) {
         name = value("name");
+    }
     feature.name.assign(name);
     feature.boundary = !value("boundary").empty();
     const std::string_view bridge = value("bridge");
     feature.bridge = bridge == "yes" || bridge == "viaduct";
     feature.tunnel = value("tunnel") == "yes";
     const std::string_view layer = value("layer");
-    if (!layer.empty())
+    if (!layer.empty()) {
         feature.layer = parseLayer(layer, feature.layer);
+    }
 }
 
 } // namespace detail

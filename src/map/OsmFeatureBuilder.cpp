@@ -21,8 +21,8 @@ namespace {
 // ---------------------------------------------------------------------------------------------
 // 1. Ring assembly
 
-constexpr std::uint32_t kNoSegment = std::numeric_limits<std::uint32_t>::max();
-constexpr std::uint32_t kUnclassified = std::numeric_limits<std::uint32_t>::max();
+constexpr std::uint32_t noSegment = std::numeric_limits<std::uint32_t>::max();
+constexpr std::uint32_t unclassified = std::numeric_limits<std::uint32_t>::max();
 
 // Segments by end id, each list in segment order, so "the first remaining segment with this end"
 // is found without scanning all segments: removed segments are skipped once, from the front.
@@ -33,13 +33,15 @@ public:
     }
     std::uint32_t firstRemaining(std::int64_t id, const std::vector<char>& remaining) {
         Bucket* bucket = index_.find(id);
-        if (bucket == nullptr)
-            return kNoSegment;
+        if (bucket == nullptr) {
+            return noSegment;
+        }
         while (bucket->cursor < bucket->segments.size() &&
-               !remaining[bucket->segments[bucket->cursor]])
+               !remaining[bucket->segments[bucket->cursor]]) {
             ++bucket->cursor;
+        }
         return bucket->cursor < bucket->segments.size() ? bucket->segments[bucket->cursor]
-                                                        : kNoSegment;
+                                                        : noSegment;
     }
 
 private:
@@ -75,10 +77,12 @@ public:
     std::vector<std::int64_t> refs() const {
         std::vector<std::int64_t> out;
         out.reserve(length_);
-        for (auto piece = front_.rbegin(); piece != front_.rend(); ++piece)
+        for (auto piece = front_.rbegin(); piece != front_.rend(); ++piece) {
             piece->appendTo(out);
-        for (const Piece& piece : back_)
+        }
+        for (const Piece& piece : back_) {
             piece.appendTo(out);
+        }
         return out;
     }
 
@@ -87,10 +91,11 @@ private:
         std::span<const std::int64_t> refs;
         bool reversed;
         void appendTo(std::vector<std::int64_t>& out) const {
-            if (reversed)
+            if (reversed) {
                 out.insert(out.end(), refs.rbegin(), refs.rend());
-            else
+            } else {
                 out.insert(out.end(), refs.begin(), refs.end());
+            }
         }
     };
     std::vector<Piece> front_; // outermost piece last
@@ -105,19 +110,21 @@ private:
 
 // Only these keys influence a feature, so only these are kept: every other tag line costs one
 // key comparison and no allocation.
-constexpr std::array<std::string_view, detail::KnownTags::kKeyCount> kKnownKeys = {
+constexpr std::array<std::string_view, detail::KnownTags::keyCount> knownKeys = {
     "highway",  "railway", "waterway", "natural", "landuse", "building", "amenity", "leisure",
     "boundary", "name",    "name:de",  "bridge",  "tunnel",  "layer",    "type"};
 
 // Most tag lines carry keys no rule reads; rejecting those by length and first letter before
 // any comparison keeps them cheap.
 int knownKeyIndex(std::string_view key) {
-    if (key.size() < 4 || key.size() > 8)
+    if (key.size() < 4 || key.size() > 8) {
         return -1;
-    for (std::size_t i = 0; i < kKnownKeys.size(); ++i)
-        if (kKnownKeys[i].size() == key.size() && kKnownKeys[i][0] == key[0] &&
-            kKnownKeys[i] == key)
+    }
+    for (std::size_t i = 0; i < knownKeys.size(); ++i) {
+        if (knownKeys[i].size() == key.size() && knownKeys[i][0] == key[0] && knownKeys[i] == key) {
             return static_cast<int>(i);
+        }
+    }
     return -1;
 }
 
@@ -126,9 +133,11 @@ int knownKeyIndex(std::string_view key) {
 namespace detail {
 
 void KnownTags::clear() {
-    for (std::size_t i = 0; i < values_.size(); ++i)
-        if (used_ & (1u << i))
+    for (std::size_t i = 0; i < values_.size(); ++i) {
+        if (used_ & (1u << i)) {
             values_[i].clear();
+        }
+    }
     used_ = 0;
 }
 
@@ -139,14 +148,16 @@ void KnownTags::set(std::string_view key, std::string_view value, bool escaped) 
         key = scratch_;
     }
     const int index = knownKeyIndex(key);
-    if (index < 0)
+    if (index < 0) {
         return;
+    }
     std::string& stored = values_[static_cast<std::size_t>(index)];
     stored.clear();
-    if (escaped && value.find('&') != std::string_view::npos)
+    if (escaped && value.find('&') != std::string_view::npos) {
         appendDecodedXml(stored, value);
-    else
+    } else {
         stored.assign(value);
+    }
     used_ |= 1u << index;
 }
 
@@ -172,13 +183,15 @@ void OsmFeatureBuilder::node(std::int64_t id, MapPoint point) {
     // whose cache misses are fetched together.
     pendingNodes_[pendingNodeCount_++] = {id, point};
     nodes_.prefetch(id);
-    if (pendingNodeCount_ == pendingNodes_.size())
+    if (pendingNodeCount_ == pendingNodes_.size()) {
         flushPendingNodes();
+    }
 }
 
 void OsmFeatureBuilder::flushPendingNodes() {
-    for (std::size_t i = 0; i < pendingNodeCount_; ++i)
+    for (std::size_t i = 0; i < pendingNodeCount_; ++i) {
         *nodes_.tryEmplace(pendingNodes_[i].id).first = pendingNodes_[i].point;
+    }
     pendingNodeCount_ = 0;
 }
 
@@ -193,7 +206,7 @@ void OsmFeatureBuilder::endWay() {
         refs_.resize(wayRefBegin_);
         return;
     }
-    WayRecord record{wayRefBegin_, refs_.size() - wayRefBegin_, kUnclassified};
+    WayRecord record{wayRefBegin_, refs_.size() - wayRefBegin_, unclassified};
     MapFeature prototype;
     detail::fillAttributesWith(prototype, tags_);
     if (prototype.featureClass != FeatureClass::None) {
@@ -237,14 +250,17 @@ void OsmFeatureBuilder::endRelation() {
 void OsmFeatureBuilder::resolve(std::span<const std::int64_t> refs,
                                 std::vector<MapPoint>& out) const {
     out.reserve(refs.size());
-    constexpr std::size_t kLookAhead = 8;
-    for (std::size_t i = 0; i < std::min(kLookAhead, refs.size()); ++i)
+    constexpr std::size_t lookAhead = 8;
+    for (std::size_t i = 0; i < std::min(lookAhead, refs.size()); ++i) {
         nodes_.prefetch(refs[i]);
+    }
     for (std::size_t i = 0; i < refs.size(); ++i) {
-        if (i + kLookAhead < refs.size())
-            nodes_.prefetch(refs[i + kLookAhead]);
-        if (const MapPoint* point = nodes_.find(refs[i]))
+        if (i + lookAhead < refs.size()) {
+            nodes_.prefetch(refs[i + lookAhead]);
+        }
+        if (const MapPoint* point = nodes_.find(refs[i])) {
             out.push_back(*point);
+        }
     }
 }
 
@@ -257,17 +273,21 @@ std::vector<std::vector<std::int64_t>> OsmFeatureBuilder::rings(const Multipolyg
         const bool wanted =
             outer ? (member.role == MemberRole::Outer || member.role == MemberRole::Empty)
                   : member.role == MemberRole::Inner;
-        if (!wanted)
+        if (!wanted) {
             continue;
+        }
         const std::uint32_t* index = wayIndex_.find(member.way);
-        if (index == nullptr)
+        if (index == nullptr) {
             continue;
+        }
         const WayRecord& way = ways_[*index];
-        if (way.refCount < 2)
+        if (way.refCount < 2) {
             continue;
+        }
         total += way.refCount;
-        if (total > ringRefBudget_)
+        if (total > ringRefBudget_) {
             throw std::bad_alloc();
+        }
         segments.emplace_back(refs_.data() + way.refBegin, way.refCount);
     }
     ringRefBudget_ -= total;
@@ -282,42 +302,50 @@ std::vector<MapFeature> OsmFeatureBuilder::finish() {
     ringRefBudget_ = 4 * refs_.size() + (std::size_t{1} << 20);
 
     IdHashMap<char> memberWays;
-    for (const Member& member : members_)
+    for (const Member& member : members_) {
         memberWays.tryEmplace(member.way);
+    }
 
     std::vector<MapFeature> features;
     features.reserve(wayPrototypes_.size() + multipolygons_.size());
     for (std::size_t i = 0; i < ways_.size(); ++i) {
         const WayRecord& way = ways_[i];
-        if (way.prototype == kUnclassified)
+        if (way.prototype == unclassified) {
             continue;
+        }
         MapFeature& prototype = wayPrototypes_[way.prototype];
         // An area that is part of a multipolygon is drawn through the relation instead.
-        if (isAreaClass(prototype.featureClass) && memberWays.contains(wayIds_[i]))
+        if (isAreaClass(prototype.featureClass) && memberWays.contains(wayIds_[i])) {
             continue;
+        }
         const std::span<const std::int64_t> refs(refs_.data() + way.refBegin, way.refCount);
         MapFeature feature = std::move(prototype);
         feature.closed = refs.size() >= 3 && refs.front() == refs.back();
         resolve(refs, feature.points);
-        if (feature.points.size() >= 2)
+        if (feature.points.size() >= 2) {
             features.push_back(std::move(feature));
+        }
     }
 
     for (MultipolygonRecord& relation : multipolygons_) {
         const std::vector<std::vector<std::int64_t>> outer = rings(relation, true);
-        if (outer.empty())
+        if (outer.empty()) {
             continue;
+        }
         MapFeature feature = std::move(relation.prototype);
         feature.closed = true;
         resolve(outer.front(), feature.points);
         const std::vector<std::vector<std::int64_t>> inner = rings(relation, false);
         feature.rings.resize(outer.size() - 1 + inner.size());
-        for (std::size_t i = 1; i < outer.size(); ++i)
+        for (std::size_t i = 1; i < outer.size(); ++i) {
             resolve(outer[i], feature.rings[i - 1]);
-        for (std::size_t i = 0; i < inner.size(); ++i)
+        }
+        for (std::size_t i = 0; i < inner.size(); ++i) {
             resolve(inner[i], feature.rings[outer.size() - 1 + i]);
-        if (feature.points.size() >= 4)
+        }
+        if (feature.points.size() >= 4) {
             features.push_back(std::move(feature));
+        }
     }
     return features;
 }
@@ -347,13 +375,15 @@ AssembleRings(std::span<const std::span<const std::int64_t>> segments) {
     std::vector<std::vector<std::int64_t>> rings;
     std::size_t top = count;
     while (remainingCount > 0) {
-        while (!remaining[top - 1])
+        while (!remaining[top - 1]) {
             --top;
+        }
         RingBuilder ring(take(static_cast<std::uint32_t>(top - 1)));
         while (true) {
             if (ring.first() == ring.last()) {
-                if (ring.length() >= 4)
+                if (ring.length() >= 4) {
                     rings.push_back(ring.refs());
+                }
                 break;
             }
             const std::uint32_t candidates[4] = {
@@ -364,18 +394,20 @@ AssembleRings(std::span<const std::span<const std::int64_t>> segments) {
             };
             const std::uint32_t next =
                 *std::min_element(std::begin(candidates), std::end(candidates));
-            if (next == kNoSegment)
+            if (next == noSegment) {
                 break;
+            }
             const std::span<const std::int64_t> segment = take(next);
             const std::size_t n = segment.size();
-            if (segment.front() == ring.last())
+            if (segment.front() == ring.last()) {
                 ring.append(segment.subspan(1), false);
-            else if (segment.back() == ring.last())
+            } else if (segment.back() == ring.last()) {
                 ring.append(segment.first(n - 1), true);
-            else if (segment.back() == ring.first())
+            } else if (segment.back() == ring.first()) {
                 ring.prepend(segment.first(n - 1), false);
-            else
+            } else {
                 ring.prepend(segment.subspan(1), true);
+            }
         }
     }
     return rings;

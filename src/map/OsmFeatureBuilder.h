@@ -22,14 +22,14 @@ namespace detail {
 // The values of the few keys the feature rules read; every other tag is dropped on arrival.
 class KnownTags {
 public:
-    static constexpr std::size_t kKeyCount = 15;
+    static constexpr std::size_t keyCount = 15;
     void clear();
     // `escaped`: key and value still hold XML entities and character references.
     void set(std::string_view key, std::string_view value, bool escaped);
     std::string_view operator()(std::string_view key) const;
 
 private:
-    std::array<std::string, kKeyCount> values_;
+    std::array<std::string, keyCount> values_;
     unsigned used_ = 0;
     std::string scratch_;
 };
@@ -71,7 +71,7 @@ private:
     struct WayRecord {
         std::size_t refBegin;
         std::size_t refCount;
-        // Index into the attribute prototypes, or kUnclassified for ways no rule classifies.
+        // Index into the attribute prototypes, or unclassified for ways no rule classifies.
         std::uint32_t prototype;
     };
     // Only multipolygons of an area class are kept; no other relation affects the map.

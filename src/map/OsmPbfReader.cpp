@@ -13,8 +13,9 @@ namespace trakmoor {
 namespace {
 
 void addTags(OsmFeatureBuilder& builder, const osmium::TagList& tags) {
-    for (const osmium::Tag& tag : tags)
+    for (const osmium::Tag& tag : tags) {
         builder.tag(tag.key(), tag.value(), false);
+    }
 }
 
 } // namespace
@@ -31,15 +32,17 @@ std::vector<MapFeature> readOsmPbfFile(const std::string& path, std::size_t file
             case osmium::item_type::node: {
                 const auto& node = static_cast<const osmium::Node&>(entity);
                 // A node without coordinates is skipped, as one missing lat or lon is in XML.
-                if (node.location().valid())
+                if (node.location().valid()) {
                     builder.node(node.id(), {node.location().lat(), node.location().lon()});
+                }
                 break;
             }
             case osmium::item_type::way: {
                 const auto& way = static_cast<const osmium::Way&>(entity);
                 builder.startWay(way.id());
-                for (const osmium::NodeRef& ref : way.nodes())
+                for (const osmium::NodeRef& ref : way.nodes()) {
                     builder.wayRef(ref.ref());
+                }
                 addTags(builder, way.tags());
                 builder.endWay();
                 break;
@@ -47,9 +50,11 @@ std::vector<MapFeature> readOsmPbfFile(const std::string& path, std::size_t file
             case osmium::item_type::relation: {
                 const auto& relation = static_cast<const osmium::Relation&>(entity);
                 builder.startRelation();
-                for (const osmium::RelationMember& member : relation.members())
-                    if (member.type() == osmium::item_type::way)
+                for (const osmium::RelationMember& member : relation.members()) {
+                    if (member.type() == osmium::item_type::way) {
                         builder.wayMember(member.ref(), member.role());
+                    }
+                }
                 addTags(builder, relation.tags());
                 builder.endRelation();
                 break;

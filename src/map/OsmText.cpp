@@ -12,14 +12,17 @@ namespace trakmoor {
 namespace {
 
 std::string_view quotedValueAfter(std::string_view line, std::size_t valueStart) {
-    if (valueStart >= line.size())
+    if (valueStart >= line.size()) {
         return {};
+    }
     const char quote = line[valueStart];
-    if (quote != '"' && quote != '\'')
+    if (quote != '"' && quote != '\'') {
         return {};
+    }
     const std::size_t end = line.find(quote, valueStart + 1);
-    if (end == std::string_view::npos)
+    if (end == std::string_view::npos) {
         return {};
+    }
     return line.substr(valueStart + 1, end - valueStart - 1);
 }
 
@@ -29,12 +32,14 @@ bool isBlank(char c) {
 
 // A value in an error message is shown to the user: keep an absurdly long one readable.
 std::string shownValue(std::string_view text) {
-    constexpr std::size_t kMaxShown = 200;
-    if (text.size() <= kMaxShown)
+    constexpr std::size_t maxShown = 200;
+    if (text.size() <= maxShown) {
         return std::string(text);
-    std::size_t cut = kMaxShown;
-    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+    }
+    std::size_t cut = maxShown;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) {
         --cut;
+    }
     return std::string(text.substr(0, cut)) + "...";
 }
 
@@ -66,15 +71,16 @@ bool appendReference(std::string& out, std::string_view name) {
     static constexpr struct {
         std::string_view name;
         char text;
-    } kPredefined[] = {{"amp", '&'}, {"lt", '<'}, {"gt", '>'}, {"quot", '"'}, {"apos", '\''}};
-    for (const auto& entity : kPredefined) {
+    } predefined[] = {{"amp", '&'}, {"lt", '<'}, {"gt", '>'}, {"quot", '"'}, {"apos", '\''}};
+    for (const auto& entity : predefined) {
         if (name == entity.name) {
             out += entity.text;
             return true;
         }
     }
-    if (name.size() < 2 || name[0] != '#')
+    if (name.size() < 2 || name[0] != '#') {
         return false;
+    }
     int base = 10;
     std::string_view digits = name.substr(1);
     if (digits[0] == 'x') {
@@ -85,8 +91,9 @@ bool appendReference(std::string& out, std::string_view name) {
     const auto [end, error] =
         std::from_chars(digits.data(), digits.data() + digits.size(), code, base);
     if (digits.empty() || error != std::errc() || end != digits.data() + digits.size() ||
-        !isXmlChar(code))
+        !isXmlChar(code)) {
         return false;
+    }
     appendUtf8(out, code);
     return true;
 }
@@ -104,8 +111,9 @@ void extractAttributes(std::string_view line, const std::string_view* names,
     // The first occurrence of `name=` is the one whose '=' comes first, so walking the '='
     // signs once finds every name's first occurrence.
     unsigned pending = (1u << count) - 1;
-    for (int i = 0; i < count; ++i)
+    for (int i = 0; i < count; ++i) {
         values[i] = {};
+    }
     const char* const begin = line.data();
     const char* const end = begin + line.size();
     const char* equals = begin;
@@ -127,8 +135,9 @@ void extractAttributes(std::string_view line, const std::string_view* names,
 LeadingInteger scanLeadingInteger(std::string_view text, std::uint64_t limit) {
     LeadingInteger result;
     std::size_t i = 0;
-    while (i < text.size() && isBlank(text[i]))
+    while (i < text.size() && isBlank(text[i])) {
         ++i;
+    }
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
         result.negative = text[i] == '-';
         ++i;
@@ -148,15 +157,18 @@ LeadingInteger scanLeadingInteger(std::string_view text, std::uint64_t limit) {
 }
 
 std::int64_t convertOsmId(std::string_view text) {
-    constexpr std::uint64_t kLimit = std::uint64_t{1} << 63;
-    const LeadingInteger id = scanLeadingInteger(text, kLimit);
-    if (!id.hasDigits)
+    constexpr std::uint64_t limit = std::uint64_t{1} << 63;
+    const LeadingInteger id = scanLeadingInteger(text, limit);
+    if (!id.hasDigits) {
         throw std::invalid_argument("stoll");
-    if (id.overflow || id.magnitude > kLimit - (id.negative ? 0 : 1))
+    }
+    if (id.overflow || id.magnitude > limit - (id.negative ? 0 : 1)) {
         throw std::out_of_range("stoll");
-    if (id.negative)
-        return id.magnitude == kLimit ? std::numeric_limits<std::int64_t>::min()
-                                      : -static_cast<std::int64_t>(id.magnitude);
+    }
+    if (id.negative) {
+        return id.magnitude == limit ? std::numeric_limits<std::int64_t>::min()
+                                     : -static_cast<std::int64_t>(id.magnitude);
+    }
     return static_cast<std::int64_t>(id.magnitude);
 }
 
@@ -165,21 +177,23 @@ double convertCoordinate(std::string_view text) {
     const auto [end, error] =
         std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::general);
     // from_chars also reads "nan" and "inf"; as a coordinate they would poison every projection.
-    if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(value))
+    if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(value)) {
         throw std::runtime_error("Invalid XML number: " + shownValue(text));
+    }
     return value;
 }
 
 void appendDecodedXml(std::string& out, std::string_view text) {
     // Longest reference worth decoding: "&#x10FFFF;" with some leading zeros.
-    constexpr std::size_t kMaxReference = 16;
+    constexpr std::size_t maxReference = 16;
     std::size_t done = 0;
     for (std::size_t amp = text.find('&'); amp != std::string_view::npos;
          amp = text.find('&', amp + 1)) {
         // Looking no further than a reference can reach keeps a long run of '&' linear.
-        const std::size_t semicolon = text.substr(0, amp + kMaxReference + 1).find(';', amp + 1);
-        if (semicolon == std::string_view::npos)
+        const std::size_t semicolon = text.substr(0, amp + maxReference + 1).find(';', amp + 1);
+        if (semicolon == std::string_view::npos) {
             continue;
+        }
         const std::size_t mark = out.size();
         out.append(text.substr(done, amp - done));
         if (appendReference(out, text.substr(amp + 1, semicolon - amp - 1))) {

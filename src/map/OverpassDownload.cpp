@@ -29,19 +29,19 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-constexpr const char* kUserAgent = "Trakmoor/" TRAKMOOR_VERSION " (GPX map download)";
-constexpr std::array kPublicServerUrls = {
+constexpr const char* userAgent = "Trakmoor/" TRAKMOOR_VERSION " (GPX map download)";
+constexpr std::array publicServerUrls = {
     "https://overpass-api.de/api/interpreter",
     "https://overpass.kumi.systems/api/interpreter",
     "https://maps.mail.ru/osm/tools/overpass/api/interpreter",
 };
 // Servers report errors as a remark element near the start of an otherwise valid document.
-constexpr std::size_t kCheckedPrefix = 4096;
-constexpr auto kRepaintInterval = std::chrono::milliseconds(100);
-constexpr auto kPauseStep = std::chrono::milliseconds(50);
-constexpr long kMaxRedirects = 5;
+constexpr std::size_t checkedPrefix = 4096;
+constexpr auto repaintInterval = std::chrono::milliseconds(100);
+constexpr auto pauseStep = std::chrono::milliseconds(50);
+constexpr long maxRedirects = 5;
 // Progress on standard error is written less often than the window is repainted.
-constexpr auto kProgressLineInterval = std::chrono::seconds(1);
+constexpr auto progressLineInterval = std::chrono::seconds(1);
 
 std::string displayNameOfUrl(const std::string& url) {
     const CurlUrlPtr parsed(curl_url());
@@ -116,7 +116,7 @@ std::string answerProblem(const fs::path& path) {
         return gettext("the server sent an empty answer");
     }
     std::ifstream in(path, std::ios::binary);
-    std::string head(kCheckedPrefix, '\0');
+    std::string head(checkedPrefix, '\0');
     in.read(head.data(), static_cast<std::streamsize>(head.size()));
     head.resize(static_cast<std::size_t>(in.gcount()));
     if (const std::size_t remark = head.find("<remark>"); remark != std::string::npos) {
@@ -156,7 +156,7 @@ public:
         }
     }
     void repaintIfDue() {
-        if (Clock::now() - lastRepaint_ >= kRepaintInterval) {
+        if (Clock::now() - lastRepaint_ >= repaintInterval) {
             repaintNow();
         }
     }
@@ -178,11 +178,11 @@ public:
     void configure(CURL* handle, const std::string& body) {
         curl_easy_setopt(handle, CURLOPT_POSTFIELDS, body.c_str());
         curl_easy_setopt(handle, CURLOPT_POSTFIELDSIZE, static_cast<long>(body.size()));
-        curl_easy_setopt(handle, CURLOPT_USERAGENT, kUserAgent);
+        curl_easy_setopt(handle, CURLOPT_USERAGENT, userAgent);
         // A redirect keeps the query: without POSTREDIR libcurl turns the POST into an empty GET.
         // A server that keeps sending the request elsewhere counts as failed.
         curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
-        curl_easy_setopt(handle, CURLOPT_MAXREDIRS, kMaxRedirects);
+        curl_easy_setopt(handle, CURLOPT_MAXREDIRS, maxRedirects);
         curl_easy_setopt(handle, CURLOPT_POSTREDIR, static_cast<long>(CURL_REDIR_POST_ALL));
         curl_easy_setopt(handle, CURLOPT_ACCEPT_ENCODING, "");
         curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS,
@@ -215,7 +215,7 @@ public:
             if (left <= Clock::duration::zero()) {
                 return true;
             }
-            std::this_thread::sleep_for(std::min<Clock::duration>(left, kPauseStep));
+            std::this_thread::sleep_for(std::min<Clock::duration>(left, pauseStep));
             repaintIfDue();
         }
         return false;
@@ -236,12 +236,12 @@ private:
             if (transfer.cancelRequested()) {
                 return 1;
             }
-            if (Clock::now() - transfer.lastRepaint_ >= kRepaintInterval) {
+            if (Clock::now() - transfer.lastRepaint_ >= repaintInterval) {
                 if (received > 0) {
                     const std::string text =
                         transfer.progressText_ + " · " + byteCountText(received);
                     transfer.setStatus(text);
-                    if (Clock::now() - transfer.lastProgressLine_ >= kProgressLineInterval) {
+                    if (Clock::now() - transfer.lastProgressLine_ >= progressLineInterval) {
                         transfer.lastProgressLine_ = Clock::now();
                         std::cerr << text << '\n';
                     }
@@ -287,7 +287,7 @@ bool fail(DownloadCallbacks& callbacks, const std::string& detail) {
 
 std::vector<OverpassServer> defaultOverpassServers() {
     std::vector<OverpassServer> servers;
-    for (const char* url : kPublicServerUrls) {
+    for (const char* url : publicServerUrls) {
         servers.push_back({displayNameOfUrl(url), url});
     }
     return servers;
@@ -295,7 +295,7 @@ std::vector<OverpassServer> defaultOverpassServers() {
 
 std::vector<OverpassServer> parseOverpassServerList(std::string_view urls) {
     std::vector<OverpassServer> servers;
-    while (servers.size() < kMaxOverpassServers) {
+    while (servers.size() < maxOverpassServers) {
         const std::size_t comma = urls.find(',');
         const std::string url(trimmed(urls.substr(0, comma)));
         if (!url.empty()) {
@@ -341,7 +341,7 @@ std::optional<BoundingBox> downloadBoxOfTrack(const Track& track) {
 
 bool isDownloadableArea(const BoundingBox& box) {
     // Written so that a box with a coordinate that is not a number is refused too.
-    return (box.east - box.west) * (box.north - box.south) <= kMaxDownloadArea;
+    return (box.east - box.west) * (box.north - box.south) <= maxDownloadArea;
 }
 
 std::string boundingBoxText(const BoundingBox& box) {
@@ -411,7 +411,7 @@ bool downloadOsmMap(const Track* track, const std::string& targetPath,
     Transfer transfer(callbacks, timing);
     transfer.configure(handle.get(), *body);
 
-    const std::size_t attempts = std::min(servers.size(), kMaxOverpassServers);
+    const std::size_t attempts = std::min(servers.size(), maxOverpassServers);
     // "host: reason" of every server that failed, for the final message.
     std::string reasons;
     for (std::size_t attempt = 1;; ++attempt) {

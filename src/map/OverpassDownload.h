@@ -25,7 +25,7 @@ struct OverpassServer {
 };
 
 // At most this many servers are tried per download.
-inline constexpr std::size_t kMaxOverpassServers = 3;
+inline constexpr std::size_t maxOverpassServers = 3;
 
 // The public servers, in the order they are tried.
 std::vector<OverpassServer> defaultOverpassServers();
@@ -48,7 +48,7 @@ struct BoundingBox {
 std::optional<BoundingBox> downloadBoxOfTrack(const Track& track);
 
 // Larger areas (in square degrees) are refused: the servers would time out or refuse them.
-inline constexpr double kMaxDownloadArea = 0.02;
+inline constexpr double maxDownloadArea = 0.02;
 // False above the limit, and for a box with coordinates that are not numbers.
 bool isDownloadableArea(const BoundingBox& box);
 

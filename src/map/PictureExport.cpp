@@ -25,7 +25,7 @@ namespace trakmoor {
 namespace {
 
 // PDF pages are measured in points of 1/72 inch; a picture pixel is 1/96 inch.
-constexpr double kPointsPerPixel = 72.0 / 96.0;
+constexpr double pointsPerPixel = 72.0 / 96.0;
 
 std::string lowerEnding(const std::string& path) {
     std::string ending = std::filesystem::path(path).extension().string();
@@ -35,15 +35,18 @@ std::string lowerEnding(const std::string& path) {
 }
 
 std::optional<int> parseSide(std::string_view text) {
-    while (!text.empty() && text.front() == ' ')
+    while (!text.empty() && text.front() == ' ') {
         text.remove_prefix(1);
-    while (!text.empty() && text.back() == ' ')
+    }
+    while (!text.empty() && text.back() == ' ') {
         text.remove_suffix(1);
+    }
     int value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (text.empty() || error != std::errc() || end != text.data() + text.size() || value < 1 ||
-        value > kMaxPictureSide)
+        value > maxPictureSide) {
         return std::nullopt;
+    }
     return value;
 }
 
@@ -67,15 +70,18 @@ public:
                 return;
             }
             error_ = errno;
-            if (error_ != EEXIST)
+            if (error_ != EEXIST) {
                 return;
+            }
         }
     }
     ~TemporaryFile() {
-        if (file_ != nullptr)
+        if (file_ != nullptr) {
             std::fclose(file_);
-        if (owned_ && !kept_)
+        }
+        if (owned_ && !kept_) {
             ::unlink(path_.c_str());
+        }
     }
     TemporaryFile(const TemporaryFile&) = delete;
     TemporaryFile& operator=(const TemporaryFile&) = delete;
@@ -123,20 +129,23 @@ void drawPicture(cairo_t* cr, const PictureRequest& request, bool vector) {
     TrackBoundsCache& bounds = map.bounds != nullptr ? *map.bounds : localBounds;
     map.bounds = &bounds;
     if (map.track != nullptr && map.track->pointCount() > 0 &&
-        (request.viewWidth != request.width || request.viewHeight != request.mapHeight))
+        (request.viewWidth != request.width || request.viewHeight != request.mapHeight)) {
         map.view = viewForSize(map.view, bounds, *map.track, request.viewWidth, request.viewHeight,
                                request.width, request.mapHeight);
+    }
     cairo_save(cr);
     cairo_rectangle(cr, 0, 0, request.width, request.mapHeight);
     cairo_clip(cr);
     if (!vector && request.panelPicture != nullptr && request.viewWidth == request.width &&
-        request.viewHeight == request.mapHeight)
+        request.viewHeight == request.mapHeight) {
         paintMapPanel(cr, request.width, request.mapHeight, map, *request.panelPicture);
-    else
+    } else {
         paintMapPicture(cr, request.width, request.mapHeight, map, vector);
+    }
     cairo_restore(cr);
-    if (request.graphHeight <= 0)
+    if (request.graphHeight <= 0) {
         return;
+    }
     cairo_save(cr);
     cairo_translate(cr, 0, request.mapHeight);
     cairo_rectangle(cr, 0, 0, request.width, request.graphHeight);
@@ -153,29 +162,35 @@ std::string cannotWrite(const std::string& path, int error) {
 
 std::optional<PictureKind> pictureKindOf(const std::string& path) {
     const std::string ending = lowerEnding(path);
-    if (ending == ".png")
+    if (ending == ".png") {
         return PictureKind::Png;
-    if (ending == ".pdf")
+    }
+    if (ending == ".pdf") {
         return PictureKind::Pdf;
-    if (ending == ".svg")
+    }
+    if (ending == ".svg") {
         return PictureKind::Svg;
+    }
     return std::nullopt;
 }
 
 std::optional<std::pair<int, int>> parsePictureSize(std::string_view text, bool allowSingle) {
     const std::size_t x = text.find_first_of("xX");
     if (x == std::string_view::npos) {
-        if (!allowSingle)
+        if (!allowSingle) {
             return std::nullopt;
+        }
         const auto side = parseSide(text);
-        if (!side)
+        if (!side) {
             return std::nullopt;
+        }
         return std::pair{*side, *side};
     }
     const auto width = parseSide(text.substr(0, x));
     const auto height = parseSide(text.substr(x + 1));
-    if (!width || !height)
+    if (!width || !height) {
         return std::nullopt;
+    }
     return std::pair{*width, *height};
 }
 
@@ -193,35 +208,40 @@ ViewState viewForSize(const ViewState& view, TrackBoundsCache& bounds, const Tra
 
 std::string exportPicture(const std::string& path, const PictureRequest& request) {
     const auto kind = pictureKindOf(path);
-    if (!kind)
+    if (!kind) {
         return gettext("Unknown picture type (use .png, .pdf or .svg): ") + path;
+    }
     const int height = request.mapHeight + std::max(request.graphHeight, 0);
-    if (request.width < 1 || request.mapHeight < 1 || request.width > kMaxPictureSide ||
-        height > kMaxPictureSide)
+    if (request.width < 1 || request.mapHeight < 1 || request.width > maxPictureSide ||
+        height > maxPictureSide) {
         return gettext("Picture size out of range (1 to 8192 pixels): ") +
                std::to_string(request.width) + "x" + std::to_string(height);
+    }
     const std::filesystem::path target(path);
     std::filesystem::path folder = target.parent_path();
-    if (folder.empty())
+    if (folder.empty()) {
         folder = ".";
+    }
     std::error_code error;
-    if (!std::filesystem::is_directory(folder, error))
+    if (!std::filesystem::is_directory(folder, error)) {
         return gettext("Folder not found: ") + folder.string();
-    if (std::filesystem::is_directory(target, error))
+    }
+    if (std::filesystem::is_directory(target, error)) {
         return cannotWrite(path, EISDIR);
+    }
 
     TemporaryFile file(target);
-    if (!file.isOpen())
+    if (!file.isOpen()) {
         return cannotWrite(path, file.error());
+    }
     OwnedCairoSurface surface;
     switch (*kind) {
     case PictureKind::Png:
         surface.reset(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, request.width, height));
         break;
     case PictureKind::Pdf:
-        surface.reset(cairo_pdf_surface_create_for_stream(&TemporaryFile::write, &file,
-                                                          request.width * kPointsPerPixel,
-                                                          height * kPointsPerPixel));
+        surface.reset(cairo_pdf_surface_create_for_stream(
+            &TemporaryFile::write, &file, request.width * pointsPerPixel, height * pointsPerPixel));
         break;
     case PictureKind::Svg:
         surface.reset(cairo_svg_surface_create_for_stream(&TemporaryFile::write, &file,
@@ -229,30 +249,37 @@ std::string exportPicture(const std::string& path, const PictureRequest& request
         cairo_svg_surface_set_document_unit(surface.get(), CAIRO_SVG_UNIT_PX);
         break;
     }
-    if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS)
+    if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) {
         return gettext("Could not save picture: ") + path + ": " +
                cairo_status_to_string(cairo_surface_status(surface.get()));
+    }
     {
         const OwnedCairoContext cr(cairo_create(surface.get()));
-        if (*kind == PictureKind::Pdf)
-            cairo_scale(cr.get(), kPointsPerPixel, kPointsPerPixel);
+        if (*kind == PictureKind::Pdf) {
+            cairo_scale(cr.get(), pointsPerPixel, pointsPerPixel);
+        }
         drawPicture(cr.get(), request, *kind != PictureKind::Png);
-        if (cairo_status(cr.get()) != CAIRO_STATUS_SUCCESS)
+        if (cairo_status(cr.get()) != CAIRO_STATUS_SUCCESS) {
             return gettext("Could not save picture: ") + path + ": " +
                    cairo_status_to_string(cairo_status(cr.get()));
+        }
     }
     cairo_status_t status = CAIRO_STATUS_SUCCESS;
-    if (*kind == PictureKind::Png)
+    if (*kind == PictureKind::Png) {
         status = cairo_surface_write_to_png_stream(surface.get(), &TemporaryFile::write, &file);
+    }
     cairo_surface_finish(surface.get());
-    if (status == CAIRO_STATUS_SUCCESS)
+    if (status == CAIRO_STATUS_SUCCESS) {
         status = cairo_surface_status(surface.get());
-    if (status != CAIRO_STATUS_SUCCESS)
+    }
+    if (status != CAIRO_STATUS_SUCCESS) {
         return file.error() != 0 ? cannotWrite(path, file.error())
                                  : gettext("Could not save picture: ") + path + ": " +
                                        cairo_status_to_string(status);
-    if (!file.commit(target))
+    }
+    if (!file.commit(target)) {
         return cannotWrite(path, file.error());
+    }
     return {};
 }
 

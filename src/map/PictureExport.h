@@ -22,9 +22,9 @@ enum class PictureKind { Png, Pdf, Svg };
 std::optional<PictureKind> pictureKindOf(const std::string& path);
 
 // Largest width and height of a picture, also of map and graph together.
-inline constexpr int kMaxPictureSide = 8192;
+inline constexpr int maxPictureSide = 8192;
 
-// "WIDTHxHEIGHT", or a single number for a square when `allowSingle`; each 1..kMaxPictureSide.
+// "WIDTHxHEIGHT", or a single number for a square when `allowSingle`; each 1..maxPictureSide.
 std::optional<std::pair<int, int>> parsePictureSize(std::string_view text, bool allowSingle);
 
 struct PictureRequest {

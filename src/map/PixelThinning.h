@@ -37,17 +37,19 @@ public:
 
     // Draws what an open run keeps.
     template <class Draw> void finish(Draw&& draw) {
-        if (runLength_ == 0)
+        if (runLength_ == 0) {
             return;
+        }
         std::array<Kept, 4> extremes = extremes_;
         std::sort(extremes.begin(), extremes.end(),
                   [](const Kept& a, const Kept& b) { return a.order < b.order; });
         std::uint64_t drawn = 0;
-        for (const Kept& kept : extremes)
+        for (const Kept& kept : extremes) {
             if (kept.order != drawn && kept.order != runLength_) {
                 draw(kept.point);
                 drawn = kept.order;
             }
+        }
         draw(end_);
         runLength_ = 0;
     }
@@ -66,8 +68,9 @@ private:
             return;
         }
         auto update = [&](Kept& kept, bool better) {
-            if (better)
+            if (better) {
                 kept = {p, runLength_};
+            }
         };
         update(extremes_[0], p.x < extremes_[0].point.x);
         update(extremes_[1], p.x > extremes_[1].point.x);

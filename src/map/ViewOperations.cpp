@@ -10,7 +10,7 @@
 namespace trakmoor {
 
 double zoomedBy(double zoom, double factor) {
-    return std::clamp(factor * zoom, kMinZoom, kMaxZoom);
+    return std::clamp(factor * zoom, minZoom, maxZoom);
 }
 
 void zoomAbout(ViewState& view, double factor, double mouseX, double mouseY, int panelWidth,

@@ -13,10 +13,10 @@
 
 namespace trakmoor {
 
-inline constexpr double kMinZoom = 0.05;
-inline constexpr double kMaxZoom = 50.0;
+inline constexpr double minZoom = 0.05;
+inline constexpr double maxZoom = 50.0;
 
-// factor x zoom, kept within kMinZoom..kMaxZoom.
+// factor x zoom, kept within minZoom..maxZoom.
 double zoomedBy(double zoom, double factor);
 
 // Zooms `view` by `factor` so that the panel point (mouseX, mouseY) keeps showing the same place.

@@ -26,8 +26,9 @@ constexpr std::array<std::uint16_t, 256> makeCrcTable() {
     std::array<std::uint16_t, 256> table{};
     for (unsigned byte = 0; byte < 256; ++byte) {
         std::uint16_t crc = static_cast<std::uint16_t>(byte);
-        for (int bit = 0; bit < 8; ++bit)
+        for (int bit = 0; bit < 8; ++bit) {
             crc = static_cast<std::uint16_t>(crc & 1 ? (crc >> 1) ^ 0xA001 : crc >> 1);
+        }
         table[byte] = crc;
     }
     return table;
@@ -35,8 +36,9 @@ constexpr std::array<std::uint16_t, 256> makeCrcTable() {
 constexpr std::array<std::uint16_t, 256> crcTable = makeCrcTable();
 
 std::uint16_t crcOf(const std::uint8_t* bytes, std::size_t count, std::uint16_t crc = 0) {
-    for (std::size_t i = 0; i < count; ++i)
+    for (std::size_t i = 0; i < count; ++i) {
         crc = static_cast<std::uint16_t>((crc >> 8) ^ crcTable[(crc ^ bytes[i]) & 0xFF]);
+    }
     return crc;
 }
 
@@ -50,8 +52,9 @@ public:
     // False at the end of the input; `error` is set when reading failed.
     bool read(std::uint8_t* to, std::size_t count) {
         while (count > 0) {
-            if (at_ == end_ && !refill())
+            if (at_ == end_ && !refill()) {
                 return false;
+            }
             const std::size_t n = std::min(count, end_ - at_);
             std::memcpy(to, data() + at_, n);
             crc_ = crcOf(to, n, crc_);
@@ -74,19 +77,23 @@ private:
 
     bool refill() {
         if (fd_ < 0) {
-            if (end_ == memory_.size())
+            if (end_ == memory_.size()) {
                 return false;
+            }
             end_ = memory_.size();
             return at_ < end_;
         }
         for (;;) {
             const ssize_t got = ::read(fd_, block_.data(), block_.size());
-            if (got < 0 && errno == EINTR)
+            if (got < 0 && errno == EINTR) {
                 continue;
-            if (got < 0)
+            }
+            if (got < 0) {
                 error_ = errno;
-            if (got <= 0)
+            }
+            if (got <= 0) {
                 return false;
+            }
             at_ = 0;
             end_ = static_cast<std::size_t>(got);
             return true;
@@ -132,8 +139,9 @@ enum class Role : std::uint8_t {
 };
 
 std::optional<Role> roleOf(std::uint16_t message, std::uint8_t field) {
-    if (field == timestampField)
+    if (field == timestampField) {
         return Role::Timestamp;
+    }
     switch (message) {
     case recordMessage:
         switch (field) {
@@ -165,8 +173,9 @@ std::optional<Role> roleOf(std::uint16_t message, std::uint8_t field) {
     case fileIdMessage:
         return field == 0 ? std::optional(Role::FileType) : std::nullopt;
     case eventMessage:
-        if (field == 0)
+        if (field == 0) {
             return Role::EventKind;
+        }
         return field == 1 ? std::optional(Role::EventType) : std::nullopt;
     case courseMessage:
         return field == 5 ? std::optional(Role::CourseName) : std::nullopt;
@@ -226,8 +235,9 @@ std::optional<double> fieldValue(const std::uint8_t* bytes, const WantedField& f
                                  bool bigEndian) {
     const int base = field.baseType & 0x1F;
     const int width = baseTypeWidth(field.baseType);
-    if (width == 0 || field.size < width || base == 7)
+    if (width == 0 || field.size < width || base == 7) {
         return std::nullopt;
+    }
     std::uint64_t raw = 0;
     for (int i = 0; i < width; ++i) {
         const int shift = 8 * (bigEndian ? width - 1 - i : i);
@@ -240,8 +250,9 @@ std::optional<double> fieldValue(const std::uint8_t* bytes, const WantedField& f
     case 3:
     case 5:
     case 14: {
-        if (raw == signedMax)
+        if (raw == signedMax) {
             return std::nullopt;
+        }
         // Sign-extend from the value's width.
         const int unused = 64 - 8 * width;
         return static_cast<double>(static_cast<std::int64_t>(raw << unused) >> unused);
@@ -250,24 +261,28 @@ std::optional<double> fieldValue(const std::uint8_t* bytes, const WantedField& f
     case 11:
     case 12:
     case 16:
-        if (raw == 0)
+        if (raw == 0) {
             return std::nullopt;
+        }
         return static_cast<double>(raw);
     case 8: {
-        if (raw == allOnes)
+        if (raw == allOnes) {
             return std::nullopt;
+        }
         const float value = std::bit_cast<float>(static_cast<std::uint32_t>(raw));
         return std::isfinite(value) ? std::optional<double>(value) : std::nullopt;
     }
     case 9: {
-        if (raw == allOnes)
+        if (raw == allOnes) {
             return std::nullopt;
+        }
         const double value = std::bit_cast<double>(raw);
         return std::isfinite(value) ? std::optional(value) : std::nullopt;
     }
     default:
-        if (raw == allOnes)
+        if (raw == allOnes) {
             return std::nullopt;
+        }
         return static_cast<double>(raw);
     }
 }
@@ -298,17 +313,21 @@ public:
         case recordMessage:
             return record(definition, bytes, timestamp);
         case fileIdMessage:
-            for (const WantedField& field : definition.wanted)
-                if (field.role == Role::FileType)
+            for (const WantedField& field : definition.wanted) {
+                if (field.role == Role::FileType) {
                     courseFile_ = fieldValue(bytes, field, definition.bigEndian) ==
                                   std::optional<double>(courseFileType);
+                }
+            }
             return;
         case eventMessage:
             return event(definition, bytes);
         case courseMessage:
-            for (const WantedField& field : definition.wanted)
-                if (field.role == Role::CourseName && (field.baseType & 0x1F) == 7)
+            for (const WantedField& field : definition.wanted) {
+                if (field.role == Role::CourseName && (field.baseType & 0x1F) == 7) {
                     courseName_ = fieldText(bytes, field);
+                }
+            }
             return;
         default:
             return;
@@ -326,15 +345,17 @@ private:
     void event(const Definition& definition, const std::uint8_t* bytes) {
         std::optional<double> kind, type;
         for (const WantedField& field : definition.wanted) {
-            if (field.role == Role::EventKind)
+            if (field.role == Role::EventKind) {
                 kind = fieldValue(bytes, field, definition.bigEndian);
-            else if (field.role == Role::EventType)
+            } else if (field.role == Role::EventType) {
                 type = fieldValue(bytes, field, definition.bigEndian);
+            }
         }
         // The timer's stop, stop_all, stop_disable and stop_disable_all: the recording paused.
         constexpr double timerEvent = 0;
-        if (kind == timerEvent && type && (*type == 1 || *type == 4 || *type == 8 || *type == 9))
+        if (kind == timerEvent && type && (*type == 1 || *type == 4 || *type == 8 || *type == 9)) {
             pendingPause_ = true;
+        }
     }
 
     void record(const Definition& definition, const std::uint8_t* bytes,
@@ -346,14 +367,16 @@ private:
                 if (field.size >= 3) {
                     const std::uint8_t* p = bytes + field.offset;
                     const unsigned raw = p[0] | (p[1] & 0x0F) << 8;
-                    if (raw != 0xFFF)
+                    if (raw != 0xFFF) {
                         speed = raw / 100.0;
+                    }
                 }
                 continue;
             }
             const std::optional<double> value = fieldValue(bytes, field, definition.bigEndian);
-            if (!value)
+            if (!value) {
                 continue;
+            }
             switch (field.role) {
             case Role::Lat:
                 lat = *value;
@@ -389,25 +412,30 @@ private:
                 break;
             }
         }
-        if (enhancedSpeed)
+        if (enhancedSpeed) {
             speed = enhancedSpeed;
-        if (speed)
+        }
+        if (speed) {
             channels[int(Channel::Speed)] = *speed * 3.6;
-        if (enhancedAltitude)
+        }
+        if (enhancedAltitude) {
             altitude = enhancedAltitude;
+        }
         // Some devices write a record with its time alone when they start: nothing to show.
         if (!(lat && lon) && !altitude &&
-            std::none_of(channels.begin(), channels.end(), [](auto& c) { return c.has_value(); }))
+            std::none_of(channels.begin(), channels.end(), [](auto& c) { return c.has_value(); })) {
             return;
+        }
 
         if (pendingPause_) {
             track_->startSegment();
             pendingPause_ = false;
         }
         auto point = std::make_unique<WayPoint>();
-        if (timestamp)
+        if (timestamp) {
             point->setTime(static_cast<std::int32_t>(std::min<std::int64_t>(
                 *timestamp + fitEpochOffset, std::numeric_limits<std::int32_t>::max())));
+        }
         const std::int32_t index = track_->pointCount();
         // A record without a fix stays where the last fix was, and those before the first fix
         // where it will be, so that the line never jumps to 0,0.
@@ -429,28 +457,35 @@ private:
             point->setEle(*altitude);
             if (!heightSeen_) {
                 heightSeen_ = true;
-                for (std::int32_t i = 0; i < index; ++i)
+                for (std::int32_t i = 0; i < index; ++i) {
                     track_->pointAt(i)->setEle(*altitude);
+                }
             }
         } else if (index > 0) {
             point->setEle(track_->pointAt(index - 1)->ele());
         }
         track_->addPoint(std::move(point));
-        for (int c = 0; c < channelCount; ++c)
-            if (channels[c])
+        for (int c = 0; c < channelCount; ++c) {
+            if (channels[c]) {
                 track_->setChannelValue(static_cast<Channel>(c), index, *channels[c]);
+            }
+        }
     }
 
     void finishFile() {
-        if (!track_ || track_->pointCount() == 0)
+        if (!track_ || track_->pointCount() == 0) {
             return;
-        if (!positionSeen_)
+        }
+        if (!positionSeen_) {
             track_->setHasPositions(false);
-        if (courseFile_)
+        }
+        if (courseFile_) {
             track_->setName(courseName_);
+        }
         totalPoints_ += track_->pointCount();
-        if (!gpx_)
+        if (!gpx_) {
             gpx_ = std::make_unique<Gpx>();
+        }
         gpx_->addTrack(std::move(track_));
     }
 
@@ -472,13 +507,16 @@ public:
     GpxReadResult run() {
         GpxReadResult result;
         for (int file = 0;; ++file) {
-            if (file > 0 && source_.atEnd())
+            if (file > 0 && source_.atEnd()) {
                 break;
-            if (!readFile(file == 0))
+            }
+            if (!readFile(file == 0)) {
                 break;
+            }
         }
-        if (source_.error() != 0)
+        if (source_.error() != 0) {
             problem(std::generic_category().message(source_.error()));
+        }
         result.gpx = builder_.finish();
         if (notFit_) {
             result.outcome = GpxReadResult::Outcome::NotGpx;
@@ -487,8 +525,9 @@ public:
         }
         if (!result.gpx) {
             result.outcome = GpxReadResult::Outcome::Unreadable;
-            if (reasons_.empty())
+            if (reasons_.empty()) {
                 problem(gettext("it holds no recorded points"));
+            }
         }
         result.error = reasons_;
         return result;
@@ -496,10 +535,12 @@ public:
 
 private:
     void problem(const std::string& reason) {
-        if (reasons_.find(reason) != std::string::npos)
+        if (reasons_.find(reason) != std::string::npos) {
             return;
-        if (!reasons_.empty())
+        }
+        if (!reasons_.empty()) {
             reasons_ += "; ";
+        }
         reasons_ += reason;
     }
 
@@ -517,28 +558,32 @@ private:
         // Headers are 12 or 14 bytes; a longer one only adds bytes we do not need.
         if (headerSize < 12 || !source_.read(header.data() + 1, headerSize - 1) ||
             std::memcmp(header.data() + 8, ".FIT", 4) != 0) {
-            if (first)
+            if (first) {
                 notFit_ = true;
-            else
+            } else {
                 problem(gettext("bytes after the last FIT file are no FIT file"));
+            }
             return false;
         }
         if (headerSize >= 14) {
             const std::uint16_t stored = header[12] | header[13] << 8;
-            if (stored != 0 && stored != crcOf(header.data(), 12))
+            if (stored != 0 && stored != crcOf(header.data(), 12)) {
                 problem(gettext("the header's checksum does not match"));
+            }
         }
         const std::uint32_t dataSize =
             header[4] | header[5] << 8 | header[6] << 16 | std::uint32_t(header[7]) << 24;
         builder_.startFile();
-        for (auto& definition : definitions_)
+        for (auto& definition : definitions_) {
             definition = Definition{};
+        }
         lastTimestamp_.reset();
 
         const std::uint64_t end = source_.consumed() + dataSize;
         while (source_.consumed() < end) {
-            if (!readMessage())
+            if (!readMessage()) {
                 return false;
+            }
         }
         if (source_.consumed() > end) {
             problem(gettext("a message runs past the end of the data"));
@@ -550,8 +595,9 @@ private:
             truncated();
             return false;
         }
-        if ((crc[0] | crc[1] << 8) != expected)
+        if ((crc[0] | crc[1] << 8) != expected) {
             problem(gettext("the file's checksum does not match"));
+        }
         return true;
     }
 
@@ -568,8 +614,9 @@ private:
             const std::uint32_t offset = header & 0x1F;
             if (lastTimestamp_) {
                 std::uint32_t time = (*lastTimestamp_ & ~0x1Fu) + offset;
-                if (offset < (*lastTimestamp_ & 0x1Fu))
+                if (offset < (*lastTimestamp_ & 0x1Fu)) {
                     time += 0x20;
+                }
                 lastTimestamp_ = timestamp = time;
             }
         } else if (header & 0x40) {
@@ -586,8 +633,9 @@ private:
             return false;
         }
         for (const WantedField& field : definition.wanted) {
-            if (field.role != Role::Timestamp)
+            if (field.role != Role::Timestamp) {
                 continue;
+            }
             if (const auto value = fieldValue(data_.data(), field, definition.bigEndian)) {
                 lastTimestamp_ = timestamp = static_cast<std::uint32_t>(*value);
             }
@@ -617,8 +665,9 @@ private:
             const std::uint8_t number = fields[i * 3];
             const std::uint8_t size = fields[i * 3 + 1];
             const std::uint8_t baseType = fields[i * 3 + 2];
-            if (const auto role = roleOf(definition.message, number); role && size > 0)
+            if (const auto role = roleOf(definition.message, number); role && size > 0) {
                 definition.wanted.push_back({*role, size, baseType, definition.size});
+            }
             definition.size += size;
         }
         if (developerFields) {
@@ -627,8 +676,9 @@ private:
                 truncated();
                 return false;
             }
-            for (int i = 0; i < count; ++i)
+            for (int i = 0; i < count; ++i) {
                 definition.size += fields[i * 3 + 1];
+            }
         }
         definitions_[local] = std::move(definition);
         return true;
@@ -658,17 +708,20 @@ bool looksLikeFit(std::span<const std::uint8_t> head) {
 
 GpxReadResult readFitFileWithOutcome(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
+    if (fd < 0) {
         return cannotOpen(errno);
+    }
     struct Closer {
         int fd;
         ~Closer() { ::close(fd); }
     } closer{fd};
     struct stat status {};
-    if (::fstat(fd, &status) != 0)
+    if (::fstat(fd, &status) != 0) {
         return cannotOpen(errno);
-    if (!S_ISREG(status.st_mode))
+    }
+    if (!S_ISREG(status.st_mode)) {
         return cannotOpen(S_ISDIR(status.st_mode) ? EISDIR : EINVAL);
+    }
     ByteSource source(fd);
     return FitDecoder(source).run();
 }

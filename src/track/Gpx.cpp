@@ -1,8 +1,8 @@
 #include "track/Gpx.h"
 
 #include <charconv>
-#include <cstring>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <utility>
 
@@ -15,10 +15,12 @@ bool isSpace(char c) {
 }
 
 std::string_view trimmed(std::string_view text) {
-    while (!text.empty() && isSpace(text.front()))
+    while (!text.empty() && isSpace(text.front())) {
         text.remove_prefix(1);
-    while (!text.empty() && isSpace(text.back()))
+    }
+    while (!text.empty() && isSpace(text.back())) {
         text.remove_suffix(1);
+    }
     return text;
 }
 
@@ -41,8 +43,9 @@ void WayPoint::setTimeText(std::string_view text) {
 }
 
 WayPoint::Labels& WayPoint::labels() {
-    if (!labels_)
+    if (!labels_) {
         labels_ = std::make_unique<Labels>();
+    }
     return *labels_;
 }
 
@@ -53,8 +56,9 @@ void Track::setName(std::string_view name) {
 void Track::setNumberText(std::string_view text) {
     text = trimmed(text);
     // from_chars takes a minus sign but not a plus sign.
-    if (!text.empty() && text.front() == '+' && text.size() > 1 && text[1] != '-')
+    if (!text.empty() && text.front() == '+' && text.size() > 1 && text[1] != '-') {
         text.remove_prefix(1);
+    }
     std::int32_t value = 0;
     auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     number_ = (error == std::errc() && end == text.data() + text.size()) ? value : 0;
@@ -73,8 +77,9 @@ WayPoint* Track::pointAt(std::int32_t index) {
 }
 
 Track::Extras& Track::extras() {
-    if (!extras_)
+    if (!extras_) {
         extras_ = std::make_unique<Extras>();
+    }
     return *extras_;
 }
 
@@ -83,8 +88,9 @@ bool Track::hasChannel(Channel channel) const {
 }
 
 double Track::channelValue(Channel channel, std::int32_t index) const {
-    if (!hasChannel(channel))
+    if (!hasChannel(channel)) {
         return std::numeric_limits<double>::quiet_NaN();
+    }
     const auto& values = extras_->channels[static_cast<int>(channel)];
     return static_cast<std::uint32_t>(index) < values.size()
                ? values[index]
@@ -92,12 +98,14 @@ double Track::channelValue(Channel channel, std::int32_t index) const {
 }
 
 void Track::setChannelValue(Channel channel, std::int32_t index, double value) {
-    if (index < 0 || std::isnan(value))
+    if (index < 0 || std::isnan(value)) {
         return;
+    }
     Extras& extra = extras();
     auto& values = extra.channels[static_cast<int>(channel)];
-    if (values.size() <= static_cast<std::size_t>(index))
+    if (values.size() <= static_cast<std::size_t>(index)) {
         values.resize(static_cast<std::size_t>(index) + 1, std::numeric_limits<float>::quiet_NaN());
+    }
     values[index] = static_cast<float>(value);
     extra.channelMask |= static_cast<std::uint8_t>(1u << static_cast<int>(channel));
 }
@@ -109,16 +117,19 @@ const std::vector<std::int32_t>& Track::segmentStarts() const {
 
 void Track::startSegment() {
     const std::int32_t next = pointCount();
-    if (next == 0)
+    if (next == 0) {
         return;
+    }
     auto& starts = extras().segmentStarts;
-    if (starts.empty() || starts.back() != next)
+    if (starts.empty() || starts.back() != next) {
         starts.push_back(next);
+    }
 }
 
 void Track::setHasPositions(bool has) {
-    if (has && !extras_)
+    if (has && !extras_) {
         return;
+    }
     extras().hasPositions = has;
 }
 

@@ -44,8 +44,9 @@ struct FileDescriptor {
     FileDescriptor(const FileDescriptor&) = delete;
     FileDescriptor& operator=(const FileDescriptor&) = delete;
     ~FileDescriptor() {
-        if (fd >= 0)
+        if (fd >= 0) {
             ::close(fd);
+        }
     }
 };
 
@@ -81,8 +82,9 @@ struct TidyMessages {
 thread_local std::string* capturedXmlError = nullptr;
 
 void captureXmlError(const char* message) {
-    if (capturedXmlError && capturedXmlError->empty())
+    if (capturedXmlError && capturedXmlError->empty()) {
         *capturedXmlError = message;
+    }
 }
 
 struct XmlErrorCapture {
@@ -112,18 +114,22 @@ bool nestsTooDeep(std::string_view text) {
     int depth = 0;
     std::size_t tagEnd = 0; // the '>' of the tag being looked at, kept to stay linear
     for (std::size_t i = 0; i + 1 < text.size(); ++i) {
-        if (text[i] != '<')
+        if (text[i] != '<') {
             continue;
+        }
         const char next = text[i + 1];
         if (next == '/') {
-            if (depth > 0)
+            if (depth > 0) {
                 --depth;
+            }
         } else if (next != '!' && next != '?') {
-            if (tagEnd != std::string_view::npos && tagEnd <= i)
+            if (tagEnd != std::string_view::npos && tagEnd <= i) {
                 tagEnd = text.find('>', i);
+            }
             const bool selfClosing = tagEnd != std::string_view::npos && text[tagEnd - 1] == '/';
-            if (!selfClosing && ++depth > maxTidyNesting)
+            if (!selfClosing && ++depth > maxTidyNesting) {
                 return true;
+            }
         }
     }
     return false;
@@ -133,12 +139,14 @@ bool nestsTooDeep(std::string_view text) {
 bool mayHoldGpxElement(std::string_view text) {
     for (std::size_t at = text.find("<gpx"); at != std::string_view::npos;
          at = text.find("<gpx", at + 1)) {
-        if (at + 4 == text.size())
+        if (at + 4 == text.size()) {
             return true;
+        }
         char next = text[at + 4];
         if (next == '>' || next == '/' || next == ' ' || next == '\t' || next == '\n' ||
-            next == '\r')
+            next == '\r') {
             return true;
+        }
     }
     return false;
 }
@@ -195,12 +203,14 @@ std::string repairWithTidy(std::string_view original) {
     // Asking with a one-byte buffer makes Tidy report the size it needs.
     char probe[2] = {};
     unsigned length = 1;
-    if (tidySaveString(tidy.doc, probe, &length) >= 0 && length <= 1)
+    if (tidySaveString(tidy.doc, probe, &length) >= 0 && length <= 1) {
         return std::string(probe, length);
+    }
     std::string repaired(length + 1, '\0');
     unsigned capacity = length + 1;
-    if (tidySaveString(tidy.doc, repaired.data(), &capacity) < 0)
+    if (tidySaveString(tidy.doc, repaired.data(), &capacity) < 0) {
         return {};
+    }
     repaired.resize(capacity);
     return repaired;
 }
@@ -209,9 +219,11 @@ std::string repairWithTidy(std::string_view original) {
 // Building the document as the parser streams
 
 bool isBlank(const char* text) {
-    for (; *text; ++text)
-        if (!isXmlSpace(*text))
+    for (; *text; ++text) {
+        if (!isXmlSpace(*text)) {
             return false;
+        }
+    }
     return true;
 }
 
@@ -221,11 +233,13 @@ bool isBlank(const char* text) {
 std::string collapseWhiteSpace(const char* text) {
     const std::size_t length = std::strlen(text);
     bool clean = length > 0 && !isXmlSpace(text[0]) && !isXmlSpace(text[length - 1]);
-    for (std::size_t i = 1; clean && i < length; ++i)
+    for (std::size_t i = 1; clean && i < length; ++i) {
         clean = text[i] != '\t' && text[i] != '\n' && text[i] != '\r' &&
                 !(text[i] == ' ' && text[i - 1] == ' ');
-    if (clean)
+    }
+    if (clean) {
         return std::string(text, length);
+    }
     std::string result;
     bool pendingSpace = false;
     for (; *text; ++text) {
@@ -233,8 +247,9 @@ std::string collapseWhiteSpace(const char* text) {
             pendingSpace = !result.empty();
             continue;
         }
-        if (pendingSpace)
+        if (pendingSpace) {
             result += ' ';
+        }
         pendingSpace = false;
         result += *text;
     }
@@ -262,8 +277,9 @@ public:
     // rest of the parse ignored, and finish throws it.
     static void onEvent(mxml_node_t* node, mxml_sax_event_t event, void* data) {
         auto* builder = static_cast<StreamingGpxBuilder*>(data);
-        if (builder->failure_)
+        if (builder->failure_) {
             return;
+        }
         try {
             builder->handle(node, event);
         } catch (...) {
@@ -273,13 +289,17 @@ public:
 
     // After the parse: the document, or none when there was no gpx element.
     std::unique_ptr<Gpx> finish() {
-        if (failure_)
+        if (failure_) {
             std::rethrow_exception(failure_);
-        if (!gpx_)
+        }
+        if (!gpx_) {
             return nullptr;
-        for (auto* kind : {&tracks_, &routes_, &wayPoints_})
-            for (auto& track : *kind)
+        }
+        for (auto* kind : {&tracks_, &routes_, &wayPoints_}) {
+            for (auto& track : *kind) {
                 gpx_->addTrack(std::move(track));
+            }
+        }
         return std::move(gpx_);
     }
 
@@ -305,9 +325,9 @@ private:
     // An open trk, rte, wpt, trkpt or rtept.
     struct Record {
         Kind kind;
-        Track* track = nullptr;    // trk, rte, wpt
-        WayPoint* point = nullptr; // wpt and the points that belong to a track
-        int trackRecord = -1;      // index of the innermost trk, rte or wpt around or at it
+        Track* track = nullptr;       // trk, rte, wpt
+        WayPoint* point = nullptr;    // wpt and the points that belong to a track
+        int trackRecord = -1;         // index of the innermost trk, rte or wpt around or at it
         std::int32_t pointIndex = -1; // of a trkpt within its track
         int openSegments = 0;
         unsigned fieldsTaken = 0; // one bit per Field
@@ -316,18 +336,24 @@ private:
     enum class TextState : unsigned char { None, FirstChild, CdataAfterBlank };
 
     static Kind kindOf(std::string_view name) {
-        if (name == "trkpt")
+        if (name == "trkpt") {
             return Kind::TrkPt;
-        if (name == "trkseg")
+        }
+        if (name == "trkseg") {
             return Kind::TrkSeg;
-        if (name == "trk")
+        }
+        if (name == "trk") {
             return Kind::Trk;
-        if (name == "rtept")
+        }
+        if (name == "rtept") {
             return Kind::RtePt;
-        if (name == "rte")
+        }
+        if (name == "rte") {
             return Kind::Rte;
-        if (name == "wpt")
+        }
+        if (name == "wpt") {
             return Kind::Wpt;
+        }
         return Kind::Other;
     }
 
@@ -343,27 +369,33 @@ private:
     }
 
     void handle(mxml_node_t* node, mxml_sax_event_t event) {
-        if (done_)
-            return;
-        if (!gpx_) {
-            if (event == MXML_SAX_ELEMENT_OPEN && std::string_view(mxmlGetElement(node)) == "gpx")
-                openGpx(node);
+        if (done_) {
             return;
         }
-        if (textState_ != TextState::None && takeText(node, event))
+        if (!gpx_) {
+            if (event == MXML_SAX_ELEMENT_OPEN && std::string_view(mxmlGetElement(node)) == "gpx") {
+                openGpx(node);
+            }
             return;
-        if (event == MXML_SAX_ELEMENT_OPEN)
+        }
+        if (textState_ != TextState::None && takeText(node, event)) {
+            return;
+        }
+        if (event == MXML_SAX_ELEMENT_OPEN) {
             open(node, mxmlGetElement(node));
-        else if (event == MXML_SAX_ELEMENT_CLOSE)
+        } else if (event == MXML_SAX_ELEMENT_CLOSE) {
             close();
+        }
     }
 
     void openGpx(mxml_node_t* element) {
         gpx_ = std::make_unique<Gpx>();
-        if (const char* creator = mxmlElementGetAttr(element, "creator"))
+        if (const char* creator = mxmlElementGetAttr(element, "creator")) {
             gpx_->setCreator(creator);
-        if (const char* version = mxmlElementGetAttr(element, "version"))
+        }
+        if (const char* version = mxmlElementGetAttr(element, "version")) {
             gpx_->setVersion(version);
+        }
         open_.push_back(Kind::Other);
     }
 
@@ -371,8 +403,9 @@ private:
     bool takeText(mxml_node_t* node, mxml_sax_event_t event) {
         if (event == MXML_SAX_CDATA) {
             textState_ = TextState::None;
-            if (const char* cdata = mxmlGetCDATA(node))
+            if (const char* cdata = mxmlGetCDATA(node)) {
                 store(cdata);
+            }
             return true;
         }
         if (event == MXML_SAX_DATA && textState_ == TextState::FirstChild) {
@@ -381,8 +414,9 @@ private:
                 textState_ = TextState::CdataAfterBlank;
             } else {
                 textState_ = TextState::None;
-                if (text)
+                if (text) {
                     store(collapseWhiteSpace(text));
+                }
             }
             return true;
         }
@@ -428,15 +462,17 @@ private:
     void storeChannel(const Record& record, Field field, const std::string& text) {
         double value = 0.0;
         auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-        if (error != std::errc() || !std::isfinite(value))
+        if (error != std::errc() || !std::isfinite(value)) {
             return;
+        }
         static constexpr Channel channels[] = {Channel::HeartRate, Channel::Cadence, Channel::Power,
                                                Channel::Temperature, Channel::Speed};
         const Channel channel =
             channels[static_cast<int>(field) - static_cast<int>(Field::HeartRate)];
         // Recorders write speed in metres per second.
-        if (channel == Channel::Speed)
+        if (channel == Channel::Speed) {
             value *= 3.6;
+        }
         records_[record.trackRecord].track->setChannelValue(channel, record.pointIndex, value);
     }
 
@@ -444,18 +480,24 @@ private:
     // cluetrust gpxdata extension and the common recorders' power element name them, whatever
     // namespace prefix the file gives them.
     static std::optional<Field> channelField(std::string_view name) {
-        if (const std::size_t colon = name.rfind(':'); colon != std::string_view::npos)
+        if (const std::size_t colon = name.rfind(':'); colon != std::string_view::npos) {
             name.remove_prefix(colon + 1);
-        if (name == "hr")
+        }
+        if (name == "hr") {
             return Field::HeartRate;
-        if (name == "cad" || name == "cadence")
+        }
+        if (name == "cad" || name == "cadence") {
             return Field::Cadence;
-        if (name == "power" || name == "PowerInWatts")
+        }
+        if (name == "power" || name == "PowerInWatts") {
             return Field::Power;
-        if (name == "atemp" || name == "wtemp" || name == "temp")
+        }
+        if (name == "atemp" || name == "wtemp" || name == "temp") {
             return Field::Temperature;
-        if (name == "speed")
+        }
+        if (name == "speed") {
             return Field::Speed;
+        }
         return std::nullopt;
     }
 
@@ -463,8 +505,9 @@ private:
     void wantText(int recordIndex, Field field) {
         Record& record = records_[recordIndex];
         const unsigned bit = 1u << static_cast<unsigned>(field);
-        if (record.fieldsTaken & bit)
+        if (record.fieldsTaken & bit) {
             return;
+        }
         record.fieldsTaken |= bit;
         textRecord_ = recordIndex;
         textField_ = field;
@@ -516,8 +559,9 @@ private:
         case Kind::TrkSeg:
             if (trackIndex >= 0) {
                 ++records_[trackIndex].openSegments;
-                if (records_[trackIndex].kind == Kind::Trk)
+                if (records_[trackIndex].kind == Kind::Trk) {
                     records_[trackIndex].track->startSegment();
+                }
             }
             return;
         case Kind::Other:
@@ -527,40 +571,50 @@ private:
             boundsSeen_ = true;
             readBounds(element);
         }
-        if (records_.empty())
+        if (records_.empty()) {
             return;
+        }
         const int recordIndex = static_cast<int>(records_.size()) - 1;
         const Record& record = records_.back();
         if (record.point) {
             if (record.kind == Kind::Wpt) {
-                if (name == "name")
+                if (name == "name") {
                     return wantText(recordIndex, Field::Name);
-                if (name == "cmt")
+                }
+                if (name == "cmt") {
                     return wantText(recordIndex, Field::Cmt);
-                if (name == "desc")
+                }
+                if (name == "desc") {
                     return wantText(recordIndex, Field::Desc);
+                }
             } else {
-                if (name == "ele")
+                if (name == "ele") {
                     return wantText(recordIndex, Field::Ele);
+                }
                 // Route points have no time.
-                if (name == "time" && record.kind == Kind::TrkPt)
+                if (name == "time" && record.kind == Kind::TrkPt) {
                     return wantText(recordIndex, Field::Time);
-                if (record.kind == Kind::TrkPt)
-                    if (const auto field = channelField(name))
+                }
+                if (record.kind == Kind::TrkPt) {
+                    if (const auto field = channelField(name)) {
                         return wantText(recordIndex, *field);
+                    }
+                }
             }
         }
         if (trackIndex >= 0 && records_[trackIndex].kind != Kind::Wpt) {
-            if (name == "name")
+            if (name == "name") {
                 wantText(trackIndex, Field::TrackName);
-            else if (name == "number")
+            } else if (name == "number") {
                 wantText(trackIndex, Field::TrackNumber);
+            }
         }
     }
 
     void pushRecord(Record record, bool isTrack) {
-        if (isTrack)
+        if (isTrack) {
             record.trackRecord = static_cast<int>(records_.size());
+        }
         records_.push_back(record);
     }
 
@@ -573,8 +627,9 @@ private:
         }
         switch (kind) {
         case Kind::TrkSeg:
-            if (const int trackIndex = innermostTrack(); trackIndex >= 0)
+            if (const int trackIndex = innermostTrack(); trackIndex >= 0) {
                 --records_[trackIndex].openSegments;
+            }
             break;
         case Kind::Wpt:
             records_.back().track->setName("WP: " + records_.back().point->name());
@@ -592,14 +647,18 @@ private:
     }
 
     void readBounds(mxml_node_t* bounds) {
-        if (const char* v = mxmlElementGetAttr(bounds, "minlat"))
+        if (const char* v = mxmlElementGetAttr(bounds, "minlat")) {
             gpx_->setMinLat(parseCoordinate(v));
-        if (const char* v = mxmlElementGetAttr(bounds, "minlon"))
+        }
+        if (const char* v = mxmlElementGetAttr(bounds, "minlon")) {
             gpx_->setMinLon(parseCoordinate(v));
-        if (const char* v = mxmlElementGetAttr(bounds, "maxlat"))
+        }
+        if (const char* v = mxmlElementGetAttr(bounds, "maxlat")) {
             gpx_->setMaxLat(parseCoordinate(v));
-        if (const char* v = mxmlElementGetAttr(bounds, "maxlon"))
+        }
+        if (const char* v = mxmlElementGetAttr(bounds, "maxlon")) {
             gpx_->setMaxLon(parseCoordinate(v));
+        }
     }
 
     std::exception_ptr failure_;
@@ -627,8 +686,9 @@ template <typename Load> ParseResult parseStreaming(Load load) {
     StreamingGpxBuilder builder;
     const bool parsed = load(top.node, &StreamingGpxBuilder::onEvent, &builder) != nullptr;
     std::unique_ptr<Gpx> gpx = builder.finish();
-    if (!parsed)
+    if (!parsed) {
         return {};
+    }
     return {true, std::move(gpx)};
 }
 
@@ -664,8 +724,9 @@ GpxReadResult readRepaired(const std::string& text, const std::string& parseErro
         GpxReadResult result;
         result.outcome =
             parsed ? GpxReadResult::Outcome::NotGpx : GpxReadResult::Outcome::Unreadable;
-        if (!parsed)
+        if (!parsed) {
             result.error = parseError;
+        }
         return result;
     };
     if (!mayHoldGpxElement(text)) {
@@ -673,20 +734,24 @@ GpxReadResult readRepaired(const std::string& text, const std::string& parseErro
         result.outcome = GpxReadResult::Outcome::NotGpx;
         return result;
     }
-    if (nestsTooDeep(text))
+    if (nestsTooDeep(text)) {
         return rejected();
+    }
     const std::string repaired = repairWithTidy(text);
-    if (repaired.empty())
+    if (repaired.empty()) {
         return rejected();
+    }
     XmlErrorCapture quiet;
     ParseResult parse = parseText(repaired);
-    if (!parse.parsed)
+    if (!parse.parsed) {
         return rejected();
+    }
     GpxReadResult result;
-    if (parse.gpx)
+    if (parse.gpx) {
         result.gpx = std::move(parse.gpx);
-    else
+    } else {
         result.outcome = GpxReadResult::Outcome::NotGpx;
+    }
     return result;
 }
 
@@ -699,19 +764,22 @@ GpxReadResult cannotOpen(int error) {
 
 // The whole file as text, up to its first NUL; false with errno set when it cannot be read.
 bool readWholeFile(int fd, std::string& text) {
-    if (::lseek(fd, 0, SEEK_SET) < 0)
+    if (::lseek(fd, 0, SEEK_SET) < 0) {
         return false;
+    }
     text.clear();
     char block[1 << 16];
     for (;;) {
         const ssize_t got = ::read(fd, block, sizeof block);
         if (got < 0) {
-            if (errno == EINTR)
+            if (errno == EINTR) {
                 continue;
+            }
             return false;
         }
-        if (got == 0)
+        if (got == 0) {
             break;
+        }
         text.append(block, static_cast<std::size_t>(got));
     }
     text.resize(std::min(text.size(), text.find('\0')));
@@ -724,18 +792,22 @@ bool readWholeFile(int fd, std::string& text) {
 // One numeric field of a time: starts with a digit, takes at most as many digits as its upper
 // limit has and stops early when one more digit would exceed that limit.
 bool readField(std::string_view text, std::size_t& at, int low, int high, int& value) {
-    if (at >= text.size() || text[at] < '0' || text[at] > '9')
+    if (at >= text.size() || text[at] < '0' || text[at] > '9') {
         return false;
+    }
     int maxDigits = 0;
-    for (int h = high; h > 0; h /= 10)
+    for (int h = high; h > 0; h /= 10) {
         ++maxDigits;
+    }
     value = 0;
     for (int digits = 0; digits < maxDigits && at < text.size(); ++digits) {
         char c = text[at];
-        if (c < '0' || c > '9')
+        if (c < '0' || c > '9') {
             break;
-        if (digits > 0 && value * 10 > high)
+        }
+        if (digits > 0 && value * 10 > high) {
             break;
+        }
         value = value * 10 + (c - '0');
         ++at;
     }
@@ -743,8 +815,9 @@ bool readField(std::string_view text, std::size_t& at, int low, int high, int& v
 }
 
 bool readLiteral(std::string_view text, std::size_t& at, char c) {
-    if (at >= text.size() || text[at] != c)
+    if (at >= text.size() || text[at] != c) {
         return false;
+    }
     ++at;
     return true;
 }
@@ -765,14 +838,17 @@ std::int64_t daysFromCivil(std::int64_t year, int month) {
 GpxReadResult readGpxFileWithOutcome(const std::string& path) {
     // Not blocking, so that a pipe without a writer is rejected instead of waited for.
     FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (file.fd < 0)
+    if (file.fd < 0) {
         return cannotOpen(errno);
+    }
     struct stat status {};
-    if (::fstat(file.fd, &status) != 0)
+    if (::fstat(file.fd, &status) != 0) {
         return cannotOpen(errno);
+    }
     // Directories, devices and pipes are no GPX files (and /dev/zero would never end).
-    if (!S_ISREG(status.st_mode))
+    if (!S_ISREG(status.st_mode)) {
         return cannotOpen(S_ISDIR(status.st_mode) ? EISDIR : EINVAL);
+    }
 
     // The parser reads the file in small blocks itself: the text is never held whole unless it
     // has to be repaired.
@@ -784,8 +860,9 @@ GpxReadResult readGpxFileWithOutcome(const std::string& path) {
         return result;
     }
     std::string text;
-    if (!readWholeFile(file.fd, text))
+    if (!readWholeFile(file.fd, text)) {
         return cannotOpen(errno);
+    }
     return readRepaired(text, capture.message, parse.parsed);
 }
 
@@ -812,8 +889,9 @@ std::string gpxReadFailureText(const GpxReadResult& result, const std::string& f
         break;
     }
     std::string text = gettext("Could not load GPX: ") + fileName;
-    if (!result.error.empty())
+    if (!result.error.empty()) {
         text += ": " + result.error;
+    }
     return text;
 }
 
@@ -848,29 +926,35 @@ std::int32_t parseGpxTime(std::string_view text) {
         !readField(text, at, 1, 31, day) || !readLiteral(text, at, 'T') ||
         !readField(text, at, 0, 23, hour) || !readLiteral(text, at, ':') ||
         !readField(text, at, 0, 59, minute) || !readLiteral(text, at, ':') ||
-        !readField(text, at, 0, 61, second))
+        !readField(text, at, 0, 61, second)) {
         return -1;
+    }
 
     // Fractions of a second, as phones and sport watches write them.
     if (at + 1 < text.size() && text[at] == '.' && text[at + 1] >= '0' && text[at + 1] <= '9') {
         ++at;
-        while (at < text.size() && text[at] >= '0' && text[at] <= '9')
+        while (at < text.size() && text[at] >= '0' && text[at] <= '9') {
             ++at;
+        }
     }
 
     std::int64_t offsetSeconds = 0;
     if (at < text.size() && (text[at] == '+' || text[at] == '-')) {
         const int sign = text[at] == '-' ? -1 : 1;
         ++at;
-        if (at + 5 > text.size())
+        if (at + 5 > text.size()) {
             return -1;
+        }
         auto digit = [&](std::size_t i) { return text[i] >= '0' && text[i] <= '9'; };
-        if (!digit(at) || !digit(at + 1) || text[at + 2] != ':' || !digit(at + 3) || !digit(at + 4))
+        if (!digit(at) || !digit(at + 1) || text[at + 2] != ':' || !digit(at + 3) ||
+            !digit(at + 4)) {
             return -1;
+        }
         const int offsetHours = (text[at] - '0') * 10 + (text[at + 1] - '0');
         const int offsetMinutes = (text[at + 3] - '0') * 10 + (text[at + 4] - '0');
-        if (offsetHours > 14 || offsetMinutes > 59)
+        if (offsetHours > 14 || offsetMinutes > 59) {
             return -1;
+        }
         offsetSeconds = sign * (offsetHours * 3600 + offsetMinutes * 60);
     } else if (!readLiteral(text, at, 'Z')) {
         return -1;
@@ -878,8 +962,9 @@ std::int32_t parseGpxTime(std::string_view text) {
 
     const std::int64_t days = daysFromCivil(year, month) + (day - 1);
     const std::int64_t seconds = days * 86400 + hour * 3600 + minute * 60 + second - offsetSeconds;
-    if (seconds < 0 || seconds > std::numeric_limits<std::int32_t>::max())
+    if (seconds < 0 || seconds > std::numeric_limits<std::int32_t>::max()) {
         return -1;
+    }
     return static_cast<std::int32_t>(seconds);
 }
 

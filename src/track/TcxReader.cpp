@@ -21,8 +21,9 @@ namespace {
 thread_local std::string* capturedTcxError = nullptr;
 
 void captureTcxError(const char* message) {
-    if (capturedTcxError && capturedTcxError->empty())
+    if (capturedTcxError && capturedTcxError->empty()) {
         *capturedTcxError = message;
+    }
 }
 
 // Mini-XML reports parse errors through a callback; while this lives they are kept, not printed.
@@ -40,8 +41,9 @@ struct TcxErrorCapture {
 
 std::string_view localName(const char* element) {
     std::string_view name = element ? element : "";
-    if (const std::size_t colon = name.rfind(':'); colon != std::string_view::npos)
+    if (const std::size_t colon = name.rfind(':'); colon != std::string_view::npos) {
         name.remove_prefix(colon + 1);
+    }
     return name;
 }
 
@@ -61,26 +63,36 @@ enum class Leaf : unsigned char {
 };
 
 Leaf leafOf(std::string_view name) {
-    if (name == "Time")
+    if (name == "Time") {
         return Leaf::Time;
-    if (name == "LatitudeDegrees")
+    }
+    if (name == "LatitudeDegrees") {
         return Leaf::Latitude;
-    if (name == "LongitudeDegrees")
+    }
+    if (name == "LongitudeDegrees") {
         return Leaf::Longitude;
-    if (name == "AltitudeMeters")
+    }
+    if (name == "AltitudeMeters") {
         return Leaf::Altitude;
-    if (name == "Value")
+    }
+    if (name == "Value") {
         return Leaf::HeartRate;
-    if (name == "Cadence")
+    }
+    if (name == "Cadence") {
         return Leaf::Cadence;
-    if (name == "Speed")
+    }
+    if (name == "Speed") {
         return Leaf::Speed;
-    if (name == "Watts")
+    }
+    if (name == "Watts") {
         return Leaf::Watts;
-    if (name == "Id")
+    }
+    if (name == "Id") {
         return Leaf::Id;
-    if (name == "Name")
+    }
+    if (name == "Name") {
         return Leaf::Name;
+    }
     return Leaf::None;
 }
 
@@ -90,12 +102,14 @@ mxml_type_t tcxTextType(mxml_node_t* element) {
 
 std::optional<double> number(std::string_view text) {
     while (!text.empty() && (text.front() == ' ' || text.front() == '\n' || text.front() == '\t' ||
-                             text.front() == '\r'))
+                             text.front() == '\r')) {
         text.remove_prefix(1);
+    }
     double value = 0.0;
     auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || !std::isfinite(value))
+    if (error != std::errc() || !std::isfinite(value)) {
         return std::nullopt;
+    }
     return value;
 }
 
@@ -103,8 +117,9 @@ class TcxBuilder {
 public:
     static void onEvent(mxml_node_t* node, mxml_sax_event_t event, void* data) {
         auto* builder = static_cast<TcxBuilder*>(data);
-        if (builder->failure_)
+        if (builder->failure_) {
             return;
+        }
         try {
             builder->handle(node, event);
         } catch (...) {
@@ -115,8 +130,9 @@ public:
     bool sawDatabase() const { return sawDatabase_; }
 
     std::unique_ptr<Gpx> finish() {
-        if (failure_)
+        if (failure_) {
             std::rethrow_exception(failure_);
+        }
         finishTrack();
         return std::move(gpx_);
     }
@@ -134,13 +150,15 @@ private:
             open_.emplace_back(name);
             opened(name);
         } else if (event == MXML_SAX_ELEMENT_CLOSE) {
-            if (open_.empty())
+            if (open_.empty()) {
                 return;
+            }
             closed(open_.back());
             open_.pop_back();
         } else if (event == MXML_SAX_DATA && !open_.empty()) {
-            if (const char* text = mxmlGetOpaque(node))
+            if (const char* text = mxmlGetOpaque(node)) {
                 data(text);
+            }
         }
     }
 
@@ -182,8 +200,9 @@ private:
             const auto value = [&] { return number(text); };
             switch (leaf) {
             case Leaf::Time:
-                if (p.timeText.empty())
+                if (p.timeText.empty()) {
                     p.timeText = text;
+                }
                 break;
             case Leaf::Latitude:
                 p.lat = value();
@@ -195,15 +214,17 @@ private:
                 p.ele = value();
                 break;
             case Leaf::HeartRate:
-                if (parentIs("HeartRateBpm"))
+                if (parentIs("HeartRateBpm")) {
                     p.channels[int(Channel::HeartRate)] = value();
+                }
                 break;
             case Leaf::Cadence:
                 p.channels[int(Channel::Cadence)] = value();
                 break;
             case Leaf::Speed:
-                if (const auto speed = value())
+                if (const auto speed = value()) {
                     p.channels[int(Channel::Speed)] = *speed * 3.6;
+                }
                 break;
             case Leaf::Watts:
                 p.channels[int(Channel::Power)] = value();
@@ -213,19 +234,22 @@ private:
             }
             return;
         }
-        if (!track_ || track_->pointCount() > 0 || !track_->name().empty())
+        if (!track_ || track_->pointCount() > 0 || !track_->name().empty()) {
             return;
+        }
         // An activity is known by its start, a course by its name.
         if ((leaf == Leaf::Id && parentIs("Activity")) ||
-            (leaf == Leaf::Name && parentIs("Course")))
+            (leaf == Leaf::Name && parentIs("Course"))) {
             track_->setName(text);
+        }
     }
 
     void addPoint(const Point& p) {
         const bool hasPosition = p.lat && p.lon;
         bool hasReading = hasPosition || p.ele;
-        for (const auto& channel : p.channels)
+        for (const auto& channel : p.channels) {
             hasReading = hasReading || channel.has_value();
+        }
         // A trackpoint with its time alone marks where the recording paused.
         if (!hasReading) {
             pendingSegment_ = true;
@@ -253,25 +277,30 @@ private:
             point->setLat(track_->pointAt(index - 1)->lat());
             point->setLon(track_->pointAt(index - 1)->lon());
         }
-        if (p.ele)
+        if (p.ele) {
             point->setEle(*p.ele);
-        else if (index > 0)
+        } else if (index > 0) {
             point->setEle(track_->pointAt(index - 1)->ele());
+        }
         if (!p.timeText.empty()) {
             point->setTime(parseGpxTime(p.timeText));
             point->setTimeText(p.timeText);
         }
         track_->addPoint(std::move(point));
-        for (int c = 0; c < channelCount; ++c)
-            if (p.channels[c])
+        for (int c = 0; c < channelCount; ++c) {
+            if (p.channels[c]) {
                 track_->setChannelValue(static_cast<Channel>(c), index, *p.channels[c]);
+            }
+        }
     }
 
     void finishTrack() {
-        if (!track_)
+        if (!track_) {
             return;
-        if (!positionSeen_ && track_->pointCount() > 0)
+        }
+        if (!positionSeen_ && track_->pointCount() > 0) {
             track_->setHasPositions(false);
+        }
         gpx_->addTrack(std::move(track_));
     }
 
@@ -315,17 +344,20 @@ GpxReadResult cannotOpen(int error) {
 
 GpxReadResult readTcxFileWithOutcome(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
+    if (fd < 0) {
         return cannotOpen(errno);
+    }
     struct Closer {
         int fd;
         ~Closer() { ::close(fd); }
     } closer{fd};
     struct stat status {};
-    if (::fstat(fd, &status) != 0)
+    if (::fstat(fd, &status) != 0) {
         return cannotOpen(errno);
-    if (!S_ISREG(status.st_mode))
+    }
+    if (!S_ISREG(status.st_mode)) {
         return cannotOpen(S_ISDIR(status.st_mode) ? EISDIR : EINVAL);
+    }
     return parse([&](mxml_node_t* top, mxml_sax_cb_t callback, void* data) {
         return mxmlSAXLoadFd(top, fd, tcxTextType, callback, data);
     });

@@ -12,10 +12,12 @@
 namespace trakmoor {
 
 TrackFormat detectTrackFormat(std::string_view head) {
-    if (looksLikeFit({reinterpret_cast<const std::uint8_t*>(head.data()), head.size()}))
+    if (looksLikeFit({reinterpret_cast<const std::uint8_t*>(head.data()), head.size()})) {
         return TrackFormat::Fit;
-    if (head.find("<TrainingCenterDatabase") != std::string_view::npos)
+    }
+    if (head.find("<TrainingCenterDatabase") != std::string_view::npos) {
         return TrackFormat::Tcx;
+    }
     return TrackFormat::Gpx;
 }
 
@@ -51,17 +53,21 @@ TrackFileRead readTrackFile(const std::string& path) {
 
 std::string trackReadStatusText(const TrackFileRead& read, const std::string& fileName) {
     const GpxReadResult& result = read.result;
-    if (read.format == TrackFormat::Gpx)
+    if (read.format == TrackFormat::Gpx) {
         return gpxReadFailureText(result, fileName);
+    }
     const bool fit = read.format == TrackFormat::Fit;
-    if (result.outcome == GpxReadResult::Outcome::NotGpx)
+    if (result.outcome == GpxReadResult::Outcome::NotGpx) {
         return (fit ? gettext("Not a FIT file: ") : gettext("Not a TCX file: ")) + fileName;
-    if (result.outcome == GpxReadResult::Outcome::Loaded && result.error.empty())
+    }
+    if (result.outcome == GpxReadResult::Outcome::Loaded && result.error.empty()) {
         return {};
+    }
     std::string text =
         (fit ? gettext("Could not load FIT: ") : gettext("Could not load TCX: ")) + fileName;
-    if (!result.error.empty())
+    if (!result.error.empty()) {
         text += ": " + result.error;
+    }
     return text;
 }
 

@@ -21,12 +21,14 @@ std::string fixed(double value, int decimals) {
     std::array<char, 400> buffer;
     auto [end, error] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
                                       std::chars_format::fixed, decimals);
-    if (error != std::errc())
+    if (error != std::errc()) {
         return {};
+    }
     std::string text(buffer.data(), end);
     // -0.3 m and -0.0 would read "-0 m"; a value shown as zero has no sign.
-    if (text.front() == '-' && text.find_first_not_of("-0.") == std::string::npos)
+    if (text.front() == '-' && text.find_first_not_of("-0.") == std::string::npos) {
         text.erase(0, 1);
+    }
     return text;
 }
 
@@ -45,8 +47,9 @@ bool markerValid(const Track& track, int marker) {
 const char* const noValue = "-";
 
 std::string markerText(const Track& track, int marker) {
-    if (!markerValid(track, marker))
+    if (!markerValid(track, marker)) {
         return "-";
+    }
     return std::to_string(static_cast<std::int64_t>(marker) + 1);
 }
 
@@ -96,8 +99,9 @@ void addChannels(RowList& rows, int firstId, int parent, const Track& track, std
     };
     for (int i = 0; i < static_cast<int>(std::size(channelRows)); ++i) {
         const ChannelRow& row = channelRows[i];
-        if (!track.hasChannel(row.channel))
+        if (!track.hasChannel(row.channel)) {
             continue;
+        }
         const ChannelStats stats = computeChannelStats(track, row.channel, low, high);
         const double value = stats.readings == 0 ? std::nan("")
                              : row.maximum       ? stats.maximum
@@ -108,10 +112,11 @@ void addChannels(RowList& rows, int firstId, int parent, const Track& track, std
 
 void addTrackInfo(RowList& rows, const Gpx& gpx, const Track& track, int trackIndex) {
     rows.group(trackInfoGroup, N_("Track info"));
-    if (track.name().empty())
+    if (track.name().empty()) {
         rows.messageRow(10, trackInfoGroup, N_("Name"), N_("Unnamed"));
-    else
+    } else {
         rows.row(10, trackInfoGroup, N_("Name"), track.name());
+    }
     // Counted from 1 as the waypoint rows count points: files disagree on whether their own
     // <number> starts at 0 or 1, and many leave it out.
     rows.row(11, trackInfoGroup, N_("Number"), std::to_string(trackIndex + 1));
@@ -121,12 +126,14 @@ void addTrackInfo(RowList& rows, const Gpx& gpx, const Track& track, int trackIn
 
 void addTrackAnalyses(RowList& rows, const Track& track) {
     rows.group(trackAnalysesGroup, N_("Track analyses"));
-    if (track.pointCount() < 1)
+    if (track.pointCount() < 1) {
         return;
+    }
     const TrackStats stats = computeTrackStats(track);
     const int parent = trackAnalysesGroup;
     const bool timed = hasTimeSpan(stats);
-    rows.row(20, parent, N_("Start time"), timed ? pointClockTime(*stats.firstTimedPoint) : noValue);
+    rows.row(20, parent, N_("Start time"),
+             timed ? pointClockTime(*stats.firstTimedPoint) : noValue);
     rows.row(21, parent, N_("Stop time"), timed ? pointClockTime(*stats.lastTimedPoint) : noValue);
     rows.row(22, parent, N_("Min. height"), formatHeight(stats.minEle));
     rows.row(23, parent, N_("Max. height"), formatHeight(stats.maxEle));
@@ -145,8 +152,9 @@ void addSectionAnalyses(RowList& rows, const Track& track, int markerA, int mark
     const int parent = sectionAnalysesGroup;
     rows.row(30, parent, N_("Waypoint A"), markerText(track, markerA));
     rows.row(31, parent, N_("Waypoint B"), markerText(track, markerB));
-    if (!markerValid(track, markerA) || !markerValid(track, markerB))
+    if (!markerValid(track, markerA) || !markerValid(track, markerB)) {
         return;
+    }
     const SectionStats stats = computeSectionStats(track, markerA, markerB);
     const bool timed = hasTimeSpan(stats);
     rows.row(32, parent, N_("Duration"), timed ? formatDuration(stats.duration) : noValue);
@@ -162,11 +170,13 @@ void addSectionAnalyses(RowList& rows, const Track& track, int markerA, int mark
 
 std::vector<TrackInfoRow> trackInfoRows(const Gpx* gpx, int selectedTrack, int markerA,
                                         int markerB) {
-    if (gpx == nullptr)
+    if (gpx == nullptr) {
         return {};
+    }
     const Track* track = gpx->trackAt(selectedTrack);
-    if (track == nullptr)
+    if (track == nullptr) {
         return {};
+    }
     RowList rows;
     addTrackInfo(rows, *gpx, *track, selectedTrack);
     addTrackAnalyses(rows, *track);
@@ -203,17 +213,20 @@ std::string formatDuration(std::int64_t seconds) {
 std::string timeOfDay(std::string_view timeText) {
     constexpr std::size_t clockLength = 8;
     const std::size_t t = timeText.find('T');
-    if (t == std::string_view::npos || timeText.size() - t - 1 < clockLength)
+    if (t == std::string_view::npos || timeText.size() - t - 1 < clockLength) {
         return std::string(timeText);
+    }
     std::size_t end = t + 1 + clockLength;
-    while (end > t + 1 && end < timeText.size() && continuesCharacter(timeText[end]))
+    while (end > t + 1 && end < timeText.size() && continuesCharacter(timeText[end])) {
         --end;
+    }
     return std::string(timeText.substr(t + 1, end - t - 1));
 }
 
 std::string formatChannelValue(Channel channel, double value) {
-    if (std::isnan(value))
+    if (std::isnan(value)) {
         return "-";
+    }
     switch (channel) {
     case Channel::HeartRate:
         return fixed(value, 0) + " bpm";
@@ -230,8 +243,9 @@ std::string formatChannelValue(Channel channel, double value) {
 }
 
 std::string pointClockTime(const WayPoint& point) {
-    if (!point.timeText().empty() || point.time() <= 0)
+    if (!point.timeText().empty() || point.time() <= 0) {
         return timeOfDay(point.timeText());
+    }
     const std::int64_t secondOfDay = point.time() % 86400;
     char text[16];
     std::snprintf(text, sizeof text, "%02d:%02d:%02d", static_cast<int>(secondOfDay / 3600),

@@ -48,27 +48,32 @@ StepTotals walkSteps(const Track& track, std::int32_t low, std::int32_t high) {
         const double distance = distanceMeters(p, q);
         totals.distance += distance;
         const std::int64_t dt = timeDifference(q, p);
-        if (dt <= 0)
+        if (dt <= 0) {
             continue;
+        }
         const double v = distance * 3.6 / static_cast<double>(dt);
         if (!totals.speedSeen) {
             totals.minSpeed = totals.maxSpeed = v;
             totals.speedSeen = true;
         } else {
-            if (totals.minSpeed > v)
+            if (totals.minSpeed > v) {
                 totals.minSpeed = v;
-            if (v > totals.maxSpeed)
+            }
+            if (v > totals.maxSpeed) {
                 totals.maxSpeed = v;
+            }
         }
         // 0 is no time and -1 an unreadable one: such a step has no duration to count.
-        if (p.time() <= 0 || q.time() <= 0 || v < movingSpeedThreshold)
+        if (p.time() <= 0 || q.time() <= 0 || v < movingSpeedThreshold) {
             continue;
+        }
         movingSeconds += dt;
         movingMetres += distance;
     }
     totals.movingTime = static_cast<std::int32_t>(std::min<std::int64_t>(movingSeconds, INT32_MAX));
-    if (movingSeconds > 0)
+    if (movingSeconds > 0) {
         totals.movingAverageSpeed = movingMetres * 3.6 / static_cast<double>(movingSeconds);
+    }
     return totals;
 }
 
@@ -122,8 +127,9 @@ Climb climbElevation(const Track& track, std::int32_t low, std::int32_t high) {
     int seen = 0;
     for (std::int32_t i = low; i <= high; ++i) {
         const double next = track.pointAt(i)->ele();
-        if (!std::isfinite(next))
+        if (!std::isfinite(next)) {
             continue;
+        }
         if (seen == 1) {
             fed = pending;
             counter.add(fed);
@@ -134,8 +140,9 @@ Climb climbElevation(const Track& track, std::int32_t low, std::int32_t high) {
         pending = next;
         ++seen;
     }
-    if (seen >= 1)
+    if (seen >= 1) {
         counter.add(pending);
+    }
     return counter.result();
 }
 
@@ -151,13 +158,16 @@ bool hasTime(const WayPoint& point) {
 template <typename Stats>
 void addTimeSpan(Stats& stats, const Track& track, std::int32_t low, std::int32_t high) {
     std::int32_t first = low;
-    while (first <= high && !hasTime(*track.pointAt(first)))
+    while (first <= high && !hasTime(*track.pointAt(first))) {
         ++first;
+    }
     std::int32_t last = high;
-    while (last > first && !hasTime(*track.pointAt(last)))
+    while (last > first && !hasTime(*track.pointAt(last))) {
         --last;
-    if (first >= last)
+    }
+    if (first >= last) {
         return;
+    }
     const WayPoint& start = *track.pointAt(first);
     const WayPoint& stop = *track.pointAt(last);
     stats.firstTimedPoint = &start;
@@ -197,10 +207,12 @@ double distanceMeters(const WayPoint& a, const WayPoint& b) {
     const double sinLambda = std::sin(deltaLambda * 0.5);
     double h = sinPhi * sinPhi + std::cos(phiA) * std::cos(phiB) * sinLambda * sinLambda;
     // Rounding can push h just outside [0, 1] for antipodal points.
-    if (h < 0)
+    if (h < 0) {
         h = 0;
-    if (h > 1)
+    }
+    if (h > 1) {
         h = 1;
+    }
     return std::asin(std::sqrt(h)) * earthDiameterMeters;
 }
 
@@ -211,8 +223,9 @@ double pointSpeed(const Track& track, std::int32_t i) {
     const double dx = (q.lon() - p.lon()) * kilometresPerDegree * std::cos(q.lat() * pi / 180);
     const double d = std::sqrt(dx * dx + dy * dy);
     std::int64_t dt = timeDifference(q, p);
-    if (dt <= 0)
+    if (dt <= 0) {
         dt = 1;
+    }
     return d / (static_cast<double>(dt) / 3600.0);
 }
 
@@ -220,8 +233,9 @@ TrackStats computeTrackStats(const Track& track) {
     TrackStats stats;
     const std::int32_t n = track.pointCount();
     stats.pointCount = n;
-    if (n < 1)
+    if (n < 1) {
         return stats;
+    }
     const WayPoint& first = *track.pointAt(0);
     const WayPoint& last = *track.pointAt(n - 1);
     stats.firstPoint = &first;
@@ -231,10 +245,12 @@ TrackStats computeTrackStats(const Track& track) {
     for (std::int32_t i = 1; i < n; ++i) {
         const WayPoint& q = *track.pointAt(i);
         // Written so that a not-a-number elevation never replaces a bound.
-        if (stats.minEle > q.ele())
+        if (stats.minEle > q.ele()) {
             stats.minEle = q.ele();
-        if (q.ele() > stats.maxEle)
+        }
+        if (q.ele() > stats.maxEle) {
             stats.maxEle = q.ele();
+        }
     }
     addStepTotals(stats, track, 0, n - 1);
     addTimeSpan(stats, track, 0, n - 1);
@@ -257,19 +273,22 @@ SectionStats computeSectionStats(const Track& track, std::int32_t a, std::int32_
 ChannelStats computeChannelStats(const Track& track, Channel channel, std::int32_t low,
                                  std::int32_t high) {
     ChannelStats stats;
-    if (!track.hasChannel(channel))
+    if (!track.hasChannel(channel)) {
         return stats;
+    }
     double sum = 0.0;
     for (std::int32_t i = std::max(low, 0); i <= high && i < track.pointCount(); ++i) {
         const double value = track.channelValue(channel, i);
-        if (std::isnan(value))
+        if (std::isnan(value)) {
             continue;
+        }
         stats.maximum = stats.readings == 0 ? value : std::max(stats.maximum, value);
         sum += value;
         ++stats.readings;
     }
-    if (stats.readings > 0)
+    if (stats.readings > 0) {
         stats.average = sum / stats.readings;
+    }
     return stats;
 }
 

@@ -79,7 +79,7 @@ TEST(MapPiecePlan, ChoosesSingleRequestPiecesOrRefusal) {
     for (const auto& [points, kind] : cases) {
         const MapPiecePlan plan = planMapPieces(points);
         EXPECT_EQ(plan.kind, kind) << points.size();
-        EXPECT_LE(plan.pieces.size(), kMaxMapPieces);
+        EXPECT_LE(plan.pieces.size(), maxMapPieces);
         for (const MapPiece& piece : plan.pieces) {
             const BoundingBox box = piece.box();
             EXPECT_TRUE(box.south >= -90 && box.north <= 90 && box.west >= -180 &&
