@@ -1,4 +1,5 @@
 #include "track/FitReader.h"
+#include "track/TrackFileAccess.h"
 
 #include <algorithm>
 #include <array>
@@ -693,13 +694,6 @@ private:
     bool notFit_ = false;
 };
 
-GpxReadResult cannotOpen(int error) {
-    GpxReadResult result;
-    result.outcome = GpxReadResult::Outcome::CannotOpen;
-    result.error = std::generic_category().message(error);
-    return result;
-}
-
 } // namespace
 
 bool looksLikeFit(std::span<const std::uint8_t> head) {
@@ -707,21 +701,11 @@ bool looksLikeFit(std::span<const std::uint8_t> head) {
 }
 
 GpxReadResult readFitFileWithOutcome(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        return cannotOpen(errno);
+    const RegularFile file(path);
+    if (file.fd() < 0) {
+        return cannotOpen(file.error());
     }
-    struct Closer {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } closer{fd};
-    struct stat status {};
-    if (::fstat(fd, &status) != 0) {
-        return cannotOpen(errno);
-    }
-    if (!S_ISREG(status.st_mode)) {
-        return cannotOpen(S_ISDIR(status.st_mode) ? EISDIR : EINVAL);
-    }
+    const int fd = file.fd();
     ByteSource source(fd);
     return FitDecoder(source).run();
 }

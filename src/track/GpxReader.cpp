@@ -1,4 +1,5 @@
 #include "track/GpxReader.h"
+#include "track/TrackFileAccess.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -38,18 +39,6 @@ struct XmlNode {
     ~XmlNode() { mxmlDelete(node); }
 };
 
-struct FileDescriptor {
-    int fd;
-    explicit FileDescriptor(int f) : fd(f) {}
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    ~FileDescriptor() {
-        if (fd >= 0) {
-            ::close(fd);
-        }
-    }
-};
-
 // Unless the program has chosen Tidy's language, tidyCreate sets the process's locale from the
 // environment (setlocale(LC_ALL, "")): process-wide, and a race with every other thread, since the
 // reader runs beside the window's thread.  Choosing the language once, before the first document,
@@ -74,29 +63,6 @@ struct TidyMessages {
     TidyMessages(const TidyMessages&) = delete;
     TidyMessages& operator=(const TidyMessages&) = delete;
     ~TidyMessages() { tidyBufFree(&buffer); }
-};
-
-// Mini-XML hands its parse errors to a callback without context, kept per thread; without one it
-// prints them on the standard error stream.  While a capture is alive on a thread, that thread's
-// errors are kept in it instead, the first one being the one that names the fault.
-thread_local std::string* capturedXmlError = nullptr;
-
-void captureXmlError(const char* message) {
-    if (capturedXmlError && capturedXmlError->empty()) {
-        *capturedXmlError = message;
-    }
-}
-
-struct XmlErrorCapture {
-    std::string message;
-    std::string* outer = capturedXmlError;
-    XmlErrorCapture() {
-        capturedXmlError = &message;
-        mxmlSetErrorCallback(captureXmlError);
-    }
-    XmlErrorCapture(const XmlErrorCapture&) = delete;
-    XmlErrorCapture& operator=(const XmlErrorCapture&) = delete;
-    ~XmlErrorCapture() { capturedXmlError = outer; }
 };
 
 bool isXmlSpace(char c) {
@@ -755,13 +721,6 @@ GpxReadResult readRepaired(const std::string& text, const std::string& parseErro
     return result;
 }
 
-GpxReadResult cannotOpen(int error) {
-    GpxReadResult result;
-    result.outcome = GpxReadResult::Outcome::CannotOpen;
-    result.error = std::generic_category().message(error);
-    return result;
-}
-
 // The whole file as text, up to its first NUL; false with errno set when it cannot be read.
 bool readWholeFile(int fd, std::string& text) {
     if (::lseek(fd, 0, SEEK_SET) < 0) {
@@ -836,34 +795,25 @@ std::int64_t daysFromCivil(std::int64_t year, int month) {
 } // namespace
 
 GpxReadResult readGpxFileWithOutcome(const std::string& path) {
-    // Not blocking, so that a pipe without a writer is rejected instead of waited for.
-    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (file.fd < 0) {
-        return cannotOpen(errno);
-    }
-    struct stat status {};
-    if (::fstat(file.fd, &status) != 0) {
-        return cannotOpen(errno);
-    }
-    // Directories, devices and pipes are no GPX files (and /dev/zero would never end).
-    if (!S_ISREG(status.st_mode)) {
-        return cannotOpen(S_ISDIR(status.st_mode) ? EISDIR : EINVAL);
+    const RegularFile file(path);
+    if (file.fd() < 0) {
+        return cannotOpen(file.error());
     }
 
     // The parser reads the file in small blocks itself: the text is never held whole unless it
     // has to be repaired.
     XmlErrorCapture capture;
-    ParseResult parse = parseFile(file.fd);
+    ParseResult parse = parseFile(file.fd());
     if (parse.parsed && parse.gpx) {
         GpxReadResult result;
         result.gpx = std::move(parse.gpx);
         return result;
     }
     std::string text;
-    if (!readWholeFile(file.fd, text)) {
+    if (!readWholeFile(file.fd(), text)) {
         return cannotOpen(errno);
     }
-    return readRepaired(text, capture.message, parse.parsed);
+    return readRepaired(text, capture.message(), parse.parsed);
 }
 
 GpxReadResult readGpxTextWithOutcome(std::string_view text) {
@@ -875,7 +825,7 @@ GpxReadResult readGpxTextWithOutcome(std::string_view text) {
         result.gpx = std::move(parse.gpx);
         return result;
     }
-    return readRepaired(copy, capture.message, parse.parsed);
+    return readRepaired(copy, capture.message(), parse.parsed);
 }
 
 std::string gpxReadFailureText(const GpxReadResult& result, const std::string& fileName) {

@@ -1,4 +1,5 @@
 #include "track/TcxReader.h"
+#include "track/TrackFileAccess.h"
 
 #include <cerrno>
 #include <charconv>
@@ -17,27 +18,6 @@
 namespace trakmoor {
 
 namespace {
-
-thread_local std::string* capturedTcxError = nullptr;
-
-void captureTcxError(const char* message) {
-    if (capturedTcxError && capturedTcxError->empty()) {
-        *capturedTcxError = message;
-    }
-}
-
-// Mini-XML reports parse errors through a callback; while this lives they are kept, not printed.
-struct TcxErrorCapture {
-    std::string message;
-    std::string* outer = capturedTcxError;
-    TcxErrorCapture() {
-        capturedTcxError = &message;
-        mxmlSetErrorCallback(captureTcxError);
-    }
-    TcxErrorCapture(const TcxErrorCapture&) = delete;
-    TcxErrorCapture& operator=(const TcxErrorCapture&) = delete;
-    ~TcxErrorCapture() { capturedTcxError = outer; }
-};
 
 std::string_view localName(const char* element) {
     std::string_view name = element ? element : "";
@@ -315,7 +295,7 @@ private:
 };
 
 template <typename Load> GpxReadResult parse(Load load) {
-    TcxErrorCapture capture;
+    XmlErrorCapture capture;
     mxml_node_t* top = mxmlNewElement(MXML_NO_PARENT, "?document");
     TcxBuilder builder;
     const bool parsed = load(top, &TcxBuilder::onEvent, &builder) != nullptr;
@@ -324,7 +304,7 @@ template <typename Load> GpxReadResult parse(Load load) {
     result.gpx = builder.finish();
     if (!parsed) {
         result.outcome = GpxReadResult::Outcome::Unreadable;
-        result.error = capture.message;
+        result.error = capture.message();
         result.gpx.reset();
     } else if (!builder.sawDatabase()) {
         result.outcome = GpxReadResult::Outcome::NotGpx;
@@ -333,31 +313,14 @@ template <typename Load> GpxReadResult parse(Load load) {
     return result;
 }
 
-GpxReadResult cannotOpen(int error) {
-    GpxReadResult result;
-    result.outcome = GpxReadResult::Outcome::CannotOpen;
-    result.error = std::generic_category().message(error);
-    return result;
-}
-
 } // namespace
 
 GpxReadResult readTcxFileWithOutcome(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        return cannotOpen(errno);
+    const RegularFile file(path);
+    if (file.fd() < 0) {
+        return cannotOpen(file.error());
     }
-    struct Closer {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } closer{fd};
-    struct stat status {};
-    if (::fstat(fd, &status) != 0) {
-        return cannotOpen(errno);
-    }
-    if (!S_ISREG(status.st_mode)) {
-        return cannotOpen(S_ISDIR(status.st_mode) ? EISDIR : EINVAL);
-    }
+    const int fd = file.fd();
     return parse([&](mxml_node_t* top, mxml_sax_cb_t callback, void* data) {
         return mxmlSAXLoadFd(top, fd, tcxTextType, callback, data);
     });
