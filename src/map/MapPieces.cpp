@@ -1,4 +1,5 @@
 #include "map/MapPieces.h"
+#include "map/OverpassDownload.h"
 
 #include "track/Gpx.h"
 #include "track/TrackStats.h"
@@ -222,12 +223,7 @@ std::string overviewQuery(std::string_view boxText) {
         ");node[place~\"^(city|town|village)$\"](",
         "););(._;>;);out body;",
     };
-    std::string query(pieces[0]);
-    for (std::size_t i = 1; i < pieces.size(); ++i) {
-        query += boxText;
-        query += pieces[i];
-    }
-    return query;
+    return queryAroundBox(pieces, boxText);
 }
 
 std::string kilometreText(double meters) {

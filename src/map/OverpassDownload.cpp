@@ -349,6 +349,15 @@ std::string boundingBoxText(const BoundingBox& box) {
            ',' + fixedText(box.east, 7);
 }
 
+std::string queryAroundBox(std::span<const std::string_view> pieces, std::string_view boxText) {
+    std::string query(pieces.empty() ? std::string_view{} : pieces[0]);
+    for (std::size_t i = 1; i < pieces.size(); ++i) {
+        query += boxText;
+        query += pieces[i];
+    }
+    return query;
+}
+
 std::string overpassQuery(std::string_view boxText) {
     static constexpr std::array<std::string_view, 9> pieces = {
         "[out:xml][timeout:60];(way[highway](",
@@ -362,12 +371,7 @@ std::string overpassQuery(std::string_view boxText) {
         ");relation[type=multipolygon][landuse~\"^(reservoir|basin)$\"](",
         "););(._;>;);out body;",
     };
-    std::string query(pieces[0]);
-    for (std::size_t i = 1; i < pieces.size(); ++i) {
-        query += boxText;
-        query += pieces[i];
-    }
-    return query;
+    return queryAroundBox(pieces, boxText);
 }
 
 std::optional<std::string> overpassFormBody(CURL* handle, std::string_view query) {

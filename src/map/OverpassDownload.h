@@ -8,6 +8,7 @@
 #include <chrono>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -56,6 +57,9 @@ bool isDownloadableArea(const BoundingBox& box);
 std::string boundingBoxText(const BoundingBox& box);
 // The Overpass QL query for roads, railways, waterways, water, land use and parks in the box,
 // with everything they reference, as XML.
+// The query whose pieces are joined by the box text: each statement's box is the same.
+std::string queryAroundBox(std::span<const std::string_view> pieces, std::string_view boxText);
+
 std::string overpassQuery(std::string_view boxText);
 // The request body "data=" + the percent-encoded query; none when libcurl cannot encode it.
 std::optional<std::string> overpassFormBody(CURL* handle, std::string_view query);
